@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+// The values of the settings file beside the executable. Read when the
+// object is created, kept in memory while the program runs, written by
+// WriteSettings (the save of a new receipt) and when the object is destroyed.
+class TGlobal
+{
+public:
+    // The file for the running executable: its name without a trailing
+    // ".exe", plus ".ini", in the program's folder.
+    static QString defaultPath();
+
+    explicit TGlobal(QString path = defaultPath());
+    ~TGlobal();   // writes the file; a failure is shown, never thrown
+    TGlobal(const TGlobal &) = delete;
+    TGlobal &operator=(const TGlobal &) = delete;
+
+    static TGlobal *instance();
+
+    void ReadSettings();
+    // Writes all keys in their fixed order. Throws AppError
+    // "Unable to write to <path>" when the file cannot be written; the
+    // file is then left as it was.
+    void WriteSettings();
+
+    const QString &path() const { return m_path; }
+
+    QString str_zg;
+    QString str_kj;
+    QString str_skr;
+    QString str_cbr;
+    QString str_bt;
+    QString str_qy;
+    QString strsjlx;
+    QString strdyf;
+    QString str_dj;
+    QString str_djs;
+
+    static constexpr int kMaxValueLength = 2047;
+
+private:
+    QString m_path;
+};
+
+// The settings object of the process (shorthand for TGlobal::instance()).
+TGlobal &Global();

@@ -1,0 +1,31 @@
+#include "app/global.h"
+#include "app/orderform.h"
+#include "app/singleinstance.h"
+#include "app/startup.h"
+#include "data/demodm.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    Startup::prepareApplication(app);
+
+    // A second start brings the running window to the front and ends here,
+    // before the settings or the database are touched.
+    SingleInstance single(QString::fromLatin1(Startup::kAppTitle));
+    if (!single.claim())
+        return 0;
+
+    int rc = 0;
+    {
+        TGlobal global;            // reads the settings file; writes it when destroyed
+        TDemoDM demoDM;            // the connection opens during start-up
+        TOrderForm orderForm;
+        QObject::connect(&single, &SingleInstance::activationRequested, &orderForm,
+                         &TOrderForm::bringToFront);
+        orderForm.show();          // runs FormShow once the loop starts
+        rc = app.exec();
+    }
+    return rc;
+}

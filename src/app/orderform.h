@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QWidget>
+
+namespace Ui {
+class TOrderForm;
+}
+class TEntryTab;
+class TBaseDataTab;
+class THistoryTab;
+class THelpTab;
+
+// The main window: four tab pages, in this order: receipt entry and
+// printing, base data, history, help and backup. It owns the pages and
+// runs the start-up sequence when it is first shown.
+class TOrderForm : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TOrderForm(QWidget *parent = nullptr);
+    ~TOrderForm() override;
+
+    static TOrderForm *instance();
+
+    static inline const QString kProductTitle = QStringLiteral("mtrfee 物业水电费收据管理系统");
+
+    TEntryTab *entryTab() const { return m_entry; }
+    TBaseDataTab *baseDataTab() const { return m_baseData; }
+    THistoryTab *historyTab() const { return m_history; }
+    THelpTab *helpTab() const { return m_help; }
+
+    // The start-up sequence; runs once, queued from the first show.
+    void FormShow();
+    bool startupDone() const { return m_startupDone; }
+
+    void bringToFront();
+
+signals:
+    // The program has to end (exit from the login, database not opened).
+    void quitRequested();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    void endProgram();
+
+    Ui::TOrderForm *ui;
+    TEntryTab *m_entry = nullptr;
+    TBaseDataTab *m_baseData = nullptr;
+    THistoryTab *m_history = nullptr;
+    THelpTab *m_help = nullptr;
+    bool m_shownOnce = false;
+    bool m_startupDone = false;
+};

@@ -1,0 +1,3 @@
+#include "backup/helptab.h"
+
+THelpTab::THelpTab(QWidget *parent) : QWidget(parent) {}

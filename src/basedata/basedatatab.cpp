@@ -1,0 +1,3 @@
+#include "basedata/basedatatab.h"
+
+TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent) {}

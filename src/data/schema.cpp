@@ -1,0 +1,184 @@
+#include "data/schema.h"
+
+#include "common/apperror.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+// Text columns compare without regard to letter case, as the statements of
+// the program expect of "=" and "like".
+const char *const kReceiptColumnsSql =
+    "iid INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "BILLID INTEGER, ITEMNO INTEGER, GOODSID INTEGER,"
+    "QTY REAL, PRICE REAL, TAXRATE REAL, DISC REAL, EXEQTY REAL,"
+    "STOPED INTEGER, CANCELED INTEGER,"
+    "rq TEXT,"                       // date text, see DateText::fromDateTime
+    "jkdw TEXT COLLATE NOCASE,"      // 200
+    "sjxh TEXT COLLATE NOCASE,"      // 20
+    "sppy TEXT COLLATE NOCASE,"      // 100
+    "Bzsm TEXT COLLATE NOCASE,"      // 20
+    "zg TEXT COLLATE NOCASE,"        // 20
+    "kj TEXT COLLATE NOCASE,"        // 20
+    "skr TEXT COLLATE NOCASE,"       // 20
+    "cost REAL,"
+    "pxxh INTEGER,"
+    "lbmc TEXT COLLATE NOCASE,"      // 100
+    "fkzt TEXT COLLATE NOCASE,"      // 20
+    "cmc TEXT COLLATE NOCASE,"       // 100
+    "nf TEXT COLLATE NOCASE,"        // 4
+    "yf TEXT COLLATE NOCASE,"        // 2
+    "bzsm1 TEXT COLLATE NOCASE,"     // 60
+    "bhmc TEXT COLLATE NOCASE,"      // 100
+    "bhh TEXT COLLATE NOCASE,"       // 30
+    "sccjd REAL, bccjd REAL, bl REAL, cjdl REAL, bdl REAL, hbdl REAL, hjdl REAL,"
+    "dj REAL,"                        // money: 4 decimals, see TDemoDM::money
+    "cbr TEXT COLLATE NOCASE,"
+    "sccjds REAL, bccjds REAL, cjdls REAL,"
+    "djs REAL, jed REAL, jes REAL,"
+    "shsld REAL, shsls REAL, qtfy REAL, fzfy REAL";
+
+QString receiptTable(const char *name)
+{
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(name), QLatin1String(kReceiptColumnsSql));
+}
+
+QString detailTable(const char *name)
+{
+    return QStringLiteral(
+               "CREATE TABLE %1 (iid INTEGER PRIMARY KEY AUTOINCREMENT, spmc TEXT COLLATE NOCASE,"
+               " jkdw TEXT COLLATE NOCASE, je REAL, rq TEXT, lbmc TEXT COLLATE NOCASE,"
+               " sjxh TEXT COLLATE NOCASE)")
+        .arg(QLatin1String(name));
+}
+
+void run(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw AppError(q.lastError().text() + QStringLiteral("\n") + sql);
+}
+
+// Version 1: the tables, the counter row and the first employee.
+QStringList version1()
+{
+    QStringList s;
+    s << receiptTable("P_ORDERD") << receiptTable("P_ORDERDBAK") << receiptTable("p_orderd_del");
+    s << detailTable("sjmxb") << detailTable("sjmxbbak") << detailTable("sjmxb_del");
+    s << QStringLiteral(
+        "CREATE TABLE hhb (hh TEXT COLLATE NOCASE, hm TEXT COLLATE NOCASE, cmc TEXT COLLATE NOCASE,"
+        " hmpy TEXT COLLATE NOCASE, cmcpy TEXT COLLATE NOCASE, hhpy TEXT COLLATE NOCASE,"
+        " dd REAL, dds REAL, iid INTEGER PRIMARY KEY AUTOINCREMENT)");
+    s << QStringLiteral(
+        "CREATE TABLE zgxxb (zgxm TEXT COLLATE NOCASE, py TEXT COLLATE NOCASE, mm TEXT COLLATE NOCASE,"
+        " bz TEXT COLLATE NOCASE, iid INTEGER PRIMARY KEY AUTOINCREMENT)");
+    s << QStringLiteral("CREATE TABLE sjxhb (lbmc TEXT COLLATE NOCASE, sjxh INTEGER)");
+    s << QStringLiteral("CREATE TABLE bciidb (sjxh TEXT COLLATE NOCASE, lbmc TEXT COLLATE NOCASE)");
+    s << QStringLiteral("CREATE TABLE kdfb (hm TEXT COLLATE NOCASE, kdf REAL, hzf REAL)");
+    s << QStringLiteral("CREATE TABLE spdwb (iid INTEGER PRIMARY KEY AUTOINCREMENT, spdwmc TEXT COLLATE NOCASE)");
+    s << QStringLiteral("CREATE TABLE bzb (iid INTEGER PRIMARY KEY AUTOINCREMENT, bzsm TEXT COLLATE NOCASE)");
+    s << QStringLiteral("CREATE TABLE jkdwmcb (iid INTEGER PRIMARY KEY AUTOINCREMENT, jkdwmc TEXT COLLATE NOCASE)");
+    s << QStringLiteral("CREATE TABLE lbb (iid INTEGER PRIMARY KEY AUTOINCREMENT, lbmc TEXT COLLATE NOCASE)");
+
+    // Look-ups by key and by prefix (LIKE with NOCASE can use these).
+    s << QStringLiteral("CREATE UNIQUE INDEX sjxhb_lbmc ON sjxhb(lbmc)");
+    s << QStringLiteral("CREATE UNIQUE INDEX bciidb_key ON bciidb(sjxh, lbmc)");
+    s << QStringLiteral("CREATE UNIQUE INDEX zgxxb_py ON zgxxb(py)");
+    s << QStringLiteral("CREATE INDEX hhb_hm ON hhb(hm)");
+    s << QStringLiteral("CREATE INDEX hhb_hmpy ON hhb(hmpy)");
+    s << QStringLiteral("CREATE INDEX hhb_hh ON hhb(hh)");
+    s << QStringLiteral("CREATE INDEX kdfb_hm ON kdfb(hm)");
+    for (const char *t : {"P_ORDERD", "P_ORDERDBAK", "p_orderd_del"}) {
+        s << QStringLiteral("CREATE INDEX %1_sjxh ON %1(sjxh, lbmc)").arg(QLatin1String(t));
+        s << QStringLiteral("CREATE INDEX %1_bhmc ON %1(bhmc, nf, yf)").arg(QLatin1String(t));
+    }
+    s << QStringLiteral("CREATE INDEX P_ORDERDBAK_pxxh ON P_ORDERDBAK(pxxh)");
+    s << QStringLiteral("CREATE INDEX P_ORDERDBAK_rq ON P_ORDERDBAK(rq)");
+    s << QStringLiteral("CREATE INDEX sjmxbbak_sjxh ON sjmxbbak(sjxh, lbmc)");
+
+    s << QStringLiteral("INSERT INTO sjxhb(lbmc, sjxh) VALUES ('%1', 0)").arg(Schema::kReceiptCategory);
+    s << QStringLiteral("INSERT INTO lbb(lbmc) VALUES ('%1')").arg(Schema::kReceiptCategory);
+    s << QStringLiteral("INSERT INTO zgxxb(zgxm, py, mm, bz) VALUES ('%1', '%2', '%3', '收款人')")
+             .arg(Schema::kFirstEmployeeName, Schema::kFirstEmployeeCode, Schema::kDefaultPassword);
+    return s;
+}
+
+// Each entry brings a file from version i to i + 1.
+const QList<QStringList (*)()> &steps()
+{
+    static const QList<QStringList (*)()> list{&version1};
+    return list;
+}
+
+int userVersion(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        throw AppError(q.lastError().text());
+    return q.value(0).toInt();
+}
+
+void applyFrom(QSqlDatabase &db, int from)
+{
+    const auto &all = steps();
+    if (from >= all.size())
+        return;
+    if (!db.transaction())
+        throw AppError(db.lastError().text());
+    try {
+        for (int v = from; v < all.size(); ++v)
+            for (const QString &sql : all[v]())
+                run(db, sql);
+        run(db, QStringLiteral("PRAGMA user_version = %1").arg(all.size()));
+        if (!db.commit())
+            throw AppError(db.lastError().text());
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+}
+
+} // namespace
+
+namespace Schema {
+
+int currentVersion()
+{
+    return int(steps().size());
+}
+
+void create(QSqlDatabase &db)
+{
+    applyFrom(db, 0);
+}
+
+void upgrade(QSqlDatabase &db)
+{
+    const int v = userVersion(db);
+    if (v == 0) {
+        // A file of ours always carries a version; a file without one that
+        // already has tables is someone else's and is left alone.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() && q.value(0).toInt() > 0)
+            return;
+    }
+    applyFrom(db, v);
+}
+
+const QStringList &receiptColumns()
+{
+    static const QStringList cols = [] {
+        QStringList out;
+        for (const QString &part : QString::fromLatin1(kReceiptColumnsSql).split(QLatin1Char(','))) {
+            const QString name = part.trimmed().section(QLatin1Char(' '), 0, 0);
+            if (!name.isEmpty())
+                out << name;
+        }
+        return out;
+    }();
+    return cols;
+}
+
+} // namespace Schema

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The tables of the database file and the content of a new file.
+namespace Schema {
+
+// Version written to PRAGMA user_version; upgrades add indexes and tables
+// to an older file without touching its rows.
+int currentVersion();
+
+// Creates every table, index and the initial rows in an empty database.
+// Throws AppError on failure.
+void create(QSqlDatabase &db);
+
+// Brings an existing file up to the current version (adds what is missing).
+void upgrade(QSqlDatabase &db);
+
+// The employee every new database starts with; the login hint names the password.
+inline const QString kFirstEmployeeName = QStringLiteral("管理员");
+inline const QString kFirstEmployeeCode = QStringLiteral("admin");
+inline const QString kDefaultPassword = QStringLiteral("888888");
+inline const QString kReceiptCategory = QStringLiteral("销售单");
+
+// The columns of the three receipt tables, in their order.
+const QStringList &receiptColumns();
+
+} // namespace Schema

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class TDemoDM;
+
+// Receipt serial numbers (eight digits, unique per category) and the sort
+// index pxxh of current and history receipts.
+namespace Serials {
+
+// 1 -> "00000001". Numbers of more than eight digits have no text: "".
+QString SerialText(qint64 number);
+
+// The counter of a category (0 when it has no row or holds nothing).
+qint64 ReadCounter(TDemoDM &dm, const QString &category);
+
+// The serial number text to offer next; reads only.
+QString NextReceiptSerial(TDemoDM &dm, const QString &category);
+
+// True when the register holds that number in that category.
+bool IsSerialIssued(TDemoDM &dm, const QString &serial, const QString &category);
+
+// Adds the pair to the register and sets the category's counter to the
+// number; a category without a counter row gets one. Throws AppError when
+// the serial text is not a number.
+void IssueSerial(TDemoDM &dm, const QString &serial, const QString &category);
+
+// Rewrites pxxh of all current receipts: 1..n in entry (iid) order.
+void RenumberCurrentReceipts(TDemoDM &dm);
+
+// Rewrites pxxh of all history receipts: the k-th receipt of the result
+// (given by iid, in result order) gets k, every other history receipt 0.
+void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids);
+
+} // namespace Serials

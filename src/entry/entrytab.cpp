@@ -1,0 +1,3 @@
+#include "entry/entrytab.h"
+
+TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent) {}

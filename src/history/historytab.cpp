@@ -1,0 +1,3 @@
+#include "history/historytab.h"
+
+THistoryTab::THistoryTab(QWidget *parent) : QWidget(parent) {}

@@ -1,0 +1,1 @@
+// The login subsystem's sources are added here.

@@ -1,0 +1,1 @@
+// The printing subsystem's sources are added here.

@@ -1,0 +1,20 @@
+#include "text/rounding.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+
+double RoundToPlaces(int places, double value)
+{
+    std::int32_t scale = 1;
+    for (int i = 0; i < places; ++i)
+        scale *= 10;
+    // long double carries a 64-bit mantissa on x86-64, so value × 10 or
+    // value × 100 is exact and the tie decision sees the stored value.
+    const long double product = static_cast<long double>(value) * scale;
+    if (!(std::fabs(product) < 9.0e18L)) // NaN, infinity or beyond a 64-bit integer
+        return value;
+    const long double rounded = std::nearbyintl(product); // default mode: ties to even
+    const auto whole = static_cast<std::int64_t>(rounded);
+    return static_cast<double>(static_cast<long double>(whole) / scale);
+}
