@@ -1,0 +1,157 @@
+#include "login/formdl.h"
+#include "ui_formdl.h"
+
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "data/demodm.h"
+#include "data/schema.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+TFormdl *g_formdl = nullptr;
+
+bool isEnter(QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+} // namespace
+
+TFormdl *Formdl()
+{
+    return g_formdl;
+}
+
+void setFormdl(TFormdl *dialog)
+{
+    g_formdl = dialog;
+}
+
+TFormdl::TFormdl(QWidget *parent) : QDialog(parent), ui(new Ui::TFormdl)
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("Formdl"));
+    // No system menu and no close button: the ways out are a login and "退出".
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(298, 198);
+    QFont f = font();
+    f.setPixelSize(14);
+    setFont(f);
+    ui->ComboBox1->setCompleter(nullptr);
+    ui->Label3->setText(QStringLiteral("提示：所有用户默认密码为“%1”").arg(Schema::kDefaultPassword));
+
+    ui->ComboBox1->installEventFilter(this);
+    if (ui->ComboBox1->lineEdit())
+        ui->ComboBox1->lineEdit()->installEventFilter(this);
+    ui->Edit1->installEventFilter(this);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &TFormdl::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &TFormdl::BitBtn2Click);
+}
+
+TFormdl::~TFormdl()
+{
+    if (g_formdl == this)
+        g_formdl = nullptr;
+    delete ui;
+}
+
+void TFormdl::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TFormdl::FormShow()
+{
+    m_exit = false;
+    m_dataError = false;
+    if (!DemoDM().open()) {
+        Dialogs::message(QStringLiteral("data error"));
+        m_dataError = true;
+        m_exit = true;
+        done(QDialog::Rejected);
+        return;
+    }
+    try {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select * from zgxxb order by iid "));
+        q.open();
+        ui->ComboBox1->clear();
+        ui->ComboBox1->setEditText(QString());
+        for (bool more = q.first(); more; more = q.next())
+            ui->ComboBox1->addItem(q.value(QStringLiteral("py")).toString());
+        ui->ComboBox1->setEditText(QString());
+        q.close();
+    } catch (const AppError &e) {
+        Dialogs::error(e.message());
+    }
+    ui->ComboBox1->setFocus();
+}
+
+bool TFormdl::eventFilter(QObject *watched, QEvent *event)
+{
+    if (isEnter(event)) {
+        if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
+            ui->Edit1->setFocus();       // ComboBox1KeyPress
+            return true;
+        }
+        if (watched == ui->Edit1) {
+            BitBtn1Click();              // Edit1KeyPress
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TFormdl::BitBtn1Click()
+{
+    const QString code = ui->ComboBox1->currentText();
+    if (code.isEmpty()) {
+        Dialogs::message(QStringLiteral("用户编号不能为空"));
+        ui->ComboBox1->setFocus();
+        return;
+    }
+    try {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "));
+        q.bind(QStringLiteral("py"), code);
+        q.bind(QStringLiteral("mm"), ui->Edit1->text());
+        q.open();
+        const bool found = q.value(QStringLiteral("expr1001")).toLongLong() != 0;
+        q.close();
+        if (!found) {
+            Dialogs::message(QStringLiteral("用户编号或密码不对！"));
+            return;
+        }
+    } catch (const AppError &e) {
+        Dialogs::error(e.message());
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void TFormdl::BitBtn2Click()
+{
+    m_exit = true;
+    done(QDialog::Rejected);
+}
+
+void TFormdl::reject()
+{
+    // Esc does nothing here.
+}
+
+void TFormdl::closeEvent(QCloseEvent *event)
+{
+    // No close button: the window manager's close request is ignored.
+    event->ignore();
+}

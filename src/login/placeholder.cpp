@@ -1,1 +1,0 @@
-// The login subsystem's sources are added here.
