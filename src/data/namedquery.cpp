@@ -27,7 +27,10 @@ TNamedQuery::TNamedQuery(QString name, QString connectionName)
 
 void TNamedQuery::close()
 {
-    m_model.clear();
+    // QSqlQueryModel::clear() must not run before the model ever held a query.
+    if (m_modelUsed)
+        m_model.setQuery(QSqlQuery());
+    m_modelUsed = false;
     m_open = false;
     m_eof = true;
     m_row = -1;
@@ -92,6 +95,7 @@ void TNamedQuery::open()
     if (!q.exec())
         throw AppError(errorText(q.lastError()));
     m_model.setQuery(std::move(q));
+    m_modelUsed = true;
     if (m_model.lastError().isValid())
         throw AppError(errorText(m_model.lastError()));
     m_open = true;

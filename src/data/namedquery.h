@@ -69,6 +69,7 @@ private:
     QSqlQueryModel m_model;
     QSqlQuery m_exec;           // kept prepared while its text does not change
     QString m_execPreparedSql;
+    bool m_modelUsed = false;
     bool m_open = false;
     bool m_eof = true;
     int m_row = -1;

@@ -1,0 +1,245 @@
+#include "common/apperror.h"
+#include "data/demodm.h"
+#include "data/schema.h"
+#include "data/serials.h"
+#include "login/formdl.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+// Runs one statement on the data module's qup with the given binds.
+void execSql(const QString &sql, const QList<std::pair<QString, QVariant>> &binds = {})
+{
+    TNamedQuery &q = DemoDM().qup;
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    for (const auto &[k, v] : binds)
+        q.bind(k, v);
+    q.exec();
+}
+
+qint64 count(const QString &sql, const QList<std::pair<QString, QVariant>> &binds = {})
+{
+    TNamedQuery &q = DemoDM().qcx;
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    for (const auto &[k, v] : binds)
+        q.bind(k, v);
+    q.open();
+    const qint64 n = q.value(QStringLiteral("expr1001")).toLongLong();
+    q.close();
+    return n;
+}
+
+void insertReceipt(const QString &table, const QString &sjxh, const QString &name, const QVariant &rq = QDate(2024, 3, 5))
+{
+    execSql(QStringLiteral("insert into %1 (BILLID, sjxh, lbmc, bhmc, rq, pxxh, cost) values (1, :sjxh, '销售单', :bhmc, :rq, 1, 10.5)").arg(table),
+            {{"sjxh", sjxh}, {"bhmc", name}, {"rq", rq}});
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class DatabaseTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstOpenCreatesSchemaAndInitialRows()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(!QFile::exists(dir.file("qmvDemo.db")));
+        QVERIFY2(dm.open(), qPrintable(dm.lastOpenError()));
+        QVERIFY(QFile::exists(dir.file("qmvDemo.db")));
+        QVERIFY(!QFile::exists(dir.file("qmvDemo.db.new")));
+
+        const QStringList tables{"P_ORDERD", "P_ORDERDBAK", "p_orderd_del", "sjmxb", "sjmxbbak", "sjmxb_del",
+                                 "hhb", "zgxxb", "sjxhb", "bciidb", "kdfb", "spdwb", "bzb", "jkdwmcb", "lbb"};
+        for (const QString &t : tables)
+            QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from sqlite_master where type='table' and name= :n"), {{"n", t}}), 1);
+        QCOMPARE(count(QStringLiteral("select sjxh as expr1001 from sjxhb where lbmc='销售单'")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from sjxhb")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm and bz='收款人'"),
+                       {{"py", Schema::kFirstEmployeeCode}, {"mm", Schema::kDefaultPassword}}), 1);
+
+        // The three receipt tables have the same columns in the same order.
+        QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName);
+        auto columns = [&db](const QString &table) {
+            QStringList cols;
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("pragma table_info(%1)").arg(table));
+            while (q.next())
+                cols << q.value(1).toString() + QLatin1Char(' ') + q.value(2).toString();
+            return cols;
+        };
+        QCOMPARE(columns("P_ORDERDBAK"), columns("P_ORDERD"));
+        QCOMPARE(columns("p_orderd_del"), columns("P_ORDERD"));
+        QCOMPARE(columns("P_ORDERD").size(), 48);
+
+        // A second open of the now existing file keeps its rows.
+        execSql(QStringLiteral("insert into hhb(hm) values('张三')"));
+        dm.close();
+        QVERIFY(dm.open());
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb")), 1);
+    }
+
+    void textComparisonsIgnoreCase()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        execSql(QStringLiteral("insert into hhb(hh, hm, hmpy) values('A-101', '阳光小区', 'ygxq')"));
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
+                       {{"py", Schema::kFirstEmployeeCode.toUpper()}, {"mm", Schema::kDefaultPassword}}), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hmpy like 'YG%'")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hmpy like :p"), {{"p", "YgX%"}}), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hh = 'a-101'")), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hm like '阳光%'")), 1);
+        // Table names differ only in case in the statements.
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERDbak")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERD_del")), 0);
+    }
+
+    void wholeRowCopiesKeepIid()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        insertReceipt("P_ORDERD", "00000001", "甲");
+        insertReceipt("P_ORDERD", "00000002", "乙");
+        insertReceipt("P_ORDERD", "00000003", "丙");
+        execSql(QStringLiteral("delete from P_ORDERD where sjxh='00000001'"));
+
+        execSql(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"),
+                {{"sjxh", "00000002"}, {"lbmc", "销售单"}});
+        execSql(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
+        QCOMPARE(count(QStringLiteral("select iid as expr1001 from p_orderd_del where sjxh='00000002'")),
+                 count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000002'")));
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK b join P_ORDERD c on b.iid=c.iid and b.sjxh=c.sjxh and b.bhmc=c.bhmc and b.rq=c.rq and b.cost=c.cost")), 2);
+
+        // Moving back and forth keeps the ids, and new rows never reuse one.
+        execSql(QStringLiteral("delete from P_ORDERD"));
+        execSql(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh='00000003'"));
+        insertReceipt("P_ORDERD", "00000004", "丁");
+        QCOMPARE(count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000003'")), 3);
+        QCOMPARE(count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000004'")), 4);
+    }
+
+    void maxOfNoRowsReadsZero()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        QCOMPARE(count(QStringLiteral("select max(pxxh) as expr1001 from P_ORDERD")), 0);
+        QCOMPARE(Serials::ReadCounter(dm, QStringLiteral("没有这个类别")), 0);
+        QCOMPARE(Serials::NextReceiptSerial(dm, QStringLiteral("没有这个类别")), QStringLiteral("00000001"));
+    }
+
+    void datesCompareWhetherBoundAsDateOrDateTime()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        insertReceipt("P_ORDERDBAK", "00000001", "甲", QDate(2024, 3, 5));
+        insertReceipt("P_ORDERDBAK", "00000002", "乙", QDateTime(QDate(2024, 3, 6), QTime(0, 0)));
+        insertReceipt("P_ORDERDBAK", "00000003", "丙", QDateTime(QDate(2024, 3, 7), QTime(9, 30)));
+        auto between = [](const QVariant &a, const QVariant &b) {
+            return count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where rq>= :rq0 and rq<= :rq1"),
+                         {{"rq0", a}, {"rq1", b}});
+        };
+        QCOMPARE(between(QDate(2024, 3, 5), QDate(2024, 3, 5)), 1);
+        QCOMPARE(between(QDateTime(QDate(2024, 3, 5), QTime(0, 0)), QDate(2024, 3, 6)), 2);
+        QCOMPARE(between(QDate(2024, 3, 6), QDateTime(QDate(2024, 3, 6), QTime(0, 0))), 1);
+        QCOMPARE(between(QDate(2024, 3, 7), QDate(2024, 3, 7)), 0);   // 09:30 is after the day began
+        QCOMPARE(between(QDate(2024, 3, 7), QDate(2024, 3, 8)), 1);
+        QCOMPARE(between(QDate(2024, 1, 1), QDate(2024, 12, 31)), 3);
+    }
+
+    void failureInsideTransactionLeavesNothing()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        // An engine-side failure after the first statement of an operation.
+        execSql(QStringLiteral("create trigger fail_second after insert on bciidb begin select raise(abort, 'injected failure'); end"));
+        bool threw = false;
+        try {
+            DbTransaction tx(dm);
+            insertReceipt("P_ORDERD", "00000001", "甲");
+            Serials::IssueSerial(dm, QStringLiteral("00000001"), QStringLiteral("销售单"));
+            tx.commit();
+        } catch (const AppError &e) {
+            threw = true;
+            QVERIFY(e.message().contains(QStringLiteral("injected failure")));
+        }
+        QVERIFY(threw);
+        QCOMPARE(dm.transactionDepth(), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERD")), 0);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from bciidb")), 0);
+        QCOMPARE(Serials::ReadCounter(dm, QStringLiteral("销售单")), 0);
+
+        // The connection is usable afterwards and a later operation commits.
+        execSql(QStringLiteral("drop trigger fail_second"));
+        {
+            DbTransaction tx(dm);
+            insertReceipt("P_ORDERD", "00000001", "甲");
+            Serials::IssueSerial(dm, QStringLiteral("00000001"), QStringLiteral("销售单"));
+            tx.commit();
+        }
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERD")), 1);
+        QCOMPARE(Serials::ReadCounter(dm, QStringLiteral("销售单")), 1);
+    }
+
+    void badFileGivesDataErrorAndStaysUnchanged_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("garbage") << QByteArray("this is not a database at all, just some text\n").repeated(200);
+        QByteArray header("SQLite format 3");
+        header.append('\0');
+        QTest::newRow("truncated header") << header + QByteArray(50, '\x01');
+        QTest::newRow("empty-looking zeros") << QByteArray(4096, '\xff');
+    }
+    void badFileGivesDataErrorAndStaysUnchanged()
+    {
+        QFETCH(QByteArray, content);
+        ScratchDir dir;
+        const QString path = dir.file("qmvDemo.db");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        TDemoDM dm;
+        QVERIFY(!dm.open());
+        QVERIFY(!dm.isOpen());
+        QCOMPARE(fileBytes(path), content);
+
+        // The login dialog shows "data error" and ends the program.
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.FormShow();
+        QCOMPARE(dlg.texts(), QStringList{QStringLiteral("data error")});
+        QVERIFY(login.exitChosen());
+        QVERIFY(login.databaseFailed());
+        QCOMPARE(fileBytes(path), content);
+    }
+};
+
+QTEST_MAIN(DatabaseTest)
+#include "test_database.moc"
