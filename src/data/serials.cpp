@@ -116,34 +116,32 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
         if (!q.exec(sql))
             throw AppError(q.lastError().text());
     };
-    run(QStringLiteral("create temp table if not exists result_order (k integer primary key, iid integer)"));
+    // The result's order, keyed by iid for the update below.
+    run(QStringLiteral("create temp table if not exists result_order (iid integer primary key, k integer)"));
     run(QStringLiteral("delete from temp.result_order"));
     if (!resultIids.isEmpty()) {
         QSqlQuery ins(db);
-        if (!ins.prepare(QStringLiteral("insert into temp.result_order(k, iid) values(?, ?)")))
+        if (!ins.prepare(QStringLiteral("insert or ignore into temp.result_order(iid, k) values(?, ?)")))
             throw AppError(ins.lastError().text());
         qint64 k = 0;
         for (qint64 iid : resultIids) {
-            ins.bindValue(0, ++k);
-            ins.bindValue(1, iid);
+            ins.bindValue(0, iid);
+            ins.bindValue(1, ++k);
             if (!ins.exec())
                 throw AppError(ins.lastError().text());
         }
     }
 
+    // The k-th receipt of the result gets k, every other history receipt 0;
+    // rows that already hold their number are not rewritten.
     TNamedQuery &u = dm.qup2;
-    // Every history receipt outside the result goes to 0 ...
     u.close();
     u.clearSql();
-    u.addSql(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh "
-                            "where pxxh is not 0 and iid not in (select iid from temp.result_order)"));
+    u.addSql(QStringLiteral(
+        "update P_ORDERDBAK  set pxxh= k from (select b.iid as bid, coalesce(r.k, :pxxh) as k"
+        " from P_ORDERDBAK b left join temp.result_order r on r.iid = b.iid) as n"
+        " where P_ORDERDBAK.iid = n.bid and P_ORDERDBAK.pxxh is not n.k"));
     u.bind(QStringLiteral("pxxh"), 0);
-    u.exec();
-    // ... and the k-th receipt of the result gets k.
-    u.close();
-    u.clearSql();
-    u.addSql(QStringLiteral("update P_ORDERDBAK set pxxh = r.k from temp.result_order as r "
-                            "where P_ORDERDBAK.iid = r.iid and P_ORDERDBAK.pxxh is not r.k"));
     u.exec();
     run(QStringLiteral("delete from temp.result_order"));
     tx.commit();
