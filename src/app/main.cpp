@@ -3,6 +3,8 @@
 #include "app/singleinstance.h"
 #include "app/startup.h"
 #include "data/demodm.h"
+#include "login/formdl.h"
+#include "login/formmmxg.h"
 
 #include <QApplication>
 
@@ -22,6 +24,10 @@ int main(int argc, char *argv[])
         TGlobal global;            // reads the settings file; writes it when destroyed
         TDemoDM demoDM;            // the connection opens during start-up
         TOrderForm orderForm;
+        TFormdl formdl(&orderForm);          // the reusable dialogs
+        TFormmmxg formmmxg(&orderForm);
+        setFormdl(&formdl);
+        setFormmmxg(&formmmxg);
         QObject::connect(&single, &SingleInstance::activationRequested, &orderForm,
                          &TOrderForm::bringToFront);
         orderForm.show();          // runs FormShow once the loop starts

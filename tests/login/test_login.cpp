@@ -1,0 +1,222 @@
+#include "data/demodm.h"
+#include "data/schema.h"
+#include "login/formdl.h"
+#include "login/formmmxg.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+#include "ui_formdl.h"
+#include "ui_formmmxg.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+void execSql(const QString &sql)
+{
+    TNamedQuery &q = DemoDM().qup;
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    q.exec();
+}
+
+QString passwordOf(const QString &py)
+{
+    TNamedQuery &q = DemoDM().qcx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select mm from zgxxb where py= :py"));
+    q.bind(QStringLiteral("py"), py);
+    q.open();
+    const QString mm = q.isEmpty() ? QString() : q.value(QStringLiteral("mm")).toString();
+    q.close();
+    return mm;
+}
+
+QStringList codeList(const TFormdl &dlg)
+{
+    QStringList out;
+    for (int i = 0; i < dlg.form()->ComboBox1->count(); ++i)
+        out << dlg.form()->ComboBox1->itemText(i);
+    return out;
+}
+
+} // namespace
+
+class LoginTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listsCodesAndLogsInIgnoringCase()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        {
+            // The list comes from a database the dialog opens itself.
+            QVERIFY(dm.open());
+            execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('李四', 'LS01', 'Abc', '抄表人')"));
+            dm.close();
+        }
+        TFormdl login;
+        login.FormShow();
+        QVERIFY(dm.isOpen());
+        QCOMPARE(codeList(login), (QStringList{Schema::kFirstEmployeeCode, "LS01"}));
+        QCOMPARE(login.form()->ComboBox1->currentText(), QString());
+        QVERIFY(login.form()->Label3->text().contains(Schema::kDefaultPassword));
+
+        login.form()->ComboBox1->setEditText(QStringLiteral("ls01"));
+        login.form()->Edit1->setText(QStringLiteral("aBC"));
+        login.BitBtn1Click();
+        QCOMPARE(login.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.count(), 0);
+    }
+
+    void wrongPasswordKeepsDialogAndFields()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.show();
+        QVERIFY(login.isVisible());
+        login.form()->ComboBox1->setEditText(Schema::kFirstEmployeeCode);
+        login.form()->Edit1->setText(QStringLiteral("wrong"));
+        login.BitBtn1Click();
+        QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号或密码不对！")});
+        QVERIFY(login.isVisible());
+        QCOMPARE(login.form()->ComboBox1->currentText(), Schema::kFirstEmployeeCode);
+        QCOMPARE(login.form()->Edit1->text(), QStringLiteral("wrong"));
+
+        // Enter in the password field logs in like the button.
+        login.form()->Edit1->setText(Schema::kDefaultPassword);
+        login.form()->Edit1->setFocus();
+        QTest::keyClick(login.form()->Edit1, Qt::Key_Return);
+        QCOMPARE(login.result(), int(QDialog::Accepted));
+        QVERIFY(!login.isVisible());
+    }
+
+    void enterInCodeFieldMovesToPassword()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&login));
+        login.activateWindow();
+        login.form()->ComboBox1->setFocus();
+        QTest::keyClicks(login.form()->ComboBox1, Schema::kFirstEmployeeCode);
+        QTest::keyClick(login.form()->ComboBox1, Qt::Key_Return);
+        QTRY_VERIFY(login.form()->Edit1->hasFocus());
+        QCOMPARE(dlg.count(), 0);
+        QVERIFY(login.isVisible());
+    }
+
+    void emptyCodeIsRefused()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&login));
+        login.activateWindow();
+        login.form()->Edit1->setFocus();
+        login.form()->Edit1->setText(Schema::kDefaultPassword);
+        login.BitBtn1Click();
+        QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号不能为空")});
+        QVERIFY(login.isVisible());
+        QTRY_VERIFY(login.form()->ComboBox1->hasFocus());
+    }
+
+    void emptyEmployeeTableLeavesOnlyExit()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        execSql(QStringLiteral("delete from zgxxb"));
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.show();
+        QCOMPARE(login.form()->ComboBox1->count(), 0);
+        login.form()->ComboBox1->setEditText(Schema::kFirstEmployeeCode);
+        login.form()->Edit1->setText(Schema::kDefaultPassword);
+        login.BitBtn1Click();
+        QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号或密码不对！")});
+        QVERIFY(login.isVisible());
+        // Esc and the window's close request do not leave it either.
+        QTest::keyClick(&login, Qt::Key_Escape);
+        login.close();
+        QVERIFY(login.isVisible());
+        QVERIFY(!login.exitChosen());
+        login.BitBtn2Click();
+        QVERIFY(login.exitChosen());
+        QCOMPARE(login.result(), int(QDialog::Rejected));
+        QVERIFY(!login.isVisible());
+    }
+
+    void passwordChange_data()
+    {
+        QTest::addColumn<QString>("oldPw");
+        QTest::addColumn<QString>("newPw");
+        QTest::addColumn<QString>("again");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("storedAfter");
+        QTest::newRow("old missing") << "" << "n1" << "n1" << "密码录入不全！" << "wang";
+        QTest::newRow("new missing") << "wang" << "" << "n1" << "密码录入不全！" << "wang";
+        QTest::newRow("repeat missing") << "wang" << "n1" << "" << "密码录入不全！" << "wang";
+        QTest::newRow("mismatch") << "wang" << "n1" << "N1" << "密码和确认密码不相同！" << "wang";
+        QTest::newRow("old of the logged-in one") << Schema::kDefaultPassword << "n1" << "n1" << "原密码输入不对！" << "wang";
+        QTest::newRow("success") << "WANG" << "n1" << "n1" << "登录密码修改成功！" << "n1";
+    }
+    void passwordChange()
+    {
+        QFETCH(QString, oldPw);
+        QFETCH(QString, newPw);
+        QFETCH(QString, again);
+        QFETCH(QString, message);
+        QFETCH(QString, storedAfter);
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('王五', 'ww', 'wang', '抄表人')"));
+        RecordingDialogs dlg;
+        TFormmmxg change;
+        change.setEmployeeCode(QStringLiteral("ww"));
+        change.show();
+        change.form()->Edit1->setText(oldPw);
+        change.form()->Edit2->setText(newPw);
+        change.form()->Edit3->setText(again);
+        change.BitBtn1Click();
+        QCOMPARE(dlg.texts(), QStringList{message});
+        QCOMPARE(passwordOf(QStringLiteral("ww")), storedAfter);
+        QCOMPARE(passwordOf(Schema::kFirstEmployeeCode), Schema::kDefaultPassword); // the other employee untouched
+        QCOMPARE(change.isVisible(), message != QStringLiteral("登录密码修改成功！"));
+    }
+
+    void passwordDialogKeepsItsTexts()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        RecordingDialogs dlg;
+        TFormmmxg change;
+        change.setEmployeeCode(Schema::kFirstEmployeeCode);
+        change.show();
+        change.form()->Edit1->setText(QStringLiteral("a"));
+        change.form()->Edit2->setText(QStringLiteral("b"));
+        change.BitBtn2Click();
+        QVERIFY(!change.isVisible());
+        change.show();
+        QCOMPARE(change.form()->Edit1->text(), QStringLiteral("a"));
+        QCOMPARE(change.form()->Edit2->text(), QStringLiteral("b"));
+        QCOMPARE(dlg.count(), 0);
+    }
+};
+
+QTEST_MAIN(LoginTest)
+#include "test_login.moc"
