@@ -1,3 +1,596 @@
 #include "entry/entrytab.h"
+#include "ui_entrytab.h"
 
-TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent) {}
+#include "app/global.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "data/demodm.h"
+#include "entry/entryfield.h"
+#include "entry/householdlookup.h"
+#include "entry/zozudexcombobox.h"
+#include "text/capital.h"
+#include "text/datetext.h"
+#include "text/keyfilter.h"
+#include "text/numtext.h"
+#include "text/rounding.h"
+
+#if __has_include("entry/brdateform.h")
+#include "entry/brdateform.h"
+#define MTRFEE_HAVE_DATE_PICKER 1
+#endif
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTableView>
+
+namespace {
+
+const QString kZero = QStringLiteral("0");
+const QString kMonthLengthMessage = QStringLiteral("电费月份格式不对长度应为2位比如01");
+
+QString textOf(const QVariant &value)
+{
+    return FloatToText(value.toDouble());
+}
+
+} // namespace
+
+TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent), ui(new Ui::TEntryTab)
+{
+    ui->setupUi(this);
+    wireFields();
+    wirePicker();
+
+    QTableView *grid = ui->OrderDDbg;
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    grid->setToolTip(QStringLiteral("双击一条记录可以显示收据明细"));
+}
+
+TEntryTab::~TEntryTab()
+{
+    delete ui;
+}
+
+// ---------------------------------------------------------------- wiring
+
+void TEntryTab::wireFields()
+{
+    Ui::TEntryTab *f = ui;
+    m_setR = {f->Edit21, f->Edit22, f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33, f->Edit34};
+    m_setRL = m_setR + QList<TEntryField *>{f->Edit8, f->Edit24};
+    m_setRLF = m_setRL + QList<TEntryField *>{f->Edit36, f->Edit37};
+
+    // Change handlers: the bodies run inside the field mechanism, which
+    // runs them nested when one handler sets another field.
+    auto usage = [this](TEntryField *use, TEntryField *now, TEntryField *before, const QList<TEntryField *> *set) {
+        return [=, this] { doZeroFill(*set); usageFromReadings(use, now, before); };
+    };
+    auto usageLoss = [this](TEntryField *use, TEntryField *now, TEntryField *before, TEntryField *loss) {
+        return [=, this] { doZeroFill(m_setRL); usageWithLoss(use, now, before, loss); };
+    };
+    auto amount = [this](TEntryField *amt, TEntryField *price, TEntryField *use, const QList<TEntryField *> *set) {
+        return [=, this] { doZeroFill(*set); amountOf(amt, price, use); };
+    };
+    m_bodies.insert(f->Edit21, usage(f->Edit27, f->Edit21, f->Edit22, &m_setRL));
+    m_bodies.insert(f->Edit22, usage(f->Edit27, f->Edit21, f->Edit22, &m_setRL));
+    m_bodies.insert(f->Edit8, usageLoss(f->Edit27, f->Edit21, f->Edit22, f->Edit8));
+    m_bodies.insert(f->Edit27, amount(f->Edit29, f->Edit28, f->Edit27, &m_setRL));
+    m_bodies.insert(f->Edit28, amount(f->Edit29, f->Edit28, f->Edit27, &m_setRL));
+    m_bodies.insert(f->Edit30, usage(f->Edit32, f->Edit30, f->Edit31, &m_setR));
+    m_bodies.insert(f->Edit31, usage(f->Edit32, f->Edit30, f->Edit31, &m_setR));
+    m_bodies.insert(f->Edit24, usageLoss(f->Edit32, f->Edit30, f->Edit31, f->Edit24));
+    m_bodies.insert(f->Edit32, amount(f->Edit34, f->Edit33, f->Edit32, &m_setR));
+    m_bodies.insert(f->Edit33, amount(f->Edit34, f->Edit33, f->Edit32, &m_setRL));
+    for (TEntryField *amt : {f->Edit29, f->Edit34, f->Edit36, f->Edit37})
+        m_bodies.insert(amt, [this] { doZeroFill(m_setRLF); totalOfAmounts(); });
+    m_bodies.insert(f->Edit35, [this] {
+        if (ui->Edit35->text().isEmpty())
+            return;
+        ui->Edit9->setText(AmountToCapital(ui->Edit35->text()));
+        ui->Edit35->setFieldText(FormatMoney(ui->Edit35->value()));
+    });
+    for (auto it = m_bodies.cbegin(); it != m_bodies.cend(); ++it)
+        it.key()->setChangeHandler(it.value());
+    connect(f->cbskr, &QComboBox::currentTextChanged, this, [this] { cbskrChange(); });
+    connect(f->BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    connect(f->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
+
+    // Enter moves along this chain.
+    const QList<QWidget *> chain = {f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41};
+    for (int i = 0; i + 1 < chain.size(); ++i)
+        m_enterChain.insert(chain[i], chain[i + 1]);
+    const QList<QWidget *> receipt = {f->Edit20, f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29,
+                                      f->Edit30, f->Edit31, f->Edit24, f->Edit32, f->Edit33, f->Edit34, f->Edit36,
+                                      f->Edit37, f->BitBtn2};
+    for (int i = 0; i + 1 < receipt.size(); ++i)
+        m_enterChain.insert(receipt[i], receipt[i + 1]);
+
+    m_filtered = {f->Edit4, f->cbyf, f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29,
+                  f->Edit30, f->Edit31, f->Edit24, f->Edit32, f->Edit33, f->Edit36, f->Edit37};
+    m_yellow = {f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41, f->Edit20, f->Edit21, f->Edit22,
+                f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33};
+
+    QList<QWidget *> watched = chain + receipt;
+    watched.removeAll(f->BitBtn2);
+    for (QWidget *w : watched)
+        w->installEventFilter(this);
+}
+
+void TEntryTab::wirePicker()
+{
+    Ui::TEntryTab *f = ui;
+    TZozudExComboBox *picker = f->edit41;
+    picker->setDataGridWidth(300);
+    picker->setDataGridHeight(300);
+    picker->setColumns({{QStringLiteral("hh"), QStringLiteral("户号"), 100}, {QStringLiteral("hm"), QStringLiteral("户名"), 80}});
+    picker->setSelectField(QStringLiteral("hmpy"));
+
+    TZozudExComboBox *community = f->edit2;
+    community->setDataGridWidth(300);
+    community->setDataGridHeight(300);
+    community->setColumns({{QStringLiteral("cmc"), QStringLiteral("社区名"), 160}});
+    community->setSelectField(QStringLiteral("cmcpy"));
+
+    if (TDemoDM *dm = TDemoDM::instance()) {
+        picker->setDataSource(dm->ADOQuery2.model());
+        community->setDataSource(dm->ADOQuery1.model());
+    }
+    connect(picker, &TZozudExComboBox::rowPicked, this, &TEntryTab::runPick);
+    connect(picker, &TZozudExComboBox::closedUp, this, [this] { afterPickerClosed(); });
+}
+
+QWidget *TEntryTab::enterTarget(QWidget *field) const
+{
+    return m_enterChain.value(field, nullptr);
+}
+
+bool TEntryTab::isFiltered(QWidget *field) const
+{
+    return m_filtered.contains(field);
+}
+
+// ---------------------------------------------------------------- events
+
+bool TEntryTab::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *w = qobject_cast<QWidget *>(watched);
+    if (!w)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::FocusIn: {
+        // A window coming back or a pop-up closing returns the focus to the
+        // field that had it: that is no new entering.
+        if (w == m_current)
+            break;
+        if (m_current)
+            fieldExited(m_current);
+        fieldEntered(w);
+        break;
+    }
+    case QEvent::FocusOut: {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+            break;
+        if (w != m_current)
+            break;
+        fieldExited(w);
+        break;
+    }
+    case QEvent::KeyPress:
+        return fieldKeyPress(w, static_cast<QKeyEvent *>(event));
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TEntryTab::markFocused(QWidget *field, bool focused)
+{
+    if (!m_yellow.contains(field))
+        return;
+    if (focused) {
+        if (!m_palettes.contains(field))
+            m_palettes.insert(field, field->palette());
+        QPalette p = m_palettes.value(field);
+        p.setColor(QPalette::Base, Qt::yellow);
+        field->setPalette(p);
+    } else if (m_palettes.contains(field)) {
+        field->setPalette(m_palettes.value(field));
+    }
+}
+
+void TEntryTab::fieldEntered(QWidget *field)
+{
+    m_current = field;
+    Ui::TEntryTab *f = ui;
+    if (field == f->Edit1)
+        Edit1Enter();
+    else if (field == f->edit41)
+        edit41Enter();
+    else if (field == f->Edit20)
+        Edit20Enter();
+    else if (field == f->Edit29)
+        Edit29Enter();
+    else if (field == f->Edit30)
+        Edit30Enter();
+    else
+        markFocused(field, true);
+}
+
+void TEntryTab::fieldExited(QWidget *field)
+{
+    if (m_current == field)
+        m_current = nullptr;
+    Ui::TEntryTab *f = ui;
+    if (field == f->Edit1)
+        Edit1Exit();
+    else if (field == f->cbyf)
+        cbyfExit();
+    else if (field == f->edit41)
+        edit41Exit();
+    else if (field == f->Edit27)
+        Edit27Exit();
+    else if (field == f->Edit32)
+        Edit32Exit();
+    else
+        markFocused(field, false);
+}
+
+bool TEntryTab::fieldKeyPress(QWidget *field, QKeyEvent *event)
+{
+    const int key = event->key();
+    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    if (field == ui->edit41) {
+        if (!enter)
+            return false;
+        QChar c(13);
+        edit41KeyPress(c);
+        return true;
+    }
+    if (enter) {
+        if (QWidget *next = enterTarget(field))
+            next->setFocus(Qt::TabFocusReason);
+        if (isFiltered(field)) {
+            QChar c(13);
+            FilterNumericKey(c);   // swallows Enter with a beep
+        }
+        return true;
+    }
+    if (!isFiltered(field))
+        return false;
+    // Shortcuts (copy, paste, select all) and focus keys are no typing.
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return false;
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    QChar c = text.at(0);
+    FilterNumericKey(c);
+    return c.isNull();
+}
+
+// ---------------------------------------------------------------- computations
+
+void TEntryTab::doZeroFill(const QList<TEntryField *> &set)
+{
+    for (TEntryField *field : set)
+        if (field->text().isEmpty())
+            field->setFieldText(kZero);
+}
+
+void TEntryTab::usageFromReadings(TEntryField *usage, TEntryField *thisMonth, TEntryField *lastMonth)
+{
+    usage->setValue(thisMonth->value() - lastMonth->value());
+}
+
+void TEntryTab::usageWithLoss(TEntryField *usage, TEntryField *thisMonth, TEntryField *lastMonth, TEntryField *loss)
+{
+    usage->setValue((thisMonth->value() - lastMonth->value()) + loss->value());
+    usage->setValue(RoundToPlaces(1, usage->value()));
+}
+
+void TEntryTab::amountOf(TEntryField *amount, TEntryField *price, TEntryField *usage)
+{
+    amount->setValue(price->value() * usage->value());
+    amount->setValue(RoundToPlaces(1, amount->value()));
+}
+
+void TEntryTab::totalOfAmounts()
+{
+    Ui::TEntryTab *f = ui;
+    f->Edit35->setValue(((f->Edit29->value() + f->Edit34->value()) + f->Edit36->value()) + f->Edit37->value());
+}
+
+void TEntryTab::doTotalComputation()
+{
+    Ui::TEntryTab *f = ui;
+    doZeroFill(m_setR);
+    usageWithLoss(f->Edit27, f->Edit21, f->Edit22, f->Edit8);
+    usageWithLoss(f->Edit32, f->Edit30, f->Edit31, f->Edit24);
+    amountOf(f->Edit29, f->Edit28, f->Edit27);
+    amountOf(f->Edit34, f->Edit33, f->Edit32);
+    if (f->Edit36->text().isEmpty())
+        f->Edit36->setFieldText(kZero);
+    if (f->Edit37->text().isEmpty())
+        f->Edit37->setFieldText(kZero);
+    totalOfAmounts();
+    f->Edit35->setFieldText(FormatMoney(f->Edit35->value()));
+    f->Edit29->setFieldText(FormatMoney(f->Edit29->value()));
+    f->Edit34->setFieldText(FormatMoney(f->Edit34->value()));
+    if (TGlobal *g = TGlobal::instance())
+        g->str_djs = f->Edit33->text();
+}
+
+// Public handlers: each runs as one operation of the field mechanism.
+
+void TEntryTab::ZeroFillR() { TFieldEvents::run([this] { doZeroFill(m_setR); }); }
+void TEntryTab::ZeroFillRL() { TFieldEvents::run([this] { doZeroFill(m_setRL); }); }
+void TEntryTab::ZeroFillRLF() { TFieldEvents::run([this] { doZeroFill(m_setRLF); }); }
+
+void TEntryTab::runChange(TEntryField *field)
+{
+    TFieldEvents::run(m_bodies.value(field));
+}
+
+void TEntryTab::Edit21Change() { runChange(ui->Edit21); }
+void TEntryTab::Edit22Change() { runChange(ui->Edit22); }
+void TEntryTab::Edit8Change() { runChange(ui->Edit8); }
+void TEntryTab::Edit27Change() { runChange(ui->Edit27); }
+void TEntryTab::Edit28Change() { runChange(ui->Edit28); }
+void TEntryTab::Edit29Change() { runChange(ui->Edit29); }
+void TEntryTab::Edit30Change() { runChange(ui->Edit30); }
+void TEntryTab::Edit31Change() { runChange(ui->Edit31); }
+void TEntryTab::Edit24Change() { runChange(ui->Edit24); }
+void TEntryTab::Edit32Change() { runChange(ui->Edit32); }
+void TEntryTab::Edit33Change() { runChange(ui->Edit33); }
+void TEntryTab::Edit34Change() { runChange(ui->Edit34); }
+void TEntryTab::Edit36Change() { runChange(ui->Edit36); }
+void TEntryTab::Edit37Change() { runChange(ui->Edit37); }
+void TEntryTab::Edit35Change() { runChange(ui->Edit35); }
+
+void TEntryTab::cbskrChange()
+{
+    const QString text = ui->cbskr->currentText();
+    if (!text.isEmpty())
+        if (TGlobal *g = TGlobal::instance())
+            g->str_skr = text;
+}
+
+void TEntryTab::BitBtn2Click()
+{
+    TFieldEvents::run([this] { doTotalComputation(); });
+}
+
+// ---------------------------------------------------------------- focus handlers
+
+void TEntryTab::Edit1Enter()
+{
+    markFocused(ui->Edit1, true);
+    ui->BitBtn1->show();
+}
+
+void TEntryTab::Edit1Exit()
+{
+    markFocused(ui->Edit1, false);
+    if (QApplication::focusWidget() != ui->BitBtn1)
+        ui->BitBtn1->hide();
+}
+
+void TEntryTab::BitBtn1Click()
+{
+#ifdef MTRFEE_HAVE_DATE_PICKER
+    TFieldEvents::run([this] {
+        auto *dialog = new TBrDateForm(this);
+        QDateTime shown;
+        if (DateText::tryToDateTime(ui->Edit1->text(), &shown))
+            dialog->setDate(shown.date());
+        const bool ok = dialog->exec() == QDialog::Accepted;
+        const QDate chosen = dialog->date();
+        delete dialog;
+        ui->BitBtn1->hide();
+        if (ok)
+            ui->Edit1->setFieldText(DateText::fromDate(chosen));
+    });
+#endif
+    ui->BitBtn1->hide();
+}
+
+void TEntryTab::edit41Enter()
+{
+    markFocused(ui->edit41, true);
+    m_householdPickerActive = true;
+}
+
+void TEntryTab::edit41Exit()
+{
+    markFocused(ui->edit41, false);
+    TFieldEvents::run([this] { doRememberedFees(); });
+}
+
+void TEntryTab::doRememberedFees()
+{
+    const QString name = ui->edit41->currentText();
+    if (name.isEmpty())
+        return;
+    TNamedQuery &q = DemoDM().qcx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from kdfb where hm= :hm "));
+    q.bind(QStringLiteral("hm"), name);
+    q.open();
+    if (q.isEmpty())
+        return;
+    const QString kdf = textOf(q.value(QStringLiteral("kdf")));
+    const QString hzf = textOf(q.value(QStringLiteral("hzf")));
+    q.close();
+    ui->Edit36->setFieldText(kdf);
+    ui->Edit37->setFieldText(hzf);
+}
+
+void TEntryTab::Edit20Enter()
+{
+    markFocused(ui->Edit20, true);
+    TFieldEvents::run([this] { doPreviousReadings(); });
+}
+
+void TEntryTab::doPreviousReadings()
+{
+    const QString name = ui->edit41->currentText();
+    if (name.isEmpty())
+        return;
+    struct Found
+    {
+        bool any = false;
+        QString electricity, water, period;
+    };
+    TNamedQuery &q = DemoDM().qsq;
+    auto latest = [&](const QString &table) {
+        Found found;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select * from %1 where  bhmc= :bhmc and nf<= :nf and yf< :yf order by iid ").arg(table));
+        q.bind(QStringLiteral("bhmc"), name);
+        q.bind(QStringLiteral("nf"), ui->Edit4->text());
+        q.bind(QStringLiteral("yf"), ui->cbyf->currentText());
+        q.open();
+        if (q.last()) {
+            found.any = true;
+            found.electricity = textOf(q.value(QStringLiteral("bccjd")));
+            found.water = textOf(q.value(QStringLiteral("bccjds")));
+            found.period = q.value(QStringLiteral("nf")).toString() + q.value(QStringLiteral("yf")).toString();
+        }
+        q.close();
+        return found;
+    };
+    const Found current = latest(QStringLiteral("p_orderd"));
+    const Found history = latest(QStringLiteral("p_orderdbak"));
+
+    QString electricity = kZero;
+    QString water = kZero;
+    if (!current.any && !history.any) {
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select * from hhb where hm= :hm "));
+        q.bind(QStringLiteral("hm"), name);
+        q.open();
+        if (!q.isEmpty()) {
+            electricity = textOf(q.value(QStringLiteral("dd")));
+            water = textOf(q.value(QStringLiteral("dds")));
+        }
+        q.close();
+    } else {
+        // The later period wins; with equal periods the current receipt.
+        const Found &use = (!current.any || (history.any && history.period > current.period)) ? history : current;
+        electricity = use.electricity;
+        water = use.water;
+    }
+    ui->Edit22->setFieldText(electricity);
+    ui->Edit31->setFieldText(water);
+}
+
+void TEntryTab::cbyfExit()
+{
+    markFocused(ui->cbyf, false);
+    const QString month = ui->cbyf->currentText();
+    if (!month.isEmpty() && month.size() != 2) {
+        ui->cbyf->setFocus(Qt::OtherFocusReason);
+        Dialogs::message(kMonthLengthMessage);
+    }
+}
+
+void TEntryTab::Edit27Exit()
+{
+    markFocused(ui->Edit27, false);
+    BitBtn2Click();
+}
+
+void TEntryTab::Edit32Exit()
+{
+    markFocused(ui->Edit32, false);
+    BitBtn2Click();
+}
+
+void TEntryTab::Edit29Enter()
+{
+    markFocused(ui->Edit29, true);
+    if (ui->Edit29->text().isEmpty())
+        TFieldEvents::run([this] { ui->Edit29->setFieldText(kZero); });
+}
+
+void TEntryTab::Edit30Enter()
+{
+    markFocused(ui->Edit30, true);
+    if (ui->Edit30->text().isEmpty())
+        TFieldEvents::run([this] { ui->Edit30->setFieldText(kZero); });
+}
+
+// ---------------------------------------------------------------- household picker
+
+void TEntryTab::edit41KeyPress(QChar &key)
+{
+    if (key.unicode() != 13)
+        return;
+    key = QChar(0);
+    HouseholdSearch();
+}
+
+void TEntryTab::HouseholdSearch()
+{
+    TFieldEvents::run([this] { doHouseholdSearch(); });
+}
+
+void TEntryTab::doHouseholdSearch()
+{
+    TZozudExComboBox *picker = ui->edit41;
+    TNamedQuery &q = DemoDM().ADOQuery2;
+    if (picker->dataSource() != q.model())
+        picker->setDataSource(q.model());
+    HouseholdLookup::open(q, picker->selectField(), picker->currentText());
+    if (!q.isEmpty())
+        picker->showPopup();
+    else
+        ui->Edit20->setFocus(Qt::OtherFocusReason);
+}
+
+void TEntryTab::runPick(int row)
+{
+    if (!m_householdPickerActive)
+        return;
+    // A row that cannot be read picks nothing; the list still closes.
+    try {
+        TNamedQuery &q = DemoDM().ADOQuery2;
+        const QString name = q.value(row, QStringLiteral("hm")).toString();
+        const QString number = q.value(row, QStringLiteral("hh")).toString();
+        ui->edit41->setEditText(name);
+        ui->Edit20->setFieldText(number);
+    } catch (const AppError &) {
+    }
+}
+
+void TEntryTab::afterPickerClosed()
+{
+    if (m_householdPickerActive)
+        ui->Edit20->setFocus(Qt::OtherFocusReason);
+}
+
+void TEntryTab::ReopenPickerLists()
+{
+    TFieldEvents::run([] {
+        TNamedQuery &households = DemoDM().ADOQuery2;
+        households.close();
+        households.clearSql();
+        households.addSql(QStringLiteral("select * from hhb"));
+        households.open();
+        TNamedQuery &communities = DemoDM().ADOQuery1;
+        communities.close();
+        communities.clearSql();
+        communities.addSql(QStringLiteral("select distinct cmc from hhb"));
+        communities.open();
+    });
+}

@@ -1,11 +1,133 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
+#include <QPalette>
+#include <QPointer>
 #include <QWidget>
+#include <functional>
 
-// Placeholder page; the screen is built on it by its subsystem.
+namespace Ui {
+class TEntryTab;
+}
+class TEntryField;
+class TNamedQuery;
+class QKeyEvent;
+
+// The first tab, "单据录入打印": the receipt being written, the payee and
+// meter-reader selectors, the action buttons and the list of current
+// receipts. The receipt has no record in memory: every value is the text of
+// its field, and derived values are written back into their fields as the
+// operator types.
+//
+// Every handler below is public so that the start-up sequence, the save,
+// load and print operations can run them. Called from outside a running
+// handler, a handler shows its own error box; called from inside one (for
+// instance the total computation inside a save), it throws the AppError on
+// so that the caller stops too.
 class TEntryTab : public QWidget
 {
     Q_OBJECT
 public:
     explicit TEntryTab(QWidget *parent = nullptr);
+    ~TEntryTab() override;
+
+    // The form's controls, by their names (Edit21, cbyf, edit41, OrderDDbg, ...).
+    Ui::TEntryTab *form() const { return ui; }
+
+    // Set when the household picker edit41 receives the focus; cleared by
+    // every reset of the form. A pick fills the form only while it is set.
+    bool householdPickerActive() const { return m_householdPickerActive; }
+    void setHouseholdPickerActive(bool active) { m_householdPickerActive = active; }
+
+    // Change handlers: run when the field's text changes (see TEntryField).
+    void Edit21Change();
+    void Edit22Change();
+    void Edit8Change();
+    void Edit27Change();
+    void Edit28Change();
+    void Edit29Change();
+    void Edit30Change();
+    void Edit31Change();
+    void Edit24Change();
+    void Edit32Change();
+    void Edit33Change();
+    void Edit34Change();
+    void Edit36Change();
+    void Edit37Change();
+    void Edit35Change();
+    void cbskrChange();
+
+    // "计算总金额": recomputes every usage, amount and the total.
+    void BitBtn2Click();
+
+    // Focus handlers.
+    void Edit1Enter();
+    void Edit1Exit();
+    void BitBtn1Click();       // ">>>": the date picker
+    void edit41Enter();
+    void edit41Exit();         // remembered other fees and rent
+    void Edit20Enter();        // previous readings
+    void cbyfExit();           // month check
+    void Edit27Exit();
+    void Edit32Exit();
+    void Edit29Enter();
+    void Edit30Enter();
+
+    // A key typed into the household picker; Enter runs the search.
+    void edit41KeyPress(QChar &key);
+    // The household search of the picker (Enter in edit41).
+    void HouseholdSearch();
+
+    // The picker lists back on all households and all communities (after a
+    // save, and when the tab becomes active again).
+    void ReopenPickerLists();
+
+    // Zero-fill of the field sets the handlers use: every empty field of the
+    // set gets "0", its handler running at once, in the set's order.
+    void ZeroFillR();
+    void ZeroFillRL();
+    void ZeroFillRLF();
+
+    // The field that Enter moves to from `field` (nullptr when none).
+    QWidget *enterTarget(QWidget *field) const;
+    // Whether the numeric key filter applies to `field`.
+    bool isFiltered(QWidget *field) const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void wireFields();
+    void wirePicker();
+    void fieldEntered(QWidget *field);
+    void fieldExited(QWidget *field);
+    bool fieldKeyPress(QWidget *field, QKeyEvent *event);
+    void markFocused(QWidget *field, bool focused);
+    void runPick(int row);
+    void afterPickerClosed();
+
+    // Handler bodies (throw AppError; the public wrappers run them).
+    void doZeroFill(const QList<TEntryField *> &set);
+    void usageFromReadings(TEntryField *usage, TEntryField *thisMonth, TEntryField *lastMonth);
+    void usageWithLoss(TEntryField *usage, TEntryField *thisMonth, TEntryField *lastMonth, TEntryField *loss);
+    void amountOf(TEntryField *amount, TEntryField *price, TEntryField *usage);
+    void totalOfAmounts();
+    void doTotalComputation();
+    void doPreviousReadings();
+    void doRememberedFees();
+    void doHouseholdSearch();
+    void runChange(TEntryField *field);
+
+    Ui::TEntryTab *ui;
+    QList<TEntryField *> m_setR;
+    QList<TEntryField *> m_setRL;
+    QList<TEntryField *> m_setRLF;
+    QHash<TEntryField *, std::function<void()>> m_bodies;
+    QHash<QWidget *, QWidget *> m_enterChain;
+    QList<QWidget *> m_filtered;
+    QList<QWidget *> m_yellow;
+    QHash<QWidget *, QPalette> m_palettes;
+    QPointer<QWidget> m_current;   // the field whose enter handler ran last
+    bool m_householdPickerActive = false;
 };

@@ -1,0 +1,112 @@
+#include "entry/entryfield.h"
+
+#include "common/dialogs.h"
+#include "text/numtext.h"
+
+int TFieldEvents::s_depth = 0;
+std::optional<AppError> TFieldEvents::s_pending;
+
+namespace {
+
+struct DepthGuard
+{
+    int &depth;
+    explicit DepthGuard(int &d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+};
+
+AppError asAppError(const std::exception &e)
+{
+    return AppError(QString::fromUtf8(e.what()));
+}
+
+} // namespace
+
+void TFieldEvents::run(const std::function<void()> &operation)
+{
+    const bool outermost = s_depth == 0;
+    if (outermost)
+        s_pending.reset();
+    try {
+        DepthGuard guard(s_depth);
+        operation();
+    } catch (const AppError &e) {
+        if (!outermost)
+            throw;
+        s_pending.reset();
+        Dialogs::error(e.message());
+    } catch (const std::exception &e) {
+        if (!outermost)
+            throw asAppError(e);
+        s_pending.reset();
+        Dialogs::error(QString::fromUtf8(e.what()));
+    }
+    if (outermost)
+        s_pending.reset();
+}
+
+void TFieldEvents::runFromSignal(const std::function<void()> &handler)
+{
+    if (s_depth == 0) {
+        run(handler);
+        return;
+    }
+    // A failure earlier in this chain already stops it; a signal that still
+    // arrives (a plain setText in the same handler) runs nothing more.
+    if (s_pending)
+        return;
+    try {
+        DepthGuard guard(s_depth);
+        handler();
+    } catch (const AppError &e) {
+        s_pending = e;
+    } catch (const std::exception &e) {
+        s_pending = asAppError(e);
+    }
+}
+
+void TFieldEvents::throwPending()
+{
+    if (s_depth == 0 || !s_pending)
+        return;
+    AppError e = *s_pending;
+    s_pending.reset();
+    throw e;
+}
+
+TEntryField::TEntryField(QWidget *parent) : QLineEdit(parent)
+{
+    connect(this, &QLineEdit::textChanged, this, &TEntryField::changed);
+}
+
+void TEntryField::changed()
+{
+    if (m_handler)
+        TFieldEvents::runFromSignal(m_handler);
+}
+
+void TEntryField::setFieldText(const QString &text)
+{
+    if (text != this->text())
+        setText(text);   // emits textChanged, which runs the handler
+    TFieldEvents::throwPending();
+}
+
+void TEntryField::clearField()
+{
+    if (text().isEmpty())
+        changed();
+    else
+        setText(QString());
+    TFieldEvents::throwPending();
+}
+
+double TEntryField::value() const
+{
+    return TextToFloat(text());
+}
+
+void TEntryField::setValue(double value)
+{
+    setFieldText(FloatToText(value));
+}
