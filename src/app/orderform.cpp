@@ -6,8 +6,22 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
+#include "login/formdl.h"
+#include "app/global.h"
+#include "data/schema.h"
+#include "data/serials.h"
+#include "entry/entryfield.h"
+#include "entry/zozudexcombobox.h"
+#include "text/datetext.h"
+#include "ui_entrytab.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+#include <QCompleter>
+#include <QLineEdit>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -27,6 +41,7 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
 
     m_entry = new TEntryTab(ui->TabSheet1);
     ui->TabSheet1Layout->addWidget(m_entry);
+    m_receipts = new TCurrentReceipts(m_entry, this);
     m_baseData = new TBaseDataTab(ui->TabSheet2);
     ui->TabSheet2Layout->addWidget(m_baseData);
     m_history = new THistoryTab(ui->TabSheet3);
@@ -79,14 +94,122 @@ void TOrderForm::endProgram()
 
 void TOrderForm::FormShow()
 {
+    // The billing year and month start at today's.
+    const QDate today = DateText::today();
+    m_entry->form()->Edit4->setFieldText(QString::number(today.year()));
+    m_entry->form()->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+
+    // Log in first. The login dialog opens the database itself; leaving it
+    // through "退出" (or a database that cannot be opened) ends the program.
+    if (TFormdl *login = Formdl()) {
+        if (login->exec() != QDialog::Accepted) {
+            endProgram();
+            return;
+        }
+    }
     TDemoDM *dm = TDemoDM::instance();
     if (dm && !dm->isOpen() && !dm->open()) {
         Dialogs::message(QStringLiteral("data error"));
         endProgram();
         return;
     }
-    setWindowTitle(kProductTitle);
+    runStartupSteps();
     m_startupDone = true;
+}
+
+namespace {
+
+// The names of the employees of one type, in entry order.
+QStringList employeesOfType(const QString &type)
+{
+    TNamedQuery &q = DemoDM().qxh;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from zgxxb where bz= :bz order by iid "));
+    q.bind(QStringLiteral("bz"), type);
+    q.open();
+    QStringList names;
+    for (bool more = q.first(); more; more = q.next())
+        names << q.value(QStringLiteral("zgxm")).toString();
+    q.close();
+    return names;
+}
+
+// Empties the combo (text and items) and lists the names; filling the list
+// does not change the text, which the following steps set.
+void fillEmployeeCombo(QComboBox *combo, const QStringList &names)
+{
+    {
+        const QSignalBlocker block(combo);
+        combo->clear();
+        combo->addItems(names);
+        combo->setCurrentIndex(-1);
+    }
+    combo->setEditText(QString());
+}
+
+} // namespace
+
+void TOrderForm::runStartupSteps()
+{
+    Ui::TEntryTab *f = m_entry->form();
+    TGlobal &g = Global();
+    TDemoDM &dm = DemoDM();
+
+    // Every field change below runs that field's change rules; the first
+    // failure ends the sequence and is shown (the window stays as it is).
+    TFieldEvents::run([&] {
+        // The pickers' sources: every household, every community.
+        m_entry->ReopenPickerLists();
+
+        // The entry fields' start state.
+        for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit27, f->Edit28, f->Edit31, f->Edit32, f->Edit33})
+            e->clearField();
+        f->Edit9->clear();
+        f->Edit29->setFieldText(QStringLiteral("0"));
+        f->Edit30->setFieldText(QStringLiteral("0"));
+        f->edit41->setCompleter(nullptr);
+        f->edit2->setCompleter(nullptr);
+
+        f->Edit14->setText(g.str_bt);
+
+        // The current receipts, newest first.
+        m_receipts->OpenCurrentReceipts();
+
+        // The category and the number on offer (nothing is written).
+        g.strsjlx = Schema::kReceiptCategory;
+        f->cblb->setCurrentText(Schema::kReceiptCategory);
+        f->Edit3->setFieldText(Serials::NextReceiptSerial(dm, f->cblb->currentText()));
+
+        f->cbfk->setCurrentText(QStringLiteral("已付款"));
+
+        // Payees and meter readers from the employee table.
+        fillEmployeeCombo(f->cbskr, employeesOfType(QStringLiteral("收款人")));
+        fillEmployeeCombo(f->cbcbr, employeesOfType(QStringLiteral("抄表人")));
+        f->cbcbr->setEditText(g.str_cbr);
+        f->cbskr->setEditText(g.str_skr);
+
+        const QDate today = DateText::today();
+        f->Edit1->setFieldText(DateText::fromDate(today));
+
+        f->edit2->clear();
+        f->edit2->setEditText(QString());
+        f->edit41->clear();
+        f->edit41->setEditText(QString());
+        f->Edit9->clear();
+
+        // The history query's date range: the last twenty days.
+        if (auto *from = findChild<QLineEdit *>(QStringLiteral("Edit17")))
+            from->setText(DateText::fromDate(today.addDays(-20)));
+        if (auto *to = findChild<QLineEdit *>(QStringLiteral("Edit18")))
+            to->setText(DateText::fromDate(today));
+
+        setWindowTitle(kProductTitle);
+
+        // The unit prices last used.
+        f->Edit28->setFieldText(g.str_dj);
+        f->Edit33->setFieldText(g.str_djs);
+    });
 }
 
 void TOrderForm::bringToFront()

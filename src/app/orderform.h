@@ -9,6 +9,7 @@ class TEntryTab;
 class TBaseDataTab;
 class THistoryTab;
 class THelpTab;
+class TCurrentReceipts;
 
 // The main window: four tab pages, in this order: receipt entry and
 // printing, base data, history, help and backup. It owns the pages and
@@ -28,6 +29,7 @@ public:
     TBaseDataTab *baseDataTab() const { return m_baseData; }
     THistoryTab *historyTab() const { return m_history; }
     THelpTab *helpTab() const { return m_help; }
+    TCurrentReceipts *currentReceipts() const { return m_receipts; }
 
     // The start-up sequence; runs once, queued from the first show.
     void FormShow();
@@ -45,6 +47,7 @@ protected:
 
 private:
     void FormCreate();
+    void runStartupSteps();
     void FormClose();
     void endProgram();
 
@@ -53,6 +56,7 @@ private:
     TBaseDataTab *m_baseData = nullptr;
     THistoryTab *m_history = nullptr;
     THelpTab *m_help = nullptr;
+    TCurrentReceipts *m_receipts = nullptr;
     bool m_shownOnce = false;
     bool m_startupDone = false;
 };

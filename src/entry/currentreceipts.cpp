@@ -1,0 +1,760 @@
+#include "entry/currentreceipts.h"
+#include "ui_entrytab.h"
+
+#include "app/global.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/gridmodel.h"
+#include "data/demodm.h"
+#include "data/schema.h"
+#include "data/serials.h"
+#include "entry/entryfield.h"
+#include "entry/entrytab.h"
+#include "entry/zozudexcombobox.h"
+#include "text/datetext.h"
+#include "text/numtext.h"
+#include "text/pinyin.h"
+
+#include <QComboBox>
+#include <QDateTime>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+
+namespace {
+
+const QString kCategory = Schema::kReceiptCategory;
+const QString kPaid = QStringLiteral("已付款");
+const QString kZero = QStringLiteral("0");
+
+void setComboText(QComboBox *combo, const QString &text)
+{
+    if (combo->isEditable()) {
+        combo->setEditText(text);
+        return;
+    }
+    int i = combo->findText(text);
+    if (i < 0) {
+        combo->addItem(text);
+        i = combo->count() - 1;
+    }
+    combo->setCurrentIndex(i);
+}
+
+QString moneyText(const QVariant &v)
+{
+    return FormatMoney(v.toDouble());
+}
+
+QString numberText(const QVariant &v)
+{
+    return FloatToText(v.toDouble());
+}
+
+QString dateText(const QVariant &v)
+{
+    QDateTime dt;
+    if (DateText::tryToDateTime(v.toString(), &dt))
+        return DateText::fromDateTime(dt);
+    return v.toString();
+}
+
+// Runs one statement on a named query with its parameters.
+void execOn(TNamedQuery &q, const QString &sql, const QList<std::pair<QString, QVariant>> &binds)
+{
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    for (const auto &[k, v] : binds)
+        q.bind(k, v);
+    q.exec();
+}
+
+qint64 countOn(TNamedQuery &q, const QString &sql, const QList<std::pair<QString, QVariant>> &binds)
+{
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    for (const auto &[k, v] : binds)
+        q.bind(k, v);
+    q.open();
+    const qint64 n = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toLongLong();
+    q.close();
+    return n;
+}
+
+} // namespace
+
+TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
+    : QObject(parent), m_tab(tab), m_list(new TGridModel(this))
+{
+    auto num = [](const QString &f, const QString &t, int w) {
+        return TGridModel::Column{f, t, w, numberText};
+    };
+    m_list->setColumns({
+        {QStringLiteral("pxxh"), QStringLiteral("序号"), 36, {}},
+        {QStringLiteral("sjxh"), QStringLiteral("收据序号"), 69, {}},
+        {QStringLiteral("rq"), QStringLiteral("日期"), 83, dateText},
+        {QStringLiteral("bhh"), QStringLiteral("户号"), 103, {}},
+        {QStringLiteral("bhmc"), QStringLiteral("户名"), 93, {}},
+        {QStringLiteral("cost"), QStringLiteral("总金额"), 151, moneyText},
+        num(QStringLiteral("sccjd"), QStringLiteral("上月电费抄表数"), 113),
+        num(QStringLiteral("bccjd"), QStringLiteral("本月电费抄表数"), 107),
+        num(QStringLiteral("cjdl"), QStringLiteral("本月用电量"), 94),
+        num(QStringLiteral("dj"), QStringLiteral("电费单价"), 68),
+        num(QStringLiteral("jed"), QStringLiteral("用电金额"), 73),
+        num(QStringLiteral("sccjds"), QStringLiteral("上月抄水量"), 84),
+        num(QStringLiteral("bccjds"), QStringLiteral("本月抄水量"), 83),
+        num(QStringLiteral("cjdls"), QStringLiteral("本月水用量"), 83),
+        num(QStringLiteral("djs"), QStringLiteral("水费单价"), 60),
+        num(QStringLiteral("jes"), QStringLiteral("本月水费"), 83),
+        {QStringLiteral("yf"), QStringLiteral("月份"), 40, {}},
+    });
+
+    Ui::TEntryTab *f = form();
+    QTableView *grid = f->OrderDDbg;
+    grid->setModel(m_list);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_list->applyWidths(grid);
+    grid->installEventFilter(this);
+
+    connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
+    connect(f->SpeedButton1, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton1Click);
+    connect(f->SpeedButton4, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton4Click);
+    connect(f->SpeedButton3, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton3Click);
+    connect(f->SpeedButton10, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton10Click);
+    setLoadedMode(false);
+}
+
+Ui::TEntryTab *TCurrentReceipts::form() const
+{
+    return m_tab->form();
+}
+
+void TCurrentReceipts::setLoadedMode(bool loaded)
+{
+    m_loaded = loaded;
+    form()->SpeedButton1->setEnabled(!loaded);
+    form()->SpeedButton4->setEnabled(loaded);
+}
+
+int TCurrentReceipts::selectedRow() const
+{
+    const QModelIndex i = form()->OrderDDbg->currentIndex();
+    if (i.isValid())
+        return i.row();
+    return m_list->rowCount() > 0 ? 0 : -1;
+}
+
+// ------------------------------------------------------------------ list
+
+void TCurrentReceipts::OpenCurrentReceipts()
+{
+    TNamedQuery &q = DemoDM().P_OrderDADS;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
+    q.open();
+    if (m_list->source() != q.model())
+        m_list->setSource(q.model());
+    m_list->applyWidths(form()->OrderDDbg);
+    if (m_list->rowCount() > 0)
+        form()->OrderDDbg->setCurrentIndex(m_list->index(0, 0));
+    updateFooter();
+    emit listChanged();
+}
+
+void TCurrentReceipts::updateFooter()
+{
+    const qint64 rows = 0;
+    Q_UNUSED(rows);
+    TNamedQuery &q = DemoDM().qcount;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select sum(cost) as expr1001 from P_ORDERD"));
+    q.open();
+    const double total = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toDouble();
+    q.close();
+    form()->OrderDDbgFooter->setText(FormatMoney(total));
+}
+
+bool TCurrentReceipts::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == form()->OrderDDbg && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
+            deleteSelectedRow();
+            return true;
+        }
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            OrderDDbgDblClick();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TCurrentReceipts::deleteSelectedRow()
+{
+    TFieldEvents::run([this] {
+        const int row = selectedRow();
+        if (row < 0)
+            return;
+        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+            return;
+        const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
+        {
+            DbTransaction tx;
+            execOn(DemoDM().qup, QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
+            tx.commit();
+        }
+        OpenCurrentReceipts();
+    });
+}
+
+// ------------------------------------------------------------ helpers
+
+bool TCurrentReceipts::checkFields(bool newSave)
+{
+    Ui::TEntryTab *f = form();
+    auto stop = [](const QString &message, QWidget *focus = nullptr) {
+        if (!message.isEmpty())
+            Dialogs::message(message);
+        if (focus)
+            focus->setFocus();
+        return false;
+    };
+    if (f->Edit1->text().isEmpty())
+        return stop(QStringLiteral("单据日期不能为空！"));
+    if (newSave && f->Edit37->text().isEmpty())
+        f->Edit37->setFieldText(kZero);
+    if (f->Edit35->text().isEmpty())
+        return stop(QStringLiteral("没有金额！"));
+    if (f->edit41->currentText().isEmpty())
+        return stop(QStringLiteral("户名信息填写不完整！"));
+    if (!DateText::tryToDateTime(f->Edit1->text(), nullptr))
+        return stop(QStringLiteral("日期格式不对！"));
+    if (f->Edit21->text().isEmpty())
+        return stop(QStringLiteral("本月抄表数不能为空！"), f->Edit21);
+    if (f->Edit22->text().isEmpty())
+        return stop(QStringLiteral("上月抄表数不能为空！"), f->Edit22);
+    if (f->Edit27->text().isEmpty())
+        return stop(QStringLiteral("用量不能为空！"), f->Edit27);
+    if (newSave && (f->Edit27->value() < 0 || f->Edit32->value() < 0))
+        return stop(QStringLiteral("用量为负数不能保存"));
+    if (f->Edit28->text().isEmpty())
+        return stop(QStringLiteral("单价不能为空！"), f->Edit28);
+    for (TEntryField *e : {f->Edit30, f->Edit31, f->Edit32})
+        if (e->text().isEmpty())
+            return stop(QString(), e);
+    const QString month = f->cbyf->currentText();
+    if (!month.isEmpty() && month.size() != 2)
+        return stop(QStringLiteral("电费月份格式不对长度应为2位比如01"));
+    if (newSave) {
+        const QString year = f->Edit4->text();
+        if (!year.isEmpty() && year.size() != 4)
+            return stop(QStringLiteral("电费年份格式不对长度应为4位比如2011"));
+        if (f->Edit37->value() == 0
+            && !Dialogs::question(QStringLiteral("房租为零，您确定要保存吗？"), Dialogs::kAskCaption))
+            return false;
+    }
+    return true;
+}
+
+void TCurrentReceipts::rememberFees()
+{
+    Ui::TEntryTab *f = form();
+    const QString name = f->edit41->currentText();
+    TNamedQuery &q = DemoDM().qcx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from kdfb where hm= :hm "));
+    q.bind(QStringLiteral("hm"), name);
+    q.open();
+    const bool exists = !q.isEmpty();
+    q.close();
+    const QList<std::pair<QString, QVariant>> binds{
+        {"hm", name}, {"kdf", f->Edit36->value()}, {"hzf", f->Edit37->value()}};
+    if (exists)
+        execOn(DemoDM().qins, QStringLiteral("update kdfb set kdf= :kdf,hzf= :hzf where hm= :hm "), binds);
+    else
+        execOn(DemoDM().qins, QStringLiteral("insert into kdfb(hm,kdf,hzf) values(:hm,:kdf,:hzf)"), binds);
+}
+
+void TCurrentReceipts::updateHousehold()
+{
+    Ui::TEntryTab *f = form();
+    const QString name = f->edit41->currentText();
+    const qint64 n = countOn(DemoDM().qcx, QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm "),
+                             {{"hm", name}});
+    if (n != 0) {
+        execOn(DemoDM().qins, QStringLiteral("update hhb set dd= :dd,dds= :dds where hm= :hm "),
+               {{"dd", f->Edit21->value()}, {"dds", f->Edit30->value()}, {"hm", name}});
+        return;
+    }
+    const QString community = f->edit2->currentText();
+    execOn(DemoDM().qins,
+           QStringLiteral("insert into hhb(hh,hm,cmc,hmpy,cmcpy,dd,dds,hhpy) values(:hh,:hm,:cmc,:hmpy,:cmcpy,:dd,:dds,:hhpy)"),
+           {{"hh", f->Edit20->text()},
+            {"hm", name},
+            {"cmc", community},
+            {"hmpy", PinyinInitials(name)},
+            {"cmcpy", PinyinInitials(community)},
+            {"dd", f->Edit21->value()},
+            {"dds", f->Edit30->value()},
+            {"hhpy", PinyinInitials(f->Edit20->text())}});
+}
+
+void TCurrentReceipts::insertReceipt()
+{
+    Ui::TEntryTab *f = form();
+    TNamedQuery &q = DemoDM().qinshz;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("insert into p_orderd(BILLID,ITEMNO,GOODSID,QTY,PRICE,TAXRATE,DISC,EXEQTY,STOPED,CANCELED,rq,jkdw,sjxh,sppy,Bzsm,zg,kj,skr,cost,pxxh,lbmc,fkzt,cmc,nf,yf,bzsm1,bhmc,bhh,sccjd,bccjd,bl,cjdl,bdl,hbdl,dj,hjdl "));
+    q.addSql(QStringLiteral(" ,cbr,sccjds,bccjds,cjdls,djs,jed,jes,shsld,shsls,qtfy,fzfy)"));
+    q.addSql(QStringLiteral(" values(:t0,:t1,:t2,:t3,:t4,:t5,:t6,:t7,:t8,:t9,:t10,:t11,:t12,:t13,:t14,:t15,:t16,:t17,:t18,:t19,:t20,:t21,:t22,:t23,:t24,:t25,:t26,:t27,:t28,:t29,:t30,:t31,:t32,:t33,:t34,:t35"));
+    q.addSql(QStringLiteral(" ,:t36,:sccjds,:bccjds,:cjdls,:djs,:jed,:jes,:shsld,:shsls,:qtfy,:fzfy)"));
+    for (int i = 0; i <= 9; ++i)
+        q.bind(QStringLiteral("t%1").arg(i), 1);
+    const QString year = f->Edit4->text();
+    const QString month = f->cbyf->currentText();
+    q.bind(QStringLiteral("t10"), DateText::toDateTime(f->Edit1->text()));
+    q.bind(QStringLiteral("t11"), QStringLiteral("1"));
+    q.bind(QStringLiteral("t12"), f->Edit3->text());
+    q.bind(QStringLiteral("t13"), QStringLiteral("    "));
+    q.bind(QStringLiteral("t14"), QStringLiteral("    "));
+    q.bind(QStringLiteral("t15"), QStringLiteral("  "));
+    q.bind(QStringLiteral("t16"), QStringLiteral("  "));
+    q.bind(QStringLiteral("t17"), f->cbskr->currentText());
+    q.bind(QStringLiteral("t18"), TDemoDM::money(f->Edit35->value()));
+    q.bind(QStringLiteral("t19"), 1);
+    q.bind(QStringLiteral("t20"), f->cblb->currentText());
+    q.bind(QStringLiteral("t21"), f->cbfk->currentText());
+    q.bind(QStringLiteral("t22"), f->edit2->currentText());
+    q.bind(QStringLiteral("t23"), year);
+    q.bind(QStringLiteral("t24"), month);
+    q.bind(QStringLiteral("t25"), year + QStringLiteral("年") + month + QStringLiteral("月电费"));
+    q.bind(QStringLiteral("t26"), f->edit41->currentText());
+    q.bind(QStringLiteral("t27"), f->Edit20->text());
+    q.bind(QStringLiteral("t28"), f->Edit22->value());
+    q.bind(QStringLiteral("t29"), f->Edit21->value());
+    q.bind(QStringLiteral("t30"), 1);
+    q.bind(QStringLiteral("t31"), f->Edit27->value());
+    q.bind(QStringLiteral("t32"), 0);
+    q.bind(QStringLiteral("t33"), 0);
+    q.bind(QStringLiteral("t34"), TDemoDM::money(f->Edit28->value()));
+    q.bind(QStringLiteral("t35"), 0);
+    q.bind(QStringLiteral("t36"), f->cbcbr->currentText());
+    q.bind(QStringLiteral("sccjds"), f->Edit31->value());
+    q.bind(QStringLiteral("bccjds"), f->Edit30->value());
+    q.bind(QStringLiteral("cjdls"), f->Edit32->value());
+    q.bind(QStringLiteral("djs"), TDemoDM::money(f->Edit33->value()));
+    q.bind(QStringLiteral("jes"), TDemoDM::money(f->Edit34->value()));
+    q.bind(QStringLiteral("jed"), TDemoDM::money(f->Edit29->value()));
+    q.bind(QStringLiteral("shsld"), f->Edit8->value());
+    q.bind(QStringLiteral("shsls"), f->Edit24->value());
+    q.bind(QStringLiteral("qtfy"), f->Edit36->value());
+    q.bind(QStringLiteral("fzfy"), f->Edit37->value());
+    q.exec();
+}
+
+void TCurrentReceipts::updateReceipt()
+{
+    Ui::TEntryTab *f = form();
+    TNamedQuery &q = DemoDM().qup;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("update P_ORDERD set jkdw= :jkdw,rq= :rq,cost= :cost,zg= :zg,kj= :kj,skr= :skr ,fkzt= :fkzt,sccjd= :sccjd,bccjd= :bccjd,bl= :bl,cjdl= :cjdl,bdl= :bdl,hbdl= :hbdl,hjdl= :hjdl,dj= :dj  "));
+    q.addSql(QStringLiteral(" ,sccjds= :sccjds,bccjds= :bccjds,cjdls= :cjdls,djs= :djs,jed= :jed,jes= :jes,cbr= :cbr,nf= :nf,yf= :yf,shsld= :shsld,shsls= :shsls,qtfy= :qtfy,fzfy= :fzfy where sjxh= :sjxh and lbmc= :lbmc"));
+    q.bind(QStringLiteral("jkdw"), QStringLiteral("1"));
+    q.bind(QStringLiteral("rq"), DateText::toDateTime(f->Edit1->text()));
+    q.bind(QStringLiteral("cost"), TDemoDM::money(f->Edit35->value()));
+    q.bind(QStringLiteral("zg"), QStringLiteral(" "));
+    q.bind(QStringLiteral("kj"), QStringLiteral(" "));
+    q.bind(QStringLiteral("skr"), f->cbskr->currentText());
+    q.bind(QStringLiteral("fkzt"), f->cbfk->currentText());
+    q.bind(QStringLiteral("sccjd"), f->Edit22->value());
+    q.bind(QStringLiteral("bccjd"), f->Edit21->value());
+    q.bind(QStringLiteral("bl"), 1);
+    q.bind(QStringLiteral("cjdl"), f->Edit27->value());
+    q.bind(QStringLiteral("bdl"), 0);
+    q.bind(QStringLiteral("hbdl"), 0);
+    q.bind(QStringLiteral("hjdl"), 0);
+    q.bind(QStringLiteral("dj"), TDemoDM::money(f->Edit28->value()));
+    q.bind(QStringLiteral("sccjds"), f->Edit31->value());
+    q.bind(QStringLiteral("bccjds"), f->Edit30->value());
+    q.bind(QStringLiteral("cjdls"), f->Edit32->value());
+    q.bind(QStringLiteral("djs"), TDemoDM::money(f->Edit33->value()));
+    q.bind(QStringLiteral("jed"), TDemoDM::money(f->Edit29->value()));
+    q.bind(QStringLiteral("jes"), TDemoDM::money(f->Edit34->value()));
+    q.bind(QStringLiteral("cbr"), f->cbcbr->currentText());
+    q.bind(QStringLiteral("nf"), f->Edit4->text());
+    q.bind(QStringLiteral("yf"), f->cbyf->currentText());
+    q.bind(QStringLiteral("shsld"), f->Edit8->value());
+    q.bind(QStringLiteral("shsls"), f->Edit24->value());
+    q.bind(QStringLiteral("qtfy"), f->Edit36->value());
+    q.bind(QStringLiteral("fzfy"), f->Edit37->value());
+    q.bind(QStringLiteral("sjxh"), f->Edit3->text());
+    q.bind(QStringLiteral("lbmc"), f->cblb->currentText());
+    q.exec();
+}
+
+// The number shown after a save: the counter plus one.
+void TCurrentReceipts::advanceNumber()
+{
+    const qint64 counter = Serials::ReadCounter(DemoDM(), form()->cblb->currentText());
+    if (counter > 0)
+        form()->Edit3->setFieldText(Serials::SerialText(counter + 1));
+}
+
+// The first number from the counter on that no receipt has used: a number
+// already issued is never given to a second receipt.
+QString TCurrentReceipts::freeSerial(const QString &category)
+{
+    qint64 n = Serials::ReadCounter(DemoDM(), category) + 1;
+    for (;; ++n) {
+        const QString text = Serials::SerialText(n);
+        if (text.isEmpty())
+            throw AppError(QStringLiteral("收据序号已用完，无法保存新单据"));
+        if (!Serials::IsSerialIssued(DemoDM(), text, category))
+            return text;
+    }
+}
+
+void TCurrentReceipts::clearReceiptFields()
+{
+    Ui::TEntryTab *f = form();
+    for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33})
+        e->clearField();
+    f->Edit27->setFieldText(QString());
+    f->Edit30->setFieldText(kZero);
+    f->Edit29->setFieldText(kZero);
+}
+
+void TCurrentReceipts::resetAfterSave(bool reopenPickers)
+{
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    clearReceiptFields();
+    f->edit2->setEditText(QString());
+    f->edit41->setEditText(QString());
+    f->Edit9->clear();
+    f->Edit33->clearField();
+
+    f->cbskr->setEditText(g.str_skr);
+    m_tab->setHouseholdPickerActive(false);
+    setComboText(f->cbfk, kPaid);
+    setComboText(f->cblb, kCategory);
+    f->Edit33->setFieldText(g.str_djs);
+    f->Edit28->setFieldText(g.str_dj);
+
+    if (reopenPickers)
+        m_tab->ReopenPickerLists();
+
+    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+        e->clearField();
+}
+
+// ------------------------------------------------------------ new save
+
+void TCurrentReceipts::SpeedButton1Click()
+{
+    TFieldEvents::run([this] { doSaveNew(); });
+}
+
+void TCurrentReceipts::doSaveNew()
+{
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    TDemoDM &dm = DemoDM();
+
+    setComboText(f->cblb, kCategory);
+    f->edit2->setEditText(QStringLiteral("温州"));
+    g.strsjlx = f->cblb->currentText();
+
+    if (!checkFields(true))
+        return;
+
+    g.str_skr = f->cbskr->currentText();
+    g.str_cbr = f->cbcbr->currentText();
+    g.str_dj = f->Edit28->text();
+    g.WriteSettings();
+
+    if (f->Edit36->text().isEmpty())
+        f->Edit36->setFieldText(kZero);
+    if (f->Edit37->text().isEmpty())
+        f->Edit37->setFieldText(kZero);
+
+    const QString name = f->edit41->currentText();
+    const QString category = f->cblb->currentText();
+    {
+        DbTransaction tx(dm);
+        rememberFees();
+
+        // One receipt per household and month. A refusal is a check, not
+        // a failure: the remembered fees stay.
+        const QList<std::pair<QString, QVariant>> period{
+            {"nf", f->Edit4->text()}, {"yf", f->cbyf->currentText()}, {"bhmc", name}};
+        if (countOn(dm.qcx, QStringLiteral("select count(*) as expr1001 from p_orderd where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+            tx.commit();
+            Dialogs::message(QStringLiteral("该用户的的电费数据，在本月已经录入了，请在列表框中找到此用户，双击可直接修改！"));
+            return;
+        }
+        if (countOn(dm.qcx, QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+            tx.commit();
+            Dialogs::message(QStringLiteral("历史数据表中已经存在此用户本月的记录了，请到历史单据查询界面，先删除本月用户记录,再重新录入！"));
+            return;
+        }
+
+        m_tab->BitBtn2Click();
+        updateHousehold();
+
+        // A number already used by another receipt is never reused.
+        if (Serials::IsSerialIssued(dm, f->Edit3->text(), category))
+            f->Edit3->setFieldText(freeSerial(category));
+
+        if (g.strdyf == QStringLiteral("Y")) {
+            if (!m_print || !m_print()) {
+                tx.commit(); // the steps before the print stay; the receipt is not stored
+                return;
+            }
+        }
+
+        insertReceipt();
+        Serials::IssueSerial(dm, f->Edit3->text(), category);
+        advanceNumber();
+        Serials::RenumberCurrentReceipts(dm);
+        tx.commit();
+    }
+    OpenCurrentReceipts();
+    resetAfterSave(true);
+}
+
+// ------------------------------------------------------ modification
+
+void TCurrentReceipts::SpeedButton4Click()
+{
+    TFieldEvents::run([this] { doSaveLoaded(); });
+}
+
+void TCurrentReceipts::doSaveLoaded()
+{
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    TDemoDM &dm = DemoDM();
+
+    setComboText(f->cblb, kCategory);
+    f->edit2->setEditText(QStringLiteral("温州"));
+    g.strsjlx = f->cblb->currentText();
+
+    if (!checkFields(false))
+        return;
+
+    g.str_skr = f->cbskr->currentText();
+    g.str_cbr = f->cbcbr->currentText();
+
+    if (f->Edit36->text().isEmpty())
+        f->Edit36->setFieldText(kZero);
+    if (f->Edit37->text().isEmpty())
+        f->Edit37->setFieldText(kZero);
+
+    const QString category = f->cblb->currentText();
+    const QString serial = f->Edit3->text();
+    {
+        DbTransaction tx(dm);
+        rememberFees();
+        m_tab->BitBtn2Click();
+        updateHousehold();
+
+        const bool issued = Serials::IsSerialIssued(dm, serial, category);
+        updateReceipt();
+        if (!issued && dm.qup.rowsAffected() > 0) {
+            // A receipt whose number was never registered: register it now,
+            // so that the number is never offered to another receipt.
+            bool ok = false;
+            const qint64 number = serial.toLongLong(&ok);
+            if (!ok)
+                throw AppError(QStringLiteral("“%1”不是有效的整数").arg(serial));
+            if (number > Serials::ReadCounter(dm, category))
+                Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
+            else
+                execOn(dm.qins, QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
+                       {{"sjxh", serial}, {"lbmc", category}});
+        }
+        advanceNumber();
+        Serials::RenumberCurrentReceipts(dm);
+        tx.commit();
+    }
+    OpenCurrentReceipts();
+    resetAfterSave(false);
+    doNewReceipt();
+}
+
+// ----------------------------------------------------------- deletion
+
+void TCurrentReceipts::SpeedButton3Click()
+{
+    TFieldEvents::run([this] { doDelete(); });
+}
+
+void TCurrentReceipts::doDelete()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    const QString sjxh = m_list->fieldValue(row, QStringLiteral("sjxh")).toString();
+    const QString lbmc = m_list->fieldValue(row, QStringLiteral("lbmc")).toString();
+    const QString bhh = m_list->fieldValue(row, QStringLiteral("bhh")).toString();
+    const QString bhmc = m_list->fieldValue(row, QStringLiteral("bhmc")).toString();
+    if (!Dialogs::question(QStringLiteral("您确定要删除单据号为：") + sjxh + QStringLiteral("的数据吗？"), Dialogs::kAskCaption))
+        return;
+
+    TDemoDM &dm = DemoDM();
+    {
+        DbTransaction tx(dm);
+        const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
+        execOn(dm.qup, QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"), key);
+        execOn(dm.qup, QStringLiteral("delete from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "), key);
+
+        // A household left without any receipt starts again from readings 0.
+        // A household without a number is known by its name.
+        if (!bhh.isEmpty()) {
+            const qint64 current = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhh= :bhh "), {{"bhh", bhh}});
+            const qint64 history = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhh= :bhh  "), {{"bhh", bhh}});
+            if (current == 0 && history == 0)
+                execOn(dm.qdc, QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hh= :hh "), {{"dd", 0}, {"dds", 0}, {"hh", bhh}});
+        } else {
+            const qint64 current = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhmc= :bhmc "), {{"bhmc", bhmc}});
+            const qint64 history = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhmc= :bhmc  "), {{"bhmc", bhmc}});
+            if (current == 0 && history == 0)
+                execOn(dm.qdc, QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hm= :hm "), {{"dd", 0}, {"dds", 0}, {"hm", bhmc}});
+        }
+        tx.commit();
+    }
+    OpenCurrentReceipts();
+
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    f->edit2->setEditText(QString());
+    f->edit41->setEditText(QString());
+    f->Edit9->clear();
+    f->Edit33->clearField();
+    setComboText(f->cbfk, kPaid);
+    m_tab->setHouseholdPickerActive(false);
+    clearReceiptFields();
+    setLoadedMode(false);
+    f->Edit33->setFieldText(g.str_djs);
+    f->Edit28->setFieldText(g.str_dj);
+    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+        e->clearField();
+    doNewReceipt();
+}
+
+// --------------------------------------------------------- new receipt
+
+void TCurrentReceipts::SpeedButton10Click()
+{
+    TFieldEvents::run([this] { doNewReceipt(); });
+}
+
+void TCurrentReceipts::doNewReceipt()
+{
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    setLoadedMode(false);
+    f->Edit3->setFieldText(Serials::NextReceiptSerial(DemoDM(), f->cblb->currentText()));
+    f->edit2->setEditText(QString());
+    f->edit41->setEditText(QString());
+    f->Edit9->clear();
+    f->Edit33->clearField();
+    m_tab->setHouseholdPickerActive(false);
+    setComboText(f->cbfk, kPaid);
+    clearReceiptFields();
+    const QDate today = DateText::today();
+    f->Edit1->setFieldText(DateText::fromDate(today));
+    f->Edit33->setFieldText(g.str_djs);
+    f->Edit28->setFieldText(g.str_dj);
+    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+        e->clearField();
+    f->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+}
+
+// -------------------------------------------------------------- loading
+
+void TCurrentReceipts::OrderDDbgDblClick()
+{
+    TFieldEvents::run([this] { doLoad(); });
+}
+
+void TCurrentReceipts::doLoad()
+{
+    const int row = selectedRow();
+    if (row < 0)
+        return;
+    Ui::TEntryTab *f = form();
+    const QString sjxh = m_list->fieldValue(row, QStringLiteral("sjxh")).toString();
+    const QString lbmc = m_list->fieldValue(row, QStringLiteral("lbmc")).toString();
+
+    m_tab->setHouseholdPickerActive(false);
+    f->edit2->setEditText(QString());
+    f->edit41->setEditText(QString());
+    f->Edit9->clear();
+    f->Edit33->clearField();
+    f->cbskr->setEditText(QString());
+    setComboText(f->cblb, kCategory);
+    setComboText(f->cbfk, m_list->fieldValue(row, QStringLiteral("fkzt")).toString());
+
+    TDemoDM &dm = DemoDM();
+    const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
+    if (countOn(dm.qcount, QStringLiteral("select count(*) as expr1001 from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc"), key) == 0)
+        return;
+
+    TNamedQuery &q = dm.qcx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "));
+    q.bind(QStringLiteral("sjxh"), sjxh);
+    q.bind(QStringLiteral("lbmc"), lbmc);
+    q.open();
+    if (q.isEmpty())
+        return;
+    auto text = [&q](const char *col) { return q.value(QLatin1String(col)).toString(); };
+    auto number = [&q](const char *col) { return FloatToText(q.value(QLatin1String(col)).toDouble()); };
+    struct Value
+    {
+        TEntryField *field;
+        QString text;
+    };
+    // Read the whole row first: the field handlers below run statements of their own.
+    const QString bhmc = text("bhmc"), bhh = text("bhh"), rq = dateText(q.value(QStringLiteral("rq"))),
+                  nf = text("nf"), yf = text("yf"), no = text("sjxh"), cmc = text("cmc"), cbr = text("cbr"),
+                  skr = text("skr");
+    const QList<Value> numbers{
+        {f->Edit21, number("bccjd")}, {f->Edit22, number("sccjd")}, {f->Edit27, number("cjdl")},
+        {f->Edit28, number("dj")},    {f->Edit29, number("jed")},   {f->Edit30, number("bccjds")},
+        {f->Edit31, number("sccjds")}, {f->Edit32, number("cjdls")}, {f->Edit33, number("djs")},
+        {f->Edit34, number("jes")},   {f->Edit8, number("shsld")},  {f->Edit24, number("shsls")},
+        {f->Edit36, number("qtfy")},  {f->Edit37, number("fzfy")}};
+    q.close();
+
+    f->edit41->setEditText(bhmc);
+    f->Edit20->setFieldText(bhh);
+    f->Edit1->setFieldText(rq);
+    f->Edit4->setFieldText(nf);
+    f->cbyf->setEditText(yf);
+    f->Edit3->setFieldText(no);
+    f->edit2->setEditText(cmc);
+    f->cbcbr->setEditText(cbr);
+    for (const Value &v : numbers)
+        v.field->setFieldText(v.text);
+
+    m_tab->BitBtn2Click();
+    f->cbskr->setEditText(skr);
+    setLoadedMode(true);
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class TEntryTab;
+class TGridModel;
+namespace Ui {
+class TEntryTab;
+}
+
+// Saving the receipt on the entry tab, and the list of current receipts
+// below it: loading a receipt back, storing its changes, deleting it and
+// starting a new one. The database steps of each operation commit together
+// or not at all.
+class TCurrentReceipts : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TCurrentReceipts(TEntryTab *tab, QObject *parent = nullptr);
+
+    // Prints the receipt on the form (the print button's operation).
+    // Returns false when the print stopped; the save then stops too.
+    void setPrintReceipt(std::function<bool()> print) { m_print = std::move(print); }
+
+    // (Re)reads the list "SELECT * FROM P_OrderD order by iid desc" and its footer.
+    void OpenCurrentReceipts();
+
+    void SpeedButton1Click();   // 新增保存
+    void SpeedButton4Click();   // 修改保存
+    void SpeedButton3Click();   // 删除整张单据
+    void SpeedButton10Click();  // 新增一张单据
+    void OrderDDbgDblClick();   // load the selected receipt
+
+    // Ctrl+Delete in the list: removes the selected row alone, after the question.
+    void deleteSelectedRow();
+
+    bool loadedMode() const { return m_loaded; }
+    void setLoadedMode(bool loaded);
+
+    TGridModel *listModel() const { return m_list; }
+    int selectedRow() const;
+
+signals:
+    // The list of current receipts was re-read.
+    void listChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Ui::TEntryTab *form() const;
+    void doSaveNew();
+    void doSaveLoaded();
+    void doDelete();
+    void doNewReceipt();
+    void doLoad();
+    bool checkFields(bool newSave);
+    void rememberFees();
+    void updateHousehold();
+    void insertReceipt();
+    void updateReceipt();
+    void advanceNumber();
+    void resetAfterSave(bool reopenPickers);
+    void clearReceiptFields();
+    void updateFooter();
+    QString freeSerial(const QString &category);
+
+    TEntryTab *m_tab;
+    TGridModel *m_list;
+    std::function<bool()> m_print;
+    bool m_loaded = false;
+};

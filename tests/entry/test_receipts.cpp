@@ -1,0 +1,522 @@
+// Saving, loading, modifying and deleting current receipts, typed and
+// clicked as an operator does on the entry tab.
+#include "app/global.h"
+#include "app/orderform.h"
+#include "common/gridmodel.h"
+#include "data/demodm.h"
+#include "data/serials.h"
+#include "entry/currentreceipts.h"
+#include "entry/entryfield.h"
+#include "entry/entrytab.h"
+#include "entry/zozudexcombobox.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+#include "text/datetext.h"
+#include "ui_entrytab.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+struct Fixture
+{
+    ScratchDir dir;
+    std::unique_ptr<TGlobal> global;
+    std::unique_ptr<TDemoDM> dm;
+    std::unique_ptr<TOrderForm> window;
+    RecordingDialogs dialogs;
+
+    Fixture()
+    {
+        DateText::setToday(QDate(2024, 3, 5));
+        global = std::make_unique<TGlobal>(dir.file("mtrfee.ini"));
+        global->str_dj = QStringLiteral("0.5");
+        global->str_djs = QStringLiteral("2");
+        dm = std::make_unique<TDemoDM>();
+        window = std::make_unique<TOrderForm>();
+        window->FormShow(); // no login dialog in tests: it opens the database and fills the form
+    }
+    ~Fixture()
+    {
+        window.reset();
+        dm.reset();
+        global.reset();
+        DateText::setToday(QDate());
+    }
+    Ui::TEntryTab *f() const { return window->entryTab()->form(); }
+    TCurrentReceipts *receipts() const { return window->currentReceipts(); }
+
+    // Types a household and its readings; the prices come from the settings.
+    void fill(const QString &name, const QString &hh, const QString &e1, const QString &e0, const QString &w1,
+              const QString &w0, const QString &rent = QStringLiteral("100"))
+    {
+        f()->edit41->setEditText(name);
+        f()->Edit20->setFieldText(hh);
+        type(f()->Edit21, e1);
+        type(f()->Edit22, e0);
+        type(f()->Edit30, w1);
+        type(f()->Edit31, w0);
+        type(f()->Edit37, rent);
+    }
+    static void type(TEntryField *field, const QString &text)
+    {
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, text);
+    }
+    void save() { receipts()->SpeedButton1Click(); }
+
+    qint64 count(const QString &sql) const
+    {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select (%1) as v").arg(sql));
+        q.open();
+        const qint64 n = q.value(QStringLiteral("v")).toLongLong();
+        q.close();
+        return n;
+    }
+    QVariant value(const QString &sql) const
+    {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(sql);
+        q.open();
+        const QVariant v = q.isEmpty() ? QVariant() : q.value(QStringLiteral("v"));
+        q.close();
+        return v;
+    }
+    void exec(const QString &sql) const
+    {
+        TNamedQuery &q = DemoDM().qup;
+        q.close();
+        q.clearSql();
+        q.addSql(sql);
+        q.exec();
+    }
+    void selectListRow(int row) const
+    {
+        QTableView *grid = f()->OrderDDbg;
+        grid->setCurrentIndex(grid->model()->index(row, 0));
+    }
+    int listRowOf(const QString &sjxh) const
+    {
+        auto *m = receipts()->listModel();
+        for (int r = 0; r < m->rowCount(); ++r)
+            if (m->fieldValue(r, QStringLiteral("sjxh")).toString() == sjxh)
+                return r;
+        return -1;
+    }
+};
+
+} // namespace
+
+class ReceiptsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void startupStateOnFirstRun()
+    {
+        ScratchDir dir;
+        DateText::setToday(QDate(2024, 1, 5));
+        TGlobal global(dir.file("mtrfee.ini"));
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        TOrderForm window;
+        window.FormShow();
+        Ui::TEntryTab *f = window.entryTab()->form();
+        QCOMPARE(dlg.texts(), QStringList());
+        QCOMPARE(f->Edit4->text(), QStringLiteral("2024"));
+        QCOMPARE(f->cbyf->currentText(), QStringLiteral("01"));
+        QCOMPARE(f->Edit1->text(), QStringLiteral("2024-01-05"));
+        QCOMPARE(f->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(f->Edit28->text(), QStringLiteral("0"));
+        QCOMPARE(f->Edit33->text(), QStringLiteral("0"));
+        QCOMPARE(f->cbskr->currentText(), QString());
+        QCOMPARE(f->cbcbr->currentText(), QString());
+        QCOMPARE(f->cbskr->count(), 1);                    // the first employee is a payee
+        QCOMPARE(f->cbcbr->count(), 0);
+        QCOMPARE(f->Edit35->text(), QStringLiteral("0.00"));
+        QCOMPARE(f->Edit9->text(), QString());
+        for (TEntryField *e : {f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit29, f->Edit30, f->Edit31, f->Edit24,
+                               f->Edit32, f->Edit34, f->Edit36, f->Edit37})
+            QCOMPARE(e->text(), QStringLiteral("0"));
+        QCOMPARE(f->Edit20->text(), QString());
+        QCOMPARE(f->edit41->currentText(), QString());
+        QCOMPARE(f->cblb->currentText(), QStringLiteral("销售单"));
+        QCOMPARE(f->cbfk->currentText(), QStringLiteral("已付款"));
+        QCOMPARE(global.strsjlx, QStringLiteral("销售单"));
+        QVERIFY(f->SpeedButton1->isEnabled());
+        QVERIFY(!f->SpeedButton4->isEnabled());
+        QCOMPARE(window.windowTitle(), TOrderForm::kProductTitle);
+        DateText::setToday(QDate());
+    }
+
+    void startupListsAndRememberedValues()
+    {
+        ScratchDir dir;
+        {
+            QFile ini(dir.file("mtrfee.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Judge]\nstr_skr=\xD5\xC5\xC8\xFD\nstr_cbr=\xC0\xEE\xCB\xC4\nstr_dj=0.5\nstr_djs=2\nstr_bt=T\n");
+        }
+        TGlobal global(dir.file("mtrfee.ini"));
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        for (const char *row : {"('李四','ls','1','抄表人')", "('王五','ww','1','收款人')", "('赵六','zl','1','抄表人')"})
+        {
+            TNamedQuery &q = DemoDM().qup;
+            q.close();
+            q.clearSql();
+            q.addSql(QStringLiteral("insert into zgxxb(zgxm,py,mm,bz) values %1").arg(QString::fromUtf8(row)));
+            q.exec();
+        }
+        RecordingDialogs dlg;
+        TOrderForm window;
+        window.FormShow();
+        Ui::TEntryTab *f = window.entryTab()->form();
+        QCOMPARE(dlg.count(), 0);
+        QStringList payees, readers;
+        for (int i = 0; i < f->cbskr->count(); ++i)
+            payees << f->cbskr->itemText(i);
+        for (int i = 0; i < f->cbcbr->count(); ++i)
+            readers << f->cbcbr->itemText(i);
+        QCOMPARE(payees, (QStringList{"管理员", "王五"}));
+        QCOMPARE(readers, (QStringList{"李四", "赵六"}));
+        QCOMPARE(f->cbskr->currentText(), QStringLiteral("张三"));  // remembered, though not in the list
+        QCOMPARE(f->cbcbr->currentText(), QStringLiteral("李四"));
+        QCOMPARE(f->Edit28->text(), QStringLiteral("0.5"));
+        QCOMPARE(f->Edit33->text(), QStringLiteral("2"));
+        QCOMPARE(f->Edit14->text(), QStringLiteral("T"));
+    }
+
+    void priceThatIsNotANumberStopsAtTheLastStep()
+    {
+        ScratchDir dir;
+        {
+            QFile ini(dir.file("mtrfee.ini"));
+            QVERIFY(ini.open(QIODevice::WriteOnly));
+            ini.write("[Judge]\nstr_dj=0.5\nstr_djs=abc\n");
+        }
+        TGlobal global(dir.file("mtrfee.ini"));
+        TDemoDM dm;
+        RecordingDialogs dlg;
+        TOrderForm window;
+        window.FormShow();
+        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY(dlg.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("abc")));
+        Ui::TEntryTab *f = window.entryTab()->form();
+        QCOMPARE(f->Edit28->text(), QStringLiteral("0.5"));  // the step before it ran
+        QCOMPARE(f->Edit33->text(), QStringLiteral("abc"));
+        QVERIFY(window.isEnabled());
+    }
+
+    void firstSaveOnFreshDatabase()
+    {
+        Fixture t;
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        t.f()->cbskr->setEditText(QStringLiteral("管理员"));
+        t.f()->cbcbr->setEditText(QStringLiteral("李四"));
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        Fixture::type(t.f()->Edit8, QStringLiteral("2.25"));
+        t.save();
+        QCOMPARE(t.dialogs.texts(), QStringList());
+
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+        QCOMPARE(t.value("select sjxh as v from P_ORDERD").toString(), QStringLiteral("00000001"));
+        QCOMPARE(t.value("select cjdl as v from P_ORDERD").toDouble(), 52.2);
+        QCOMPARE(t.value("select jed as v from P_ORDERD").toDouble(), 26.1);
+        QCOMPARE(t.value("select jes as v from P_ORDERD").toDouble(), 30.0);
+        QCOMPARE(t.value("select cost as v from P_ORDERD").toDouble(), 156.1);
+        QCOMPARE(t.value("select rq as v from P_ORDERD").toString(), QStringLiteral("2024-03-05"));
+        QCOMPARE(t.value("select bzsm1 as v from P_ORDERD").toString(), QStringLiteral("2024年03月电费"));
+        QCOMPARE(t.value("select cmc as v from P_ORDERD").toString(), QStringLiteral("温州"));
+        QCOMPARE(t.value("select skr || '/' || cbr || '/' || fkzt || '/' || lbmc as v from P_ORDERD").toString(),
+                 QStringLiteral("管理员/李四/已付款/销售单"));
+        QCOMPARE(t.value("select pxxh as v from P_ORDERD").toInt(), 1);
+        QCOMPARE(t.count("select count(*) from bciidb where sjxh='00000001' and lbmc='销售单'"), 1);
+        QCOMPARE(t.count("select sjxh from sjxhb where lbmc='销售单'"), 1);
+        QCOMPARE(t.value("select hh || '/' || hmpy || '/' || cmc || '/' || cmcpy || '/' || dd || '/' || dds as v from hhb where hm='张三'").toString(),
+                 QStringLiteral("3-201/zs/温州/wz/150.0/35.0"));
+        QCOMPARE(t.value("select kdf || '/' || hzf as v from kdfb where hm='张三'").toString(), QStringLiteral("0.0/100.0"));
+        QVERIFY(QFile::exists(t.dir.file("mtrfee.ini")));
+        QCOMPARE(t.global->str_skr, QStringLiteral("管理员"));
+        QCOMPARE(t.global->str_cbr, QStringLiteral("李四"));
+
+        // The form is ready for the next household of the same month.
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+        QCOMPARE(t.f()->edit41->currentText(), QString());
+        QCOMPARE(t.f()->Edit20->text(), QString());
+        QCOMPARE(t.f()->Edit21->text(), QStringLiteral("0"));
+        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("0.00"));
+        QCOMPARE(t.f()->Edit1->text(), QStringLiteral("2024-03-05"));
+        QCOMPARE(t.f()->cbyf->currentText(), QStringLiteral("03"));
+        QCOMPARE(t.f()->cbcbr->currentText(), QStringLiteral("李四"));
+        QCOMPARE(t.f()->Edit28->text(), QStringLiteral("0.5"));
+        QCOMPARE(t.receipts()->listModel()->rowCount(), 1);
+        QCOMPARE(t.f()->OrderDDbgFooter->text(), QStringLiteral("156.10"));
+
+        // A run: the next household needs only its name and readings.
+        t.fill(QStringLiteral("李四"), QString(), "80", "20", "10", "5", "0");
+        t.dialogs.answer(true); // rent 0: save anyway
+        t.save();
+        QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("房租为零，您确定要保存吗？")});
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 2);
+        QCOMPARE(t.value("select bhh as v from P_ORDERD where bhmc='李四'").toString(), QString());
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        // Newest first, numbered in entry order.
+        QCOMPARE(t.receipts()->listModel()->fieldValue(0, QStringLiteral("bhmc")).toString(), QStringLiteral("李四"));
+        QCOMPARE(t.receipts()->listModel()->fieldValue(0, QStringLiteral("pxxh")).toInt(), 2);
+    }
+
+    void checksInOrder_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no date") << "Edit1" << "" << "单据日期不能为空！";
+        QTest::newRow("no name") << "edit41" << "" << "户名信息填写不完整！";
+        QTest::newRow("bad date") << "Edit1" << "2024-02-30" << "日期格式不对！";
+        QTest::newRow("negative electricity") << "Edit22" << "200" << "用量为负数不能保存";
+        QTest::newRow("negative water") << "Edit31" << "99" << "用量为负数不能保存";
+        QTest::newRow("month length") << "cbyf" << "3" << "电费月份格式不对长度应为2位比如01";
+        QTest::newRow("year length") << "Edit4" << "24" << "电费年份格式不对长度应为4位比如2011";
+    }
+    void checksInOrder()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        QWidget *w = t.window->findChild<QWidget *>(field);
+        QVERIFY(w);
+        if (auto *e = qobject_cast<TEntryField *>(w))
+            e->setFieldText(text);
+        else if (auto *c = qobject_cast<QComboBox *>(w))
+            c->setEditText(text);
+        t.save();
+        QCOMPARE(t.dialogs.texts(), QStringList{message});
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.count("select count(*) from kdfb"), 0);
+        QCOMPARE(t.count("select count(*) from hhb"), 0);
+        QVERIFY(!QFile::exists(t.dir.file("mtrfee.ini")));
+    }
+
+    void duplicatesAreRefusedAfterRememberingFees()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "160", "150", "40", "35", "120");
+        t.save();
+        QCOMPARE(t.dialogs.last(), QStringLiteral("该用户的的电费数据，在本月已经录入了，请在列表框中找到此用户，双击可直接修改！"));
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+        QCOMPARE(t.value("select hzf as v from kdfb where hm='张三'").toDouble(), 120.0);   // remembered anyway
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+
+        // The same household and month in the history.
+        t.exec(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
+        t.exec(QStringLiteral("delete from P_ORDERD"));
+        Fixture::type(t.f()->Edit37, QStringLiteral("130"));
+        t.save();
+        QCOMPARE(t.dialogs.last(), QStringLiteral("历史数据表中已经存在此用户本月的记录了，请到历史单据查询界面，先删除本月用户记录,再重新录入！"));
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.value("select hzf as v from kdfb where hm='张三'").toDouble(), 130.0);
+    }
+
+    void zeroRentQuestion()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QString(), "150", "100", "35", "20", "");
+        t.dialogs.answer(false);
+        t.save();
+        QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("房租为零，您确定要保存吗？")});
+        QCOMPARE(t.f()->Edit37->text(), QStringLiteral("0"));
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.count("select count(*) from kdfb"), 0);
+        t.dialogs.answer(true);
+        t.save();
+        QCOMPARE(t.count("select count(*) from P_ORDERD where fzfy = 0"), 1);
+    }
+
+    void loadChangeAndStore()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        t.fill(QStringLiteral("李四"), QStringLiteral("3-202"), "90", "50", "15", "10");
+        t.save();
+        // A stored usage that does not fit the readings is recomputed on load.
+        t.exec(QStringLiteral("update P_ORDERD set cjdl = 999, jed = 1 where bhmc = '张三'"));
+        t.receipts()->OpenCurrentReceipts();
+        t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
+        t.receipts()->OrderDDbgDblClick();
+        QVERIFY(t.receipts()->loadedMode());
+        QVERIFY(!t.f()->SpeedButton1->isEnabled());
+        QVERIFY(t.f()->SpeedButton4->isEnabled());
+        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(t.f()->Edit27->text(), QStringLiteral("50"));
+        QCOMPARE(t.f()->Edit29->text(), QStringLiteral("25.00"));
+        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("155.00"));
+
+        DateText::setToday(QDate(2024, 4, 2));
+        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        t.f()->SpeedButton4->click();
+        QCOMPARE(t.dialogs.texts(), QStringList());
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 2);
+        QCOMPARE(t.value("select cjdl as v from P_ORDERD where sjxh='00000001'").toDouble(), 70.0);
+        QCOMPARE(t.value("select jed as v from P_ORDERD where sjxh='00000001'").toDouble(), 35.0);
+        QCOMPARE(t.value("select cost as v from P_ORDERD where sjxh='00000001'").toDouble(), 165.0);
+        QCOMPARE(t.value("select dd as v from hhb where hm='张三'").toDouble(), 170.0);
+        QCOMPARE(t.count("select count(*) from bciidb"), 2);            // nothing issued by a modification
+        // The form is a new receipt again, dated today, with the next number.
+        QVERIFY(!t.receipts()->loadedMode());
+        QCOMPARE(t.f()->Edit1->text(), QStringLiteral("2024-04-02"));
+        QCOMPARE(t.f()->cbyf->currentText(), QStringLiteral("04"));
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        QCOMPARE(t.f()->edit41->currentText(), QString());
+    }
+
+    void deleteKeepsCopyLeavesGapAndResetsReadings()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("甲"), QStringLiteral("1-1"), "10", "0", "1", "0");
+        t.save();
+        t.fill(QStringLiteral("乙"), QStringLiteral("1-2"), "10", "0", "1", "0");
+        t.save();
+        t.fill(QStringLiteral("丙"), QString(), "10", "0", "1", "0");
+        t.save();
+        t.fill(QStringLiteral("丁"), QString(), "10", "0", "1", "0");
+        t.save();
+        // Another household without a number must keep its readings.
+        QCOMPARE(t.value("select dd as v from hhb where hm='丁'").toDouble(), 10.0);
+
+        t.selectListRow(t.listRowOf(QStringLiteral("00000002")));
+        t.dialogs.answer(false);
+        t.receipts()->SpeedButton3Click();
+        QCOMPARE(t.dialogs.last(), QStringLiteral("您确定要删除单据号为：00000002的数据吗？"));
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 4);
+
+        t.dialogs.answer(true);
+        t.receipts()->SpeedButton3Click();
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 3);
+        QCOMPARE(t.count("select count(*) from p_orderd_del where sjxh='00000002' and bhmc='乙'"), 1);
+        QCOMPARE(t.value("select group_concat(pxxh) as v from (select pxxh from P_ORDERD order by iid)").toString(), QStringLiteral("1,3,4"));
+        QCOMPARE(t.value("select dd as v from hhb where hm='乙'").toDouble(), 0.0);
+        QCOMPARE(t.value("select dd as v from hhb where hm='甲'").toDouble(), 10.0);
+
+        // A household without a number is reset by its name alone.
+        t.selectListRow(t.listRowOf(QStringLiteral("00000003")));
+        t.receipts()->SpeedButton3Click();
+        QCOMPARE(t.value("select dd as v from hhb where hm='丙'").toDouble(), 0.0);
+        QCOMPARE(t.value("select dd as v from hhb where hm='丁'").toDouble(), 10.0);
+
+        // The number is never offered again; the next save renumbers.
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000005"));
+        t.fill(QStringLiteral("戊"), QString(), "10", "0", "1", "0");
+        t.save();
+        QCOMPARE(t.value("select group_concat(pxxh) as v from (select pxxh from P_ORDERD order by iid)").toString(), QStringLiteral("1,2,3"));
+    }
+
+    void ctrlDeleteRemovesTheRowAlone()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("甲"), QStringLiteral("1-1"), "10", "0", "1", "0");
+        t.save();
+        t.selectListRow(0);
+        t.dialogs.answer(true);
+        QTest::keyClick(t.f()->OrderDDbg, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("Delete record?")});
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.count("select count(*) from p_orderd_del"), 0);           // no copy
+        QCOMPARE(t.value("select dd as v from hhb where hm='甲'").toDouble(), 10.0); // no reset
+        QCOMPARE(t.receipts()->listModel()->rowCount(), 0);
+    }
+
+    void issuedNumberIsNeverReused()
+    {
+        Fixture t;
+        // A number in the register that the counter does not know of.
+        t.exec(QStringLiteral("insert into P_ORDERD(sjxh, lbmc, bhmc, nf, yf) values('00000001', '销售单', '旧', '2023', '01')"));
+        t.exec(QStringLiteral("insert into bciidb(sjxh, lbmc) values('00000001', '销售单')"));
+        t.fill(QStringLiteral("张三"), QString(), "150", "100", "35", "20");
+        t.save();
+        QCOMPARE(t.count("select count(*) from P_ORDERD where sjxh='00000001'"), 1);
+        QCOMPARE(t.value("select bhmc as v from P_ORDERD where sjxh='00000001'").toString(), QStringLiteral("旧"));
+        QCOMPARE(t.value("select sjxh as v from P_ORDERD where bhmc='张三'").toString(), QStringLiteral("00000002"));
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+    }
+
+    void modificationOfUnregisteredNumberRegistersIt()
+    {
+        Fixture t;
+        t.exec(QStringLiteral("insert into P_ORDERD(sjxh, lbmc, bhmc, nf, yf, rq, bccjd, sccjd, bccjds, sccjds, dj, djs, qtfy, fzfy, shsld, shsls, fkzt)"
+                              " values('00000007', '销售单', '旧', '2024', '03', '2024-03-01', 10, 0, 1, 0, 1, 1, 0, 5, 0, 0, '已付款')"));
+        t.receipts()->OpenCurrentReceipts();
+        t.selectListRow(0);
+        t.receipts()->OrderDDbgDblClick();
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000007"));
+        t.receipts()->SpeedButton4Click();
+        QCOMPARE(t.dialogs.texts().join('|'), QString());
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+        QCOMPARE(t.count("select count(*) from bciidb where sjxh='00000007'"), 1);
+        QCOMPARE(Serials::NextReceiptSerial(DemoDM(), QStringLiteral("销售单")), QStringLiteral("00000008"));
+    }
+
+    void failingSaveStoresNothing()
+    {
+        Fixture t;
+        t.exec(QStringLiteral("create trigger fail_issue before insert on bciidb begin select raise(abort, 'injected failure'); end"));
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY(t.dialogs.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("injected failure")));
+        for (const char *table : {"P_ORDERD", "bciidb", "hhb", "kdfb"})
+            QCOMPARE(t.count(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
+        QCOMPARE(t.count("select sjxh from sjxhb"), 0);
+        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));   // the form keeps what was typed
+        t.exec(QStringLiteral("drop trigger fail_issue"));
+        t.save();
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+    }
+
+    void failingModificationAndDeletionChangeNothing()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        t.selectListRow(0);
+        t.receipts()->OrderDDbgDblClick();
+        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        t.exec(QStringLiteral("create trigger fail_update before update on P_ORDERD begin select raise(abort, 'injected failure'); end"));
+        t.receipts()->SpeedButton4Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.value("select bccjd as v from P_ORDERD").toDouble(), 150.0);
+        QCOMPARE(t.value("select dd as v from hhb where hm='张三'").toDouble(), 150.0);   // the household update went back too
+        QVERIFY(t.receipts()->loadedMode());
+        t.exec(QStringLiteral("drop trigger fail_update"));
+
+        t.exec(QStringLiteral("create trigger fail_delete before delete on P_ORDERD begin select raise(abort, 'injected failure'); end"));
+        t.selectListRow(0);
+        t.receipts()->SpeedButton3Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 2);
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+        QCOMPARE(t.count("select count(*) from p_orderd_del"), 0);
+    }
+};
+
+QTEST_MAIN(ReceiptsTest)
+#include "test_receipts.moc"
