@@ -11,7 +11,7 @@ PACKAGES=(
   # runtime look and language
   qt6-translations-l10n fonts-noto-cjk qt6-qpa-plugins
   # tools for tests, screenshots and the pinyin table generator
-  xvfb xauth x11-apps imagemagick sqlite3 unicode-data bzip2 clang libclang-rt-14-dev
+  xvfb xauth x11-apps xdotool imagemagick sqlite3 unicode-data bzip2 clang libclang-rt-14-dev
   # spreadsheet engine and printing
   libreoffice-calc-nogui libreoffice-dev libcups2-dev cups cups-client cups-bsd
   printer-driver-cups-pdf poppler-utils

@@ -95,7 +95,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
     };
     m_list->setColumns({
         {QStringLiteral("pxxh"), QStringLiteral("序号"), 36, {}},
-        {QStringLiteral("sjxh"), QStringLiteral("收据序号"), 69, {}},
+        {QStringLiteral("sjxh"), QStringLiteral("收据序号"), 80, {}}, // eight digits need a little more than 69 in this font
         {QStringLiteral("rq"), QStringLiteral("日期"), 83, dateText},
         {QStringLiteral("bhh"), QStringLiteral("户号"), 103, {}},
         {QStringLiteral("bhmc"), QStringLiteral("户名"), 93, {}},
