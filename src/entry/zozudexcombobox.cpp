@@ -7,7 +7,9 @@
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
 
@@ -170,14 +172,28 @@ void TZozudExComboBox::closeUp(bool picked)
             emit rowPicked(current.row());
     }
     hidePopup();
+    returnToWindow();
     emit closedUp(picked);
+}
+
+void TZozudExComboBox::returnToWindow()
+{
+    // Some window systems make the pop-up the active window when it shows
+    // and leave it so after it closed; the field's own window takes over.
+    QWidget *own = window();
+    if (own && own->isVisible() && own->windowHandle())
+        own->windowHandle()->requestActivate();
 }
 
 bool TZozudExComboBox::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_popup && event->type() == QEvent::Hide && !m_closing) {
-        // Hidden by the window system: the operator clicked outside.
-        emit closedUp(false);
+        // Hidden by the window system: the operator clicked outside. The
+        // pop-up is still being closed here; move on once that is done.
+        QTimer::singleShot(0, this, [this] {
+            returnToWindow();
+            emit closedUp(false);
+        });
         return false;
     }
     if (watched == m_grid && event->type() == QEvent::KeyPress) {

@@ -73,6 +73,7 @@ protected:
 private:
     void applyColumns();
     void closeUp(bool picked);
+    void returnToWindow();
 
     QPointer<QAbstractItemModel> m_source;
     QFrame *m_popup = nullptr;

@@ -1,0 +1,121 @@
+// The entry screen at typing speed: one key press through the whole
+// cascade of change handlers, and the household picker's search.
+#include "benchcommon.h"
+#include "benchdb.h"
+
+#include "app/global.h"
+#include "data/demodm.h"
+#include "entry/entryfield.h"
+#include "entry/entrytab.h"
+#include "entry/zozudexcombobox.h"
+#include "text/keyfilter.h"
+#include "ui_entrytab.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void sendKey(QWidget *w, int key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(w, &release);
+}
+
+struct EntryScreen
+{
+    BenchDatabase db;
+    TGlobal global{db.dir() + QStringLiteral("/mtrfee.ini")};
+    std::unique_ptr<TEntryTab> tab;
+
+    EntryScreen()
+    {
+        global.str_dj = QStringLiteral("0.5");
+        global.str_djs = QStringLiteral("2");
+        tab = std::make_unique<TEntryTab>();
+        tab->resize(921, 660);
+        tab->show();
+        QApplication::setActiveWindow(tab.get());
+        QApplication::processEvents();
+        Ui::TEntryTab *f = tab->form();
+        for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit27, f->Edit31, f->Edit32})
+            e->clearField();
+        f->Edit29->setFieldText(QStringLiteral("0"));
+        f->Edit30->setFieldText(QStringLiteral("0"));
+        f->Edit28->setFieldText(global.str_dj);
+        f->Edit33->setFieldText(global.str_djs);
+        for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+            e->clearField();
+        f->Edit22->setFieldText(QStringLiteral("100"));
+        f->Edit8->setFieldText(QStringLiteral("2.25"));
+        f->Edit37->setFieldText(QStringLiteral("100"));
+    }
+};
+
+// A digit typed at the end of this month's reading: Edit21 → Edit27 →
+// Edit29 → Edit35 (twice) → Edit9, with the zero-fill checks on the way.
+const Bench::Register keyInReading(QStringLiteral("entry-keypress-cascade"), [] {
+    EntryScreen screen;
+    Ui::TEntryTab *f = screen.tab->form();
+    f->Edit21->setFocus(Qt::TabFocusReason);
+    f->Edit21->setFieldText(QStringLiteral("15"));
+    f->Edit21->end(false);
+    int typed = 0;
+    const double ms = Bench::medianMs(
+        2001,
+        [&] { sendKey(f->Edit21, Qt::Key_0 + typed % 10, QString::number(typed % 10)); },
+        [&] {
+            ++typed;
+            f->Edit21->setFieldText(QStringLiteral("15"));
+            f->Edit21->end(false);
+        });
+    if (f->Edit21->text().size() != 3 || f->Edit35->text().isEmpty())
+        std::fprintf(stderr, "bench: the cascade did not run (%s)\n", qPrintable(f->Edit35->text()));
+    Bench::report(QStringLiteral("entry-keypress-cascade"), ms);
+});
+
+// Enter in the household picker over 100,000 households, until the list
+// shows under the field.
+const Bench::Register pickerSearch(QStringLiteral("entry-picker-search-100k"), [] {
+    EntryScreen screen;
+    screen.db.addHouseholds(100000);
+    screen.tab->ReopenPickerLists();
+    Ui::TEntryTab *f = screen.tab->form();
+    f->edit41->setFocus(Qt::TabFocusReason);
+    const struct
+    {
+        const char *label;
+        QString text;
+    } cases[] = {
+        {"initials", QStringLiteral("bcd")},
+        {"one letter", QStringLiteral("q")},
+        {"name", QStringLiteral("住户4711")},
+        {"number", QStringLiteral("57-1")},
+        {"all (empty)", QString()},
+        {"no match", QStringLiteral("none")},
+    };
+    for (const auto &c : cases) {
+        int rows = 0;
+        const double ms = Bench::medianMs(
+            31,
+            [&] {
+                f->edit41->setEditText(c.text);
+                sendKey(f->edit41, Qt::Key_Return, QStringLiteral("\r"));
+            },
+            [&] {
+                f->edit41->hidePopup();
+                f->edit41->setFocus(Qt::TabFocusReason);
+                QApplication::processEvents();
+            });
+        rows = DemoDM().ADOQuery2.model()->rowCount();
+        f->edit41->hidePopup();
+        Bench::report(QStringLiteral("entry-picker-search-100k (%1, %2 rows shown)").arg(QLatin1String(c.label)).arg(rows),
+                      ms);
+    }
+});
+
+} // namespace

@@ -1,0 +1,842 @@
+// The receipt entry screen as the operator uses it: typing into the fields,
+// Enter along the chain, the previous readings, the month check and the
+// household picker.
+#include "app/global.h"
+#include "data/demodm.h"
+#include "entry/entryfield.h"
+#include "entry/entrytab.h"
+#include "entry/householdlookup.h"
+#include "entry/zozudexcombobox.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+#include "text/keyfilter.h"
+#include "ui_entrytab.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QInputMethodEvent>
+#include <QSignalBlocker>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+void execSql(const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
+    QVERIFY2(q.prepare(sql), qPrintable(sql));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    QVERIFY2(q.exec(), qPrintable(sql));
+}
+
+void addReceipt(const QString &table, const QString &name, const QString &year, const QString &month,
+                double electricity, double water)
+{
+    execSql(QStringLiteral("insert into %1(bhmc, nf, yf, bccjd, bccjds, sjxh, lbmc) values(?,?,?,?,?,'1','销售单')").arg(table),
+            {name, year, month, electricity, water});
+}
+
+void addHousehold(const QString &number, const QString &name, const QString &initials, double dd = 0, double dds = 0)
+{
+    execSql(QStringLiteral("insert into hhb(hh, hm, hmpy, cmc, dd, dds) values(?,?,?,'温州',?,?)"),
+            {number, name, initials, dd, dds});
+}
+
+} // namespace
+
+class EntryTabTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchDir> m_scratch;
+    std::unique_ptr<TDemoDM> m_dm;
+    std::unique_ptr<TGlobal> m_global;
+    std::unique_ptr<RecordingDialogs> m_dialogs;
+    std::unique_ptr<TEntryTab> m_tab;
+    int m_beeps = 0;
+
+    Ui::TEntryTab *f() const { return m_tab->form(); }
+
+    // The state the start-up sequence leaves: prices from the settings,
+    // "0" in every reading, loss, usage, amount and fee field.
+    void startState()
+    {
+        Ui::TEntryTab *u = f();
+        u->Edit4->setFieldText(QStringLiteral("2024"));
+        u->cbyf->setEditText(QStringLiteral("03"));
+        for (TEntryField *e : {u->Edit20, u->Edit21, u->Edit22, u->Edit27, u->Edit28, u->Edit31, u->Edit32, u->Edit33})
+            e->clearField();
+        u->Edit9->clear();
+        u->Edit29->setFieldText(QStringLiteral("0"));
+        u->Edit30->setFieldText(QStringLiteral("0"));
+        u->Edit28->setFieldText(m_global->str_dj);
+        u->Edit33->setFieldText(m_global->str_djs);
+        for (TEntryField *e : {u->Edit8, u->Edit24, u->Edit36, u->Edit37})
+            e->clearField();
+    }
+
+    // Focus as the operator gets there (the text is selected), then type:
+    // Latin keys one by one, Chinese text as the input method commits it.
+    void type(QWidget *field, const QString &text)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        keys(field, text);
+    }
+
+    static void keys(QWidget *field, const QString &text)
+    {
+        for (const QChar c : text) {
+            if (c.unicode() < 0x80) {
+                QTest::keyClicks(field, QString(c));
+            } else {
+                QInputMethodEvent commit;
+                commit.setCommitString(QString(c));
+                QApplication::sendEvent(field, &commit);
+            }
+        }
+    }
+
+    void retype(QWidget *field, const QString &text)
+    {
+        field->setFocus(Qt::TabFocusReason);
+        if (auto *edit = qobject_cast<QLineEdit *>(field))
+            edit->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+    QWidget *byName(const QString &name) const { return m_tab->findChild<QWidget *>(name); }
+    TEntryField *field(const QString &name) const { return m_tab->findChild<TEntryField *>(name); }
+
+private slots:
+    void init()
+    {
+        m_scratch = std::make_unique<ScratchDir>();
+        m_dm = std::make_unique<TDemoDM>();
+        QVERIFY(m_dm->open());
+        m_global = std::make_unique<TGlobal>(m_scratch->file(QStringLiteral("mtrfee.ini")));
+        m_global->str_dj = QStringLiteral("0.5");
+        m_global->str_djs = QStringLiteral("2");
+        m_dialogs = std::make_unique<RecordingDialogs>();
+        m_beeps = 0;
+        SetBeepHook([this] { ++m_beeps; });
+        m_tab = std::make_unique<TEntryTab>();
+        m_tab->resize(921, 660);
+        m_tab->show();
+        QApplication::setActiveWindow(m_tab.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_tab.get()));
+        m_tab->ReopenPickerLists();
+        startState();
+        m_dialogs->clear();
+        m_beeps = 0;
+    }
+
+    void cleanup()
+    {
+        m_tab.reset();
+        SetBeepHook({});
+        m_dialogs.reset();
+        m_global.reset();
+        m_dm->close();
+        m_dm.reset();
+        m_scratch.reset();
+    }
+
+    void startStateIsZeroFilled()
+    {
+        Ui::TEntryTab *u = f();
+        for (TEntryField *e : {u->Edit21, u->Edit22, u->Edit8, u->Edit27, u->Edit29, u->Edit30, u->Edit31, u->Edit24,
+                               u->Edit32, u->Edit34, u->Edit36, u->Edit37})
+            QCOMPARE(e->text(), QStringLiteral("0"));
+        QCOMPARE(u->Edit28->text(), QStringLiteral("0.5"));
+        QCOMPARE(u->Edit33->text(), QStringLiteral("2"));
+        QCOMPARE(u->Edit35->text(), QStringLiteral("0.00"));
+        QCOMPARE(u->Edit20->text(), QString());
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void workedExample()
+    {
+        Ui::TEntryTab *u = f();
+        type(u->Edit22, QStringLiteral("100"));
+        type(u->Edit21, QStringLiteral("150"));
+        // Typing the reading shows usage, amount and total at once.
+        QCOMPARE(u->Edit27->text(), QStringLiteral("50"));
+        QCOMPARE(u->Edit29->text(), QStringLiteral("25"));
+        QCOMPARE(u->Edit35->text(), QStringLiteral("25.00"));
+        type(u->Edit8, QStringLiteral("2.25"));
+        QCOMPARE(u->Edit27->text(), QStringLiteral("52.2"));
+        type(u->Edit30, QStringLiteral("35"));
+        type(u->Edit31, QStringLiteral("20"));
+        QCOMPARE(u->Edit32->text(), QStringLiteral("15"));
+        QCOMPARE(u->Edit34->text(), QStringLiteral("30"));
+        type(u->Edit37, QStringLiteral("100"));
+        QTest::keyClick(u->Edit37, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), u->BitBtn2);
+        QTest::keyClick(u->BitBtn2, Qt::Key_Return);   // Enter on "计算总金额"
+
+        QCOMPARE(u->Edit27->text(), QStringLiteral("52.2"));
+        QCOMPARE(u->Edit29->text(), QStringLiteral("26.10"));
+        QCOMPARE(u->Edit32->text(), QStringLiteral("15"));
+        QCOMPARE(u->Edit34->text(), QStringLiteral("30.00"));
+        QCOMPARE(u->Edit36->text(), QStringLiteral("0"));
+        QCOMPARE(u->Edit35->text(), QStringLiteral("156.10"));
+        QCOMPARE(u->Edit9->text(), QStringLiteral("壹佰伍拾陆元壹角整"));
+        QCOMPARE(m_global->str_djs, QStringLiteral("2"));
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void totalButtonByClick()
+    {
+        Ui::TEntryTab *u = f();
+        type(u->Edit21, QStringLiteral("10"));
+        type(u->Edit36, QStringLiteral("3.5"));
+        QTest::mouseClick(u->BitBtn2, Qt::LeftButton);
+        QCOMPARE(u->Edit29->text(), QStringLiteral("5.00"));
+        QCOMPARE(u->Edit35->text(), QStringLiteral("8.50"));
+        QCOMPARE(u->Edit9->text(), QStringLiteral("捌元伍角整"));
+    }
+
+    // A reading change shows the usage unrounded; a loss change adds the
+    // loss and rounds to one place (ties to even on the stored value).
+    void usageRounding_data()
+    {
+        QTest::addColumn<QString>("thisName");
+        QTest::addColumn<QString>("lastName");
+        QTest::addColumn<QString>("lossName");
+        QTest::addColumn<QString>("usageName");
+        QTest::addColumn<QString>("thisMonth");
+        QTest::addColumn<QString>("lastMonth");
+        QTest::addColumn<QString>("loss");
+        QTest::addColumn<QString>("afterReadings");
+        QTest::addColumn<QString>("afterLoss");
+        const QStringList el{"Edit21", "Edit22", "Edit8", "Edit27"};
+        const QStringList wa{"Edit30", "Edit31", "Edit24", "Edit32"};
+        for (const QStringList &m : {el, wa}) {
+            const char *meter = m == el ? "electricity" : "water";
+            QTest::addRow("%s tie to even down", meter) << m[0] << m[1] << m[2] << m[3] << "150" << "100" << "2.25" << "50" << "52.2";
+            QTest::addRow("%s tie up", meter) << m[0] << m[1] << m[2] << m[3] << "150" << "100" << "2.35" << "50" << "52.4";
+            QTest::addRow("%s unrounded reading", meter) << m[0] << m[1] << m[2] << m[3] << "152.25" << "100" << "1" << "52.25" << "53.2";
+            QTest::addRow("%s fraction readings", meter) << m[0] << m[1] << m[2] << m[3] << "150.25" << "100" << "2.1" << "50.25" << "52.4";
+        }
+    }
+    void usageRounding()
+    {
+        QFETCH(QString, thisName);
+        QFETCH(QString, lastName);
+        QFETCH(QString, lossName);
+        QFETCH(QString, usageName);
+        QFETCH(QString, thisMonth);
+        QFETCH(QString, lastMonth);
+        QFETCH(QString, loss);
+        QFETCH(QString, afterReadings);
+        QFETCH(QString, afterLoss);
+        type(field(lastName), lastMonth);
+        type(field(thisName), thisMonth);
+        QCOMPARE(field(usageName)->text(), afterReadings);
+        type(field(lossName), loss);
+        QCOMPARE(field(usageName)->text(), afterLoss);
+        // Changing a reading again drops the loss and the rounding.
+        retype(field(thisName), thisMonth);
+        QCOMPARE(field(usageName)->text(), afterReadings);
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void emptiedFieldGetsZero_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *n : {"Edit21", "Edit22", "Edit8", "Edit27", "Edit28", "Edit29", "Edit30", "Edit31", "Edit24",
+                              "Edit32", "Edit33", "Edit34", "Edit36", "Edit37"})
+            QTest::newRow(n) << QString::fromLatin1(n);
+    }
+    void emptiedFieldGetsZero()
+    {
+        QFETCH(QString, name);
+        TEntryField *e = field(name);
+        type(e, QStringLiteral("7"));
+        QCOMPARE(e->text(), QStringLiteral("7"));
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Backspace);
+        QCOMPARE(e->text(), QStringLiteral("0"));
+        // Clearing from code runs the handler too, even on an empty field.
+        {
+            const QSignalBlocker block(e);
+            e->setText(QString());
+        }
+        e->clearField();
+        QCOMPARE(e->text(), QStringLiteral("0"));
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void householdNumberMayStayEmpty()
+    {
+        type(f()->Edit20, QStringLiteral("12"));
+        f()->Edit20->selectAll();
+        QTest::keyClick(f()->Edit20, Qt::Key_Backspace);
+        QCOMPARE(f()->Edit20->text(), QString());
+    }
+
+    void settingSameTextRunsNothing()
+    {
+        Ui::TEntryTab *u = f();
+        type(u->Edit21, QStringLiteral("10"));
+        // Overwrite the usage by hand; setting the reading to the text it
+        // already has must not recompute it.
+        {
+            const QSignalBlocker block(u->Edit27);
+            u->Edit27->setText(QStringLiteral("99"));
+        }
+        u->Edit21->setFieldText(QStringLiteral("10"));
+        QCOMPARE(u->Edit27->text(), QStringLiteral("99"));
+        u->Edit21->setFieldText(QStringLiteral("11"));
+        QCOMPARE(u->Edit27->text(), QStringLiteral("11"));
+    }
+
+    void negativeUsageIsShownAndTotalled_data()
+    {
+        QTest::addColumn<QString>("thisName");
+        QTest::addColumn<QString>("lastName");
+        QTest::addColumn<QString>("usageName");
+        QTest::addColumn<QString>("amountName");
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("electricity") << "Edit21" << "Edit22" << "Edit27" << "Edit29" << "-25.00";
+        QTest::newRow("water") << "Edit30" << "Edit31" << "Edit32" << "Edit34" << "-100.00";
+    }
+    void negativeUsageIsShownAndTotalled()
+    {
+        QFETCH(QString, thisName);
+        QFETCH(QString, lastName);
+        QFETCH(QString, usageName);
+        QFETCH(QString, amountName);
+        QFETCH(QString, amount);
+        type(field(lastName), QStringLiteral("200"));
+        type(field(thisName), QStringLiteral("150"));
+        QCOMPARE(field(usageName)->text(), QStringLiteral("-50"));
+        QCOMPARE(f()->Edit35->text(), amount);
+        f()->BitBtn2->click();
+        QCOMPARE(field(usageName)->text(), QStringLiteral("-50"));
+        QCOMPARE(field(amountName)->text(), amount);
+        QCOMPARE(f()->Edit35->text(), amount);
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    // A text that is not a number: the standard error box naming it; the
+    // handler stops, what it already rewrote stays, nothing crashes.
+    void invalidNumber_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("bad");
+        QTest::addColumn<QString>("usage");   // Edit27 afterwards
+        QTest::newRow("second point in a reading") << "Edit21" << "1.2." << "1.2." << "1.2";
+        QTest::newRow("lone point in a reading") << "Edit22" << "." << "." << "0";
+        QTest::newRow("second point in the loss") << "Edit8" << "3.5." << "3.5." << "3.5";
+        QTest::newRow("lone point in the price") << "Edit28" << "." << "." << "0";
+    }
+    void invalidNumber()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QFETCH(QString, bad);
+        QFETCH(QString, usage);
+        type(field(name), typed);
+        QCOMPARE(m_dialogs->count(), 1);
+        QCOMPARE(m_dialogs->shown().first().kind, Dialogs::Kind::Error);
+        QVERIFY2(m_dialogs->last().contains(QLatin1Char('"') + bad + QLatin1Char('"'))
+                     || m_dialogs->last().contains(bad),
+                 qPrintable(m_dialogs->last()));
+        QCOMPARE(field(name)->text(), bad);
+        QCOMPARE(f()->Edit27->text(), usage);
+    }
+
+    // A failure deep in the cascade stops every handler of the chain with
+    // one box; fields already rewritten keep their new texts.
+    void invalidNumberInsideCascade()
+    {
+        Ui::TEntryTab *u = f();
+        type(u->Edit36, QStringLiteral("."));
+        QCOMPARE(m_dialogs->count(), 1);
+        m_dialogs->clear();
+        const QString totalBefore = u->Edit35->text();
+        type(u->Edit21, QStringLiteral("8"));
+        QCOMPARE(m_dialogs->count(), 1);
+        QCOMPARE(m_dialogs->shown().first().kind, Dialogs::Kind::Error);
+        QVERIFY(m_dialogs->last().contains(QLatin1Char('.')));
+        QCOMPARE(u->Edit27->text(), QStringLiteral("8"));   // rewritten before the failure
+        QCOMPARE(u->Edit29->text(), QStringLiteral("4"));
+        QCOMPARE(u->Edit35->text(), totalBefore);           // the total could not be formed
+        // The total computation stops on the same field with one box too.
+        m_dialogs->clear();
+        u->BitBtn2->click();
+        QCOMPARE(m_dialogs->count(), 1);
+        // Mending the field brings everything back in line.
+        m_dialogs->clear();
+        retype(u->Edit36, QStringLiteral("1"));
+        QCOMPARE(u->Edit35->text(), QStringLiteral("5.00"));
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    // Called inside another operation, a failing handler throws on.
+    void handlerInsideOperationThrowsOn()
+    {
+        Ui::TEntryTab *u = f();
+        {
+            const QSignalBlocker block(u->Edit37);
+            u->Edit37->setText(QStringLiteral("1.1.1"));
+        }
+        bool thrown = false;
+        TFieldEvents::run([&] {
+            try {
+                m_tab->BitBtn2Click();
+            } catch (const AppError &e) {
+                thrown = e.message().contains(QStringLiteral("1.1.1"));
+            }
+        });
+        QVERIFY(thrown);
+        QCOMPARE(m_dialogs->count(), 0);
+        m_tab->BitBtn2Click();
+        QCOMPARE(m_dialogs->count(), 1);
+    }
+
+    void enterChain_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<int>("beeps");
+        const char *chain[][3] = {{"Edit1", "Edit3", "0"}, {"Edit3", "Edit4", "0"}, {"Edit4", "cbyf", "1"},
+                                  {"cbyf", "edit41", "1"}, {"Edit20", "Edit21", "0"}, {"Edit21", "Edit22", "1"},
+                                  {"Edit22", "Edit8", "1"}, {"Edit8", "Edit27", "1"}, {"Edit27", "Edit28", "1"},
+                                  {"Edit28", "Edit29", "1"}, {"Edit29", "Edit30", "1"}, {"Edit30", "Edit31", "1"},
+                                  {"Edit31", "Edit24", "1"}, {"Edit24", "Edit32", "1"}, {"Edit32", "Edit33", "1"},
+                                  {"Edit33", "Edit34", "1"}, {"Edit34", "Edit36", "0"}, {"Edit36", "Edit37", "1"},
+                                  {"Edit37", "BitBtn2", "1"}};
+        for (auto &c : chain)
+            QTest::newRow(c[0]) << QString::fromLatin1(c[0]) << QString::fromLatin1(c[1]) << QString::fromLatin1(c[2]).toInt();
+    }
+    void enterChain()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(int, beeps);
+        QWidget *w = byName(from);
+        w->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), w);
+        QTest::keyClick(w, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), byName(to));
+        QCOMPARE(m_beeps, beeps);
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void numericKeyFilter_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("reading drops letters") << "Edit21" << "1a2-3 " << "123" << 3;
+        QTest::newRow("points pass") << "Edit33" << "1.5" << "1.5" << 0;
+        QTest::newRow("year") << "Edit4" << "20x24" << "2024" << 1;
+        QTest::newRow("household number unfiltered") << "Edit20" << "A-1" << "A-1" << 0;
+        QTest::newRow("water amount unfiltered") << "Edit34" << "7" << "7" << 0;
+    }
+    void numericKeyFilter()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, beeps);
+        auto *e = qobject_cast<QLineEdit *>(byName(name));
+        e->setFocus(Qt::TabFocusReason);
+        e->selectAll();
+        QTest::keyClicks(e, typed);
+        QCOMPARE(e->text(), shown);
+        QCOMPARE(m_beeps, beeps);
+    }
+
+    void focusColours()
+    {
+        Ui::TEntryTab *u = f();
+        const QColor normal = u->Edit21->palette().color(QPalette::Base);
+        u->Edit21->setFocus(Qt::TabFocusReason);
+        QCOMPARE(u->Edit21->palette().color(QPalette::Base), QColor(Qt::yellow));
+        u->Edit8->setFocus(Qt::TabFocusReason);
+        QCOMPARE(u->Edit21->palette().color(QPalette::Base), normal);
+        QVERIFY(u->Edit8->palette().color(QPalette::Base) != QColor(Qt::yellow));
+        u->cbyf->setFocus(Qt::TabFocusReason);
+        QCOMPARE(u->cbyf->palette().color(QPalette::Base), QColor(Qt::yellow));
+    }
+
+    void emptyAmountAndReadingFillOnEntering_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Edit29") << "Edit29";
+        QTest::newRow("Edit30") << "Edit30";
+    }
+    void emptyAmountAndReadingFillOnEntering()
+    {
+        QFETCH(QString, name);
+        TEntryField *e = field(name);
+        {
+            const QSignalBlocker block(e);
+            e->setText(QString());
+        }
+        e->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(e->text(), QStringLiteral("0"));
+    }
+
+    void leavingUsageRunsTotal()
+    {
+        Ui::TEntryTab *u = f();
+        type(u->Edit21, QStringLiteral("10"));
+        QCOMPARE(u->Edit29->text(), QStringLiteral("5"));
+        u->Edit27->setFocus(Qt::TabFocusReason);
+        u->Edit28->setFocus(Qt::TabFocusReason);
+        QCOMPARE(u->Edit29->text(), QStringLiteral("5.00"));
+    }
+
+    void dateButtonShownWhileDateFocused()
+    {
+        Ui::TEntryTab *u = f();
+        u->Edit4->setFocus(Qt::TabFocusReason);
+        QVERIFY(u->BitBtn1->isHidden());
+        u->Edit1->setFocus(Qt::TabFocusReason);
+        QVERIFY(!u->BitBtn1->isHidden());
+        // The button itself taking the focus keeps it.
+        u->BitBtn1->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!u->BitBtn1->isHidden());
+        u->Edit1->setFocus(Qt::TabFocusReason);
+        u->Edit4->setFocus(Qt::TabFocusReason);
+        QVERIFY(u->BitBtn1->isHidden());
+    }
+
+    void payeeChangeKeepsSetting()
+    {
+        Ui::TEntryTab *u = f();
+        u->cbskr->setEditText(QStringLiteral("王五"));
+        QCOMPARE(m_global->str_skr, QStringLiteral("王五"));
+        u->cbskr->setEditText(QString());
+        QCOMPARE(m_global->str_skr, QStringLiteral("王五"));
+    }
+
+    // ---------------------------------------------------------- previous readings
+
+    void previousReadings_data()
+    {
+        QTest::addColumn<QString>("year");
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("electricity");
+        QTest::addColumn<QString>("water");
+        QTest::newRow("no receipt, no household") << "2024" << "03" << "" << "0" << "0";
+        QTest::newRow("no receipt, household readings") << "2024" << "03" << "h" << "120" << "30.5";
+        QTest::newRow("current only") << "2024" << "03" << "h c2024-02" << "150" << "40";
+        QTest::newRow("history only") << "2024" << "03" << "h b2024-02" << "250" << "60";
+        QTest::newRow("both, history later") << "2024" << "03" << "c2024-01 b2024-02" << "250" << "60";
+        QTest::newRow("both, current later") << "2024" << "03" << "c2024-02 b2024-01" << "150" << "40";
+        QTest::newRow("both, same period: current") << "2024" << "03" << "c2024-02 b2024-02" << "150" << "40";
+        QTest::newRow("last inserted current wins") << "2024" << "05" << "c2024-03 c2024-02" << "151" << "41";
+        QTest::newRow("same month not earlier") << "2024" << "03" << "h c2024-03" << "120" << "30.5";
+        QTest::newRow("january takes household") << "2024" << "01" << "h b2023-12 c2023-12" << "120" << "30.5";
+    }
+    void previousReadings()
+    {
+        QFETCH(QString, year);
+        QFETCH(QString, month);
+        QFETCH(QString, setup);
+        QFETCH(QString, electricity);
+        QFETCH(QString, water);
+        const QString name = QStringLiteral("张三");
+        int currentCount = 0;
+        for (const QString &step : setup.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (step == QLatin1String("h"))
+                addHousehold(QStringLiteral("1001"), name, QStringLiteral("zs"), 120, 30.5);
+            else if (step.startsWith(QLatin1Char('c'))) {
+                addReceipt(QStringLiteral("P_ORDERD"), name, step.mid(1, 4), step.mid(6, 2), 150 + currentCount, 40 + currentCount);
+                ++currentCount;
+            }
+            else
+                addReceipt(QStringLiteral("P_ORDERDBAK"), name, step.mid(1, 4), step.mid(6, 2), 250, 60);
+        }
+        // Another household's receipts never count.
+        addReceipt(QStringLiteral("P_ORDERD"), QStringLiteral("李四"), year, QStringLiteral("00"), 999, 999);
+
+        Ui::TEntryTab *u = f();
+        u->Edit4->setFieldText(year);
+        u->cbyf->setEditText(month);
+        u->edit41->setEditText(name);
+        type(u->Edit21, QStringLiteral("300"));
+        u->Edit20->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(u->Edit22->text(), electricity);
+        QCOMPARE(u->Edit31->text(), water);
+        // The usage follows at once.
+        QCOMPARE(u->Edit27->text(), QString::number(300 - electricity.toDouble()));
+        QCOMPARE(u->Edit20->palette().color(QPalette::Base), QColor(Qt::yellow));
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void previousReadingsNeedAName()
+    {
+        Ui::TEntryTab *u = f();
+        addHousehold(QStringLiteral("1001"), QString(), QString(), 120, 30);
+        type(u->Edit22, QStringLiteral("77"));
+        u->Edit20->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(u->Edit22->text(), QStringLiteral("77"));
+        QCOMPARE(u->Edit20->palette().color(QPalette::Base), QColor(Qt::yellow));
+    }
+
+    // ---------------------------------------------------------- month check
+
+    void monthCheck_data()
+    {
+        QTest::addColumn<QString>("month");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("one digit") << "3" << true;
+        QTest::newRow("three digits") << "003" << true;
+        QTest::newRow("two digits") << "03" << false;
+        QTest::newRow("empty") << "" << false;
+    }
+    void monthCheck()
+    {
+        QFETCH(QString, month);
+        QFETCH(bool, refused);
+        Ui::TEntryTab *u = f();
+        u->cbyf->setFocus(Qt::TabFocusReason);
+        u->cbyf->lineEdit()->selectAll();
+        QTest::keyClick(u->cbyf, Qt::Key_Backspace);
+        QTest::keyClicks(u->cbyf, month);
+        QCOMPARE(u->cbyf->currentText(), month);
+        QTest::keyClick(u->cbyf, Qt::Key_Return);
+        if (refused) {
+            QCOMPARE(m_dialogs->texts(Dialogs::Kind::Message), QStringList{QStringLiteral("电费月份格式不对长度应为2位比如01")});
+            QCOMPARE(QApplication::focusWidget(), u->cbyf);
+        } else {
+            QCOMPARE(m_dialogs->count(), 0);
+            QCOMPARE(QApplication::focusWidget(), u->edit41);
+        }
+    }
+
+    // ---------------------------------------------------------- household picker
+
+    void pickerSearch_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("initials") << "zs" << QStringList{"张三", "张三丰"};
+        QTest::newRow("initials in capitals") << "ZS" << QStringList{"张三", "张三丰"};
+        QTest::newRow("name") << "张三" << QStringList{"张三", "张三丰"};
+        QTest::newRow("number") << "20" << QStringList{"李四"};
+        QTest::newRow("number and name prefix") << "100" << QStringList{"100%纯", "张三", "张三丰"};
+        QTest::newRow("percent is literal") << "100%" << QStringList{"100%纯"};
+        QTest::newRow("underscore is literal") << "a_" << QStringList{"a_b"};
+        QTest::newRow("apostrophe") << "O'" << QStringList{"O'Brien"};
+        QTest::newRow("backslash") << "c\\" << QStringList{"c\\d"};
+        QTest::newRow("empty lists all")
+            << "" << QStringList{"100%纯", "O'Brien", "a_b", "axb", "c\\d", "张三", "张三丰", "李四"};
+    }
+    void pickerSearch()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, names);
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"));
+        addHousehold(QStringLiteral("1002"), QStringLiteral("张三丰"), QStringLiteral("zsf"));
+        addHousehold(QStringLiteral("2001"), QStringLiteral("李四"), QStringLiteral("ls"));
+        addHousehold(QStringLiteral("3001"), QStringLiteral("O'Brien"), QStringLiteral("ob"));
+        addHousehold(QStringLiteral("4001"), QStringLiteral("100%纯"), QStringLiteral("100c"));
+        addHousehold(QStringLiteral("5001"), QStringLiteral("a_b"), QStringLiteral("ab"));
+        addHousehold(QStringLiteral("5002"), QStringLiteral("axb"), QStringLiteral("axb"));
+        addHousehold(QStringLiteral("6001"), QStringLiteral("c\\d"), QStringLiteral("cd"));
+
+        Ui::TEntryTab *u = f();
+        type(u->edit41, typed);
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QCOMPARE(m_dialogs->count(), 0);
+        QVERIFY(u->edit41->isDroppedDown());
+        QCOMPARE(u->edit41->popupWindow()->size(), QSize(300, 300));
+        const QPoint under = u->edit41->mapToGlobal(QPoint(0, u->edit41->height()));
+        QCOMPARE(u->edit41->popupWindow()->pos(), under);
+        QTableView *grid = u->edit41->grid();
+        QCOMPARE(QApplication::focusWidget(), grid);
+        QStringList found;
+        TNamedQuery &q = DemoDM().ADOQuery2;
+        for (int row = 0, n = q.fetchAll(); row < n; ++row)
+            found << q.value(row, QStringLiteral("hm")).toString();
+        found.sort();
+        QStringList expected = names;
+        expected.sort();
+        QCOMPARE(found, expected);
+        // Two columns shown, "户号" then "户名".
+        QStringList titles;
+        for (int v = 0; v < grid->model()->columnCount(); ++v) {
+            const int c = grid->horizontalHeader()->logicalIndex(v);
+            if (!grid->isColumnHidden(c))
+                titles << grid->model()->headerData(c, Qt::Horizontal).toString();
+        }
+        QCOMPARE(titles, (QStringList{QStringLiteral("户号"), QStringLiteral("户名")}));
+        QCOMPARE(u->edit41->currentText(), typed);
+    }
+
+    void pickerNoMatchMovesOn()
+    {
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 88, 9);
+        Ui::TEntryTab *u = f();
+        type(u->Edit36, QStringLiteral("12"));
+        type(u->edit41, QStringLiteral("王"));
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QVERIFY(!u->edit41->isDroppedDown());
+        QCOMPARE(QApplication::focusWidget(), u->Edit20);
+        QCOMPARE(u->edit41->currentText(), QStringLiteral("王"));
+        QCOMPARE(u->Edit36->text(), QStringLiteral("12"));   // no remembered fees for this name
+        QCOMPARE(u->Edit22->text(), QStringLiteral("0"));
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void pickerPick_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<QString>("lastReading");
+        // 0.5 × (0 − last reading) + 2 × (0 − last water reading) + 5.5 + 300
+        QTest::addColumn<QString>("total");
+        QTest::newRow("enter") << "enter" << "张三" << "1001" << "120" << "185.50";
+        QTest::newRow("down and enter") << "down" << "张三丰" << "1002" << "220" << "75.50";
+        QTest::newRow("double-click") << "dblclick" << "张三丰" << "1002" << "220" << "75.50";
+    }
+    void pickerPick()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, name);
+        QFETCH(QString, number);
+        QFETCH(QString, lastReading);
+        QFETCH(QString, total);
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 120, 30);
+        addHousehold(QStringLiteral("1002"), QStringLiteral("张三丰"), QStringLiteral("zsf"), 220, 60);
+        execSql(QStringLiteral("insert into kdfb(hm, kdf, hzf) values(?,?,?)"), {name, 5.5, 300});
+
+        Ui::TEntryTab *u = f();
+        type(u->edit41, QStringLiteral("zs"));
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QVERIFY(u->edit41->isDroppedDown());
+        QTableView *grid = u->edit41->grid();
+        if (how == QLatin1String("enter")) {
+            QTest::keyClick(grid, Qt::Key_Return);
+        } else if (how == QLatin1String("down")) {
+            QTest::keyClick(grid, Qt::Key_Down);
+            QTest::keyClick(grid, Qt::Key_Return);
+        } else {
+            const QRect cell = grid->visualRect(grid->model()->index(1, grid->horizontalHeader()->logicalIndex(0)));
+            QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        }
+        QVERIFY(!u->edit41->isDroppedDown());
+        QCOMPARE(u->edit41->currentText(), name);
+        QCOMPARE(u->Edit20->text(), number);
+        QCOMPARE(QApplication::focusWidget(), u->Edit20);
+        // Leaving the picker loaded the remembered fees; entering the
+        // household number looked up the household's readings.
+        QCOMPARE(u->Edit36->text(), QStringLiteral("5.5"));
+        QCOMPARE(u->Edit37->text(), QStringLiteral("300"));
+        QCOMPARE(u->Edit22->text(), lastReading);
+        QCOMPARE(u->Edit35->text(), total);
+        QCOMPARE(m_dialogs->count(), 0);
+        // The main window keeps the focus once the pop-up is gone.
+        QTest::qWait(20);
+        QCOMPARE(QApplication::focusWidget(), u->Edit20);
+    }
+
+    void pickerCloseWithoutPick_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("letter key") << "key";
+        QTest::newRow("escape") << "escape";
+        QTest::newRow("click outside") << "click";
+    }
+    void pickerCloseWithoutPick()
+    {
+        QFETCH(QString, how);
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 120, 30);
+        Ui::TEntryTab *u = f();
+        type(u->edit41, QStringLiteral("z"));
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QVERIFY(u->edit41->isDroppedDown());
+        if (how == QLatin1String("key"))
+            QTest::keyClick(u->edit41->grid(), Qt::Key_Q);
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(u->edit41->grid(), Qt::Key_Escape);
+        else   // through the window system, as a real click arrives
+            QTest::mouseClick(m_tab->windowHandle(), Qt::LeftButton, {}, u->Label13->mapTo(m_tab.get(), QPoint(2, 2)));
+        QTRY_VERIFY(!u->edit41->isDroppedDown());
+        QTRY_COMPARE(QApplication::focusWidget(), u->Edit20);
+        QCOMPARE(u->edit41->currentText(), QStringLiteral("z"));
+        QCOMPARE(u->Edit20->text(), QString());
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    void pickerInactiveFillsNothing()
+    {
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"));
+        Ui::TEntryTab *u = f();
+        type(u->edit41, QStringLiteral("zs"));
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QVERIFY(u->edit41->isDroppedDown());
+        m_tab->setHouseholdPickerActive(false);   // as after a reset of the form
+        QTest::keyClick(u->edit41->grid(), Qt::Key_Return);
+        QVERIFY(!u->edit41->isDroppedDown());
+        QCOMPARE(u->edit41->currentText(), QStringLiteral("zs"));
+        QCOMPARE(u->Edit20->text(), QString());
+    }
+
+    void pickerListsReopenOnAll()
+    {
+        addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"));
+        addHousehold(QStringLiteral("2001"), QStringLiteral("李四"), QStringLiteral("ls"));
+        Ui::TEntryTab *u = f();
+        type(u->edit41, QStringLiteral("zs"));
+        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QTest::keyClick(u->edit41->grid(), Qt::Key_Escape);
+        QCOMPARE(DemoDM().ADOQuery2.fetchAll(), 1);
+        m_tab->ReopenPickerLists();
+        QCOMPARE(DemoDM().ADOQuery2.fetchAll(), 2);
+        QCOMPARE(DemoDM().ADOQuery1.fetchAll(), 1);   // one community
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    // The search runs on the NOCASE indexes of the three columns.
+    void pickerSearchUsesIndexes()
+    {
+        QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
+        QVERIFY(q.prepare(QStringLiteral("explain query plan ") + HouseholdLookup::statement(QStringLiteral("hmpy"))));
+        q.bindValue(QStringLiteral(":t"), HouseholdLookup::prefixPattern(QStringLiteral("O'_%")));
+        QVERIFY(q.exec());
+        QString plan;
+        while (q.next())
+            plan += q.value(3).toString() + QLatin1Char('\n');
+        for (const char *index : {"hhb_hmpy", "hhb_hm ", "hhb_hh"})
+            QVERIFY2(plan.contains(QLatin1String("USING INDEX ") + QLatin1String(index)), qPrintable(plan));
+        QVERIFY2(!plan.contains(QLatin1String("SCAN")), qPrintable(plan));
+    }
+
+    void prefixPattern_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("plain") << "zs" << "zs%";
+        QTest::newRow("empty") << "" << "%";
+        QTest::newRow("wildcards") << "a%b_c" << "a\\%b\\_c%";
+        QTest::newRow("escape character") << "a\\b" << "a\\\\b%";
+        QTest::newRow("quote untouched") << "O'B" << "O'B%";
+    }
+    void prefixPattern()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, pattern);
+        QCOMPARE(HouseholdLookup::prefixPattern(text), pattern);
+    }
+};
+
+QTEST_MAIN(EntryTabTest)
+#include "test_entrytab.moc"
