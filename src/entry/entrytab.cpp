@@ -2,6 +2,7 @@
 #include "ui_entrytab.h"
 
 #include "app/global.h"
+#include "entry/brdateform.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
@@ -14,10 +15,6 @@
 #include "text/numtext.h"
 #include "text/rounding.h"
 
-#if __has_include("entry/brdateform.h")
-#include "entry/brdateform.h"
-#define MTRFEE_HAVE_DATE_PICKER 1
-#endif
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -384,7 +381,6 @@ void TEntryTab::Edit1Exit()
 
 void TEntryTab::BitBtn1Click()
 {
-#ifdef MTRFEE_HAVE_DATE_PICKER
     TFieldEvents::run([this] {
         auto *dialog = new TBrDateForm(this);
         QDateTime shown;
@@ -397,7 +393,6 @@ void TEntryTab::BitBtn1Click()
         if (ok)
             ui->Edit1->setFieldText(DateText::fromDate(chosen));
     });
-#endif
     ui->BitBtn1->hide();
 }
 

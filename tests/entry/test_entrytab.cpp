@@ -3,6 +3,7 @@
 // household picker.
 #include "app/global.h"
 #include "data/demodm.h"
+#include "entry/brdateform.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
 #include "entry/householdlookup.h"
@@ -20,6 +21,7 @@
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -510,6 +512,44 @@ private slots:
         u->Edit1->setFocus(Qt::TabFocusReason);
         u->Edit4->setFocus(Qt::TabFocusReason);
         QVERIFY(u->BitBtn1->isHidden());
+    }
+
+    // ">>>" opens the date picker on the field's date; OK writes the chosen
+    // date back, cancel leaves the field alone; the button hides either way.
+    void datePicker_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::newRow("OK") << true;
+        QTest::newRow("cancel") << false;
+    }
+    void datePicker()
+    {
+        QFETCH(bool, accept);
+        Ui::TEntryTab *u = f();
+        u->Edit1->setFieldText(QStringLiteral("2024-03-05"));
+        u->Edit1->setFocus(Qt::TabFocusReason);
+        QVERIFY(!u->BitBtn1->isHidden());
+        QDate opened;
+        bool seen = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *dialog = qobject_cast<TBrDateForm *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = true;
+            opened = dialog->date();
+            dialog->setDate(QDate(2024, 2, 29));
+            if (accept)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        QTest::mouseClick(u->BitBtn1, Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(opened, QDate(2024, 3, 5));
+        QCOMPARE(u->Edit1->text(), accept ? QStringLiteral("2024-02-29") : QStringLiteral("2024-03-05"));
+        QVERIFY(u->BitBtn1->isHidden());
+        QVERIFY(!m_tab->findChild<TBrDateForm *>());   // released
+        QCOMPARE(m_dialogs->count(), 0);
     }
 
     void payeeChangeKeepsSetting()
