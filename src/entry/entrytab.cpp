@@ -550,7 +550,7 @@ void TEntryTab::doHouseholdSearch()
     if (!q.isEmpty())
         picker->showPopup();
     else
-        ui->Edit20->setFocus(Qt::OtherFocusReason);
+        ui->Edit20->setFocus(Qt::TabFocusReason);
 }
 
 void TEntryTab::runPick(int row)
@@ -570,8 +570,9 @@ void TEntryTab::runPick(int row)
 
 void TEntryTab::afterPickerClosed()
 {
+    // Moving on selects the household number, so typing replaces it.
     if (m_householdPickerActive)
-        ui->Edit20->setFocus(Qt::OtherFocusReason);
+        ui->Edit20->setFocus(Qt::TabFocusReason);
 }
 
 void TEntryTab::ReopenPickerLists()
