@@ -718,9 +718,24 @@ private slots:
         QCOMPARE(u->edit41->currentText(), typed);
     }
 
+    // A household that is not in hhb yet: no list, on to the household
+    // number; its remembered fees still come from kdfb when it has any.
+    void pickerNoMatchMovesOn_data()
+    {
+        QTest::addColumn<bool>("remembered");
+        QTest::addColumn<QString>("otherFees");
+        QTest::addColumn<QString>("rent");
+        QTest::newRow("nothing remembered") << false << "12" << "0";
+        QTest::newRow("fees remembered") << true << "7" << "250";
+    }
     void pickerNoMatchMovesOn()
     {
+        QFETCH(bool, remembered);
+        QFETCH(QString, otherFees);
+        QFETCH(QString, rent);
         addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 88, 9);
+        if (remembered)
+            execSql(QStringLiteral("insert into kdfb(hm, kdf, hzf) values(?,?,?)"), {QStringLiteral("王"), 7, 250});
         Ui::TEntryTab *u = f();
         type(u->Edit36, QStringLiteral("12"));
         type(u->edit41, QStringLiteral("王"));
@@ -728,8 +743,9 @@ private slots:
         QVERIFY(!u->edit41->isDroppedDown());
         QCOMPARE(QApplication::focusWidget(), u->Edit20);
         QCOMPARE(u->edit41->currentText(), QStringLiteral("王"));
-        QCOMPARE(u->Edit36->text(), QStringLiteral("12"));   // no remembered fees for this name
-        QCOMPARE(u->Edit22->text(), QStringLiteral("0"));
+        QCOMPARE(u->Edit36->text(), otherFees);
+        QCOMPARE(u->Edit37->text(), rent);
+        QCOMPARE(u->Edit22->text(), QStringLiteral("0"));   // neither receipts nor a household record
         QCOMPARE(m_dialogs->count(), 0);
     }
 
