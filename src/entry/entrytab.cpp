@@ -21,6 +21,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
+#include <memory>
 
 namespace {
 
@@ -382,13 +383,14 @@ void TEntryTab::Edit1Exit()
 void TEntryTab::BitBtn1Click()
 {
     TFieldEvents::run([this] {
-        auto *dialog = new TBrDateForm(this);
+        // Made for this use and released afterwards.
+        auto dialog = std::make_unique<TBrDateForm>(this);
         QDateTime shown;
         if (DateText::tryToDateTime(ui->Edit1->text(), &shown))
             dialog->setDate(shown.date());
         const bool ok = dialog->exec() == QDialog::Accepted;
         const QDate chosen = dialog->date();
-        delete dialog;
+        dialog.reset();
         ui->BitBtn1->hide();
         if (ok)
             ui->Edit1->setFieldText(DateText::fromDate(chosen));
