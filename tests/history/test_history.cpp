@@ -1,0 +1,698 @@
+// The history tab: the query and its numbering, archiving, restoring and
+// deleting receipts, the batch range dialog.
+#include "app/global.h"
+#include "app/orderform.h"
+#include "common/gridmodel.h"
+#include "data/demodm.h"
+#include "entry/currentreceipts.h"
+#include "entry/entrytab.h"
+#include "history/formdyts.h"
+#include "history/historytab.h"
+#include "history/historywiring.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+#include "text/datetext.h"
+#include "text/keyfilter.h"
+#include "ui_entrytab.h"
+#include "ui_formdyts.h"
+#include "ui_historytab.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTabWidget>
+#include <QTest>
+#include <memory>
+
+namespace {
+
+struct Receipt
+{
+    QString sjxh;
+    QString bhmc;
+    QString nf = QStringLiteral("2024");
+    QString yf = QStringLiteral("03");
+    QString rq = QStringLiteral("2024-03-01");
+    double cost = 10;
+    QString lbmc = QStringLiteral("销售单");
+};
+
+struct Fixture
+{
+    ScratchDir dir;
+    std::unique_ptr<TGlobal> global;
+    std::unique_ptr<TDemoDM> dm;
+    std::unique_ptr<TOrderForm> window;
+    RecordingDialogs dialogs;
+    bool entryShown = false;
+
+    Fixture()
+    {
+        DateText::setToday(QDate(2024, 3, 20));
+        global = std::make_unique<TGlobal>(dir.file("mtrfee.ini"));
+        dm = std::make_unique<TDemoDM>();
+        window = std::make_unique<TOrderForm>();
+        window->FormShow();
+        // The same wiring the main window uses.
+        ConnectHistoryToEntry(history(), window->entryTab(), window->currentReceipts(), [this] { entryShown = true; });
+        f()->Edit17->clear();
+        f()->Edit18->clear();
+        f()->Edit23->clear();
+        dialogs.clear();
+    }
+    ~Fixture()
+    {
+        window.reset();
+        dm.reset();
+        global.reset();
+        DateText::setToday(QDate());
+    }
+    THistoryTab *history() const { return window->historyTab(); }
+    Ui::THistoryTab *f() const { return history()->form(); }
+    Ui::TEntryTab *e() const { return window->entryTab()->form(); }
+
+    void exec(const QString &sql, const QList<QPair<QString, QVariant>> &binds = {}) const
+    {
+        TNamedQuery &q = DemoDM().qup;
+        q.close();
+        q.clearSql();
+        q.addSql(sql);
+        for (const auto &b : binds)
+            q.bind(b.first, b.second);
+        q.exec();
+    }
+    qint64 insert(const QString &table, const Receipt &r) const
+    {
+        exec(QStringLiteral("insert into %1(sjxh,lbmc,bhmc,bhh,nf,yf,rq,cost,pxxh,sccjd,bccjd,cjdl,dj,jed,"
+                            "sccjds,bccjds,cjdls,djs,jes,shsld,shsls,qtfy,fzfy,cmc,skr,cbr)"
+                            " values(:sjxh,:lbmc,:bhmc,'h1',:nf,:yf,:rq,:cost,99,100,112.5,12.5,0.5,6.25,"
+                            "10,14,4,2,8,0,0,0,0,'温州','张三','李四')")
+                 .arg(table),
+             {{"sjxh", r.sjxh}, {"lbmc", r.lbmc}, {"bhmc", r.bhmc}, {"nf", r.nf}, {"yf", r.yf}, {"rq", r.rq},
+              {"cost", r.cost}});
+        return value(QStringLiteral("select max(iid) as v from %1").arg(table)).toLongLong();
+    }
+    QVariant value(const QString &sql, const QList<QPair<QString, QVariant>> &binds = {}) const
+    {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(sql);
+        for (const auto &b : binds)
+            q.bind(b.first, b.second);
+        q.open();
+        const QVariant v = q.isEmpty() ? QVariant() : q.value(QStringLiteral("v"));
+        q.close();
+        return v;
+    }
+    // (sjxh, pxxh) of every history row, by serial number.
+    QList<QPair<QString, int>> historyNumbers() const
+    {
+        QList<QPair<QString, int>> out;
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select sjxh, pxxh from P_ORDERDBAK order by sjxh"));
+        q.open();
+        for (bool more = q.first(); more; more = q.next())
+            out << qMakePair(q.value(QStringLiteral("sjxh")).toString(), q.value(QStringLiteral("pxxh")).toInt());
+        q.close();
+        return out;
+    }
+    // The listed rows' serial numbers and numbers as the grid shows them.
+    QStringList listed(const QString &column = QStringLiteral("sjxh")) const
+    {
+        QStringList out;
+        TGridModel *m = history()->listModel();
+        while (m->canFetchMore({}))
+            m->fetchMore({});
+        for (int r = 0; r < m->rowCount(); ++r)
+            out << m->fieldValue(r, column).toString();
+        return out;
+    }
+    QString statusPanel(int i) const
+    {
+        return f()->sb1->findChild<QLabel *>(QStringLiteral("sb1Panel%1").arg(i))->text();
+    }
+    void query() const { history()->SpeedButton21Click(); }
+    void select(int row) const { f()->DBGrid5->setCurrentIndex(history()->listModel()->index(row, 0)); }
+};
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+private slots:
+    void allEmptyListsEveryNamedReceiptInOrder();
+    void namePrefix_data();
+    void namePrefix();
+    void onlyListedRowsAreNumbered();
+    void emptyResultLeavesStatusBar();
+    void dateAndYearConditions_data();
+    void dateAndYearConditions();
+    void invalidDateStopsQuery();
+    void deletedQueryIgnoresYearAndKeepsNumbers();
+    void optionsRerunAndBatchButton();
+    void reloadSetsYearAndEmptiesMonth();
+    void ctrlDeleteRemovesForGood();
+    void ctrlDeleteCancelled();
+    void archiveEmpty();
+    void archiveAnsweredNo();
+    void archiveYes();
+    void restoreKeepsIidAndEntryOrder();
+    void restoreTwiceLosesNothing();
+    void restoreWithoutList();
+    void deleteCopiesAndLeavesGap();
+    void deleteRefusedForDeletedList();
+    void deleteAnsweredNo();
+    void datePickerButtons();
+    void rangeDialogChecks_data();
+    void rangeDialogChecks();
+    void rangeDialogKeys();
+    void rangeDialogKeepsNumbers();
+    void storedReceiptCellForms();
+};
+
+void TestHistory::allEmptyListsEveryNamedReceiptInOrder()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000005", "一号楼101", "2024", "02"});
+    fx.insert("P_ORDERDBAK", {"00000002", "一号楼202", "2024", "03"});
+    fx.insert("P_ORDERDBAK", {"00000001", "二号楼101", "2023", "12"});
+    // A receipt without a household name is not listed.
+    fx.insert("P_ORDERDBAK", {"00000003", "", "2024", "01"});
+    fx.exec("update P_ORDERDBAK set bhmc = null where sjxh = '00000003'");
+    fx.query();
+    QCOMPARE(fx.listed(), (QStringList{"00000001", "00000005", "00000002"}));
+    QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "2", "3"}));
+    QCOMPARE(fx.statusPanel(0), QStringLiteral("收据总张数："));
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
+    QCOMPARE(fx.statusPanel(2), QStringLiteral("总金额："));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("30"));
+    QCOMPARE(fx.f()->DBGrid5->currentIndex().row(), 0);
+    QCOMPARE(fx.dialogs.count(), 0);
+}
+
+void TestHistory::namePrefix_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("一号楼") << "一号楼" << QStringList{"00000001", "00000002"};
+    QTest::newRow("二号楼") << "二号楼" << QStringList{"00000003"};
+    QTest::newRow("whole name") << "一号楼202" << QStringList{"00000002"};
+    QTest::newRow("middle of a name") << "号楼" << QStringList{};
+    QTest::newRow("letters any case") << "ab" << QStringList{"00000004"};
+}
+
+void TestHistory::namePrefix()
+{
+    QFETCH(QString, name);
+    QFETCH(QStringList, expected);
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "一号楼101"});
+    fx.insert("P_ORDERDBAK", {"00000002", "一号楼202"});
+    fx.insert("P_ORDERDBAK", {"00000003", "二号楼101"});
+    fx.insert("P_ORDERDBAK", {"00000004", "AB栋1"});
+    fx.f()->Edit15->setText(name);
+    fx.query();
+    QCOMPARE(fx.listed(), expected);
+}
+
+void TestHistory::onlyListedRowsAreNumbered()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "一号楼101", "2024", "03"});
+    fx.insert("P_ORDERDBAK", {"00000004", "一号楼102", "2024", "02"});
+    fx.insert("P_ORDERDBAK", {"00000003", "一号楼103", "2024", "03"});
+    fx.insert("P_ORDERDBAK", {"00000002", "一号楼104", "2023", "03"});
+    fx.insert("P_ORDERDBAK", {"00000005", "一号楼105", "2024", "01", "2024-01-15"});
+    // A first query numbers all five, a narrower one renumbers.
+    fx.query();
+    fx.f()->Edit23->setText("2024");
+    fx.f()->Edit17->setText("2024-02-01");
+    fx.query();
+    QCOMPARE(fx.listed(), (QStringList{"00000004", "00000001", "00000003"}));
+    QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "2", "3"}));
+    const QList<QPair<QString, int>> expected{{"00000001", 2}, {"00000002", 0}, {"00000003", 3}, {"00000004", 1},
+                                              {"00000005", 0}};
+    QCOMPARE(fx.historyNumbers(), expected);
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
+}
+
+void TestHistory::emptyResultLeavesStatusBar()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "一号楼101", "2024", "03", "2024-03-01", 12.5});
+    fx.query();
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.5"));
+    fx.f()->Edit15->setText("三号楼");
+    fx.query();
+    QCOMPARE(fx.history()->listModel()->rowCount(), 0);
+    QVERIFY(!DemoDM().qlshz.isOpen());
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("1"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.5"));
+    QCOMPARE(fx.dialogs.count(), 0);
+    // The numbers of the last result stay.
+    QCOMPARE(fx.historyNumbers().value(0).second, 1);
+}
+
+void TestHistory::dateAndYearConditions_data()
+{
+    QTest::addColumn<QString>("sjxh");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("serial") << "00000002" << "" << "" << "" << "" << QStringList{"00000002"};
+    QTest::newRow("from, inclusive") << "" << "2024-03-10" << "" << "" << "" << QStringList{"00000002", "00000003"};
+    QTest::newRow("to, inclusive") << "" << "" << "2024-03-10" << "" << "" << QStringList{"00000001", "00000002"};
+    QTest::newRow("range") << "" << "2024-3-10" << "2024-03-10" << "" << "" << QStringList{"00000002"};
+    QTest::newRow("year") << "" << "" << "" << "2023" << "" << QStringList{"00000001"};
+    QTest::newRow("month") << "" << "" << "" << "" << "03" << QStringList{"00000002", "00000003"};
+    QTest::newRow("month one digit") << "" << "" << "" << "" << "3" << QStringList{};
+}
+
+void TestHistory::dateAndYearConditions()
+{
+    QFETCH(QString, sjxh);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, year);
+    QFETCH(QString, month);
+    QFETCH(QStringList, expected);
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2023", "12", "2024-03-01"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙", "2024", "03", "2024-03-10"});
+    fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "03", "2024-03-15"});
+    fx.f()->Edit16->setText(sjxh);
+    fx.f()->Edit17->setText(from);
+    fx.f()->Edit18->setText(to);
+    fx.f()->Edit23->setText(year);
+    fx.f()->cbbyf->setEditText(month);
+    fx.query();
+    QCOMPARE(fx.listed(), expected);
+    QCOMPARE(fx.dialogs.count(), 0);
+}
+
+void TestHistory::invalidDateStopsQuery()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.exec("update P_ORDERDBAK set pxxh = 7");
+    fx.f()->Edit18->setText("2024-13-45");
+    fx.query();
+    QCOMPARE(fx.dialogs.count(), 1);
+    QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Error);
+    QVERIFY(fx.dialogs.last().contains("2024-13-45"));
+    QCOMPARE(fx.historyNumbers().value(0).second, 7);
+    QVERIFY(!DemoDM().qlshz.isOpen());
+}
+
+void TestHistory::deletedQueryIgnoresYearAndKeepsNumbers()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙", "2024", "03"});
+    fx.insert("p_orderd_del", {"00000007", "丙", "2020", "05", "2020-05-01", 3});
+    fx.insert("p_orderd_del", {"00000008", "丁", "2024", "03", "2024-03-01", 4});
+    fx.query();
+    const auto before = fx.historyNumbers();
+    QCOMPARE(before.value(1).second, 2);
+    fx.f()->Edit23->setText("2024");
+    fx.f()->cbbyf->setEditText("03");
+    fx.f()->rbb2->click();
+    QCOMPARE(fx.listed(), (QStringList{"00000007", "00000008"}));
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("2"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("7"));
+    QCOMPARE(fx.historyNumbers(), before);
+    // The date range still applies.
+    fx.f()->Edit17->setText("2024-01-01");
+    fx.query();
+    QCOMPARE(fx.listed(), (QStringList{"00000008"}));
+}
+
+void TestHistory::optionsRerunAndBatchButton()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.insert("p_orderd_del", {"00000009", "乙"});
+    QVERIFY(fx.f()->rbb1->isChecked());
+    QVERIFY(fx.f()->SpeedButton37->isEnabled());
+    fx.f()->rbb2->click();
+    QCOMPARE(fx.listed(), QStringList{"00000009"});
+    QVERIFY(!fx.f()->SpeedButton37->isEnabled());
+    fx.f()->rbb1->click();
+    QCOMPARE(fx.listed(), QStringList{"00000001"});
+    QVERIFY(fx.f()->SpeedButton37->isEnabled());
+}
+
+void TestHistory::reloadSetsYearAndEmptiesMonth()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03", "2024-03-05"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙", "2023", "03", "2024-03-06"});
+    fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "02", "2024-02-01"});  // older than 20 days
+    fx.f()->cbbyf->setEditText("02");
+    // The start-up's range: the last twenty days.
+    fx.f()->Edit17->setText(DateText::fromDate(DateText::today().addDays(-20)));
+    fx.f()->Edit18->setText(DateText::fromDate(DateText::today()));
+    fx.history()->reload();
+    QCOMPARE(fx.f()->Edit23->text(), QStringLiteral("2024"));
+    QCOMPARE(fx.f()->cbbyf->currentText(), QString());
+    QCOMPARE(fx.listed(), QStringList{"00000001"});
+}
+
+void TestHistory::ctrlDeleteRemovesForGood()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙"});
+    fx.insert("P_ORDERDBAK", {"00000003", "丙"});
+    fx.query();
+    fx.select(1);
+    fx.dialogs.answer(true);
+    QTest::keyClick(fx.f()->DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(fx.dialogs.last(), QStringLiteral("Delete record?"));
+    QCOMPARE(fx.listed(), (QStringList{"00000001", "00000003"}));
+    QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "3"}));
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
+    QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 0);
+    fx.f()->rbb2->click();
+    QCOMPARE(fx.listed(), QStringList{});
+}
+
+void TestHistory::ctrlDeleteCancelled()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.query();
+    fx.dialogs.answer(false);
+    QTest::keyClick(fx.f()->DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(fx.listed(), QStringList{"00000001"});
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
+}
+
+void TestHistory::archiveEmpty()
+{
+    Fixture fx;
+    fx.e()->SpeedButton20->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"当前没有需要导出的单据！"});
+    QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Message);
+}
+
+void TestHistory::archiveAnsweredNo()
+{
+    Fixture fx;
+    fx.insert("P_ORDERD", {"00000001", "甲"});
+    fx.dialogs.answer(false);
+    fx.e()->SpeedButton20->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"您确定要导出当前所有单据数据到历史表吗？"});
+    QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("询问"));
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 1);
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 0);
+}
+
+void TestHistory::archiveYes()
+{
+    Fixture fx;
+    const qint64 a = fx.insert("P_ORDERD", {"00000001", "甲"});
+    const qint64 b = fx.insert("P_ORDERD", {"00000002", "乙"});
+    fx.exec("update P_ORDERD set pxxh = iid");
+    fx.window->currentReceipts()->OpenCurrentReceipts();
+    QCOMPARE(fx.window->currentReceipts()->listModel()->rowCount(), 2);
+    // A receipt loaded for change: archiving ends that.
+    fx.window->currentReceipts()->setLoadedMode(true);
+    fx.e()->edit41->setEditText(QStringLiteral("乙"));
+    fx.dialogs.answer(true);
+    fx.e()->SpeedButton20->click();
+    QCOMPARE(fx.dialogs.texts(),
+             (QStringList{"您确定要导出当前所有单据数据到历史表吗？", "单据导出到历史表成功！"}));
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 0);
+    QCOMPARE(fx.value("select group_concat(iid || ':' || pxxh, ',') as v from (select iid, pxxh from P_ORDERDBAK order by iid)").toString(),
+             QStringLiteral("%1:%1,%2:%2").arg(a).arg(b));
+    QCOMPARE(fx.window->currentReceipts()->listModel()->rowCount(), 0);
+    QVERIFY(!fx.e()->SpeedButton4->isEnabled());
+    // A new receipt is started: the form is emptied.
+    QCOMPARE(fx.e()->edit41->currentText(), QString());
+}
+
+void TestHistory::restoreKeepsIidAndEntryOrder()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "02"});
+    fx.exec("insert into sjmxbbak(spmc, sjxh, lbmc) values('detail', '00000001', '销售单')");
+    fx.insert("P_ORDERD", {"00000005", "乙"});
+    fx.insert("P_ORDERD", {"00000006", "丙"});
+    // The history receipt was entered before both current ones.
+    fx.exec("update P_ORDERDBAK set iid = 1");
+    fx.exec("update P_ORDERD set iid = iid + 10");
+    fx.insert("P_ORDERDBAK", {"00000009", "丁", "2024", "03"});
+    fx.query();
+    QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
+    fx.select(0);
+    fx.f()->SpeedButton5->click();
+    QCOMPARE(fx.dialogs.count(), 0);
+    QCOMPARE(fx.value("select iid as v from P_ORDERD where sjxh = '00000001'").toLongLong(), 1);
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK where sjxh = '00000001'").toInt(), 0);
+    QCOMPARE(fx.value("select group_concat(sjxh || ':' || pxxh, ',') as v from (select sjxh, pxxh from P_ORDERD order by iid)").toString(),
+             QStringLiteral("00000001:1,00000005:2,00000006:3"));
+    QCOMPARE(fx.value("select count(*) as v from sjmxb where sjxh = '00000001'").toInt(), 1);
+    QCOMPARE(fx.value("select count(*) as v from sjmxbbak").toInt(), 0);
+    // The list shows the moved row until the next query.
+    QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
+    // Opened on the entry screen.
+    QVERIFY(fx.entryShown);
+    QCOMPARE(fx.e()->Edit3->text(), QStringLiteral("00000001"));
+    QCOMPARE(fx.e()->edit41->currentText(), QStringLiteral("甲"));
+    QVERIFY(fx.window->currentReceipts()->loadedMode());
+}
+
+void TestHistory::restoreTwiceLosesNothing()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.query();
+    fx.f()->SpeedButton5->click();
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 1);
+    // The list still shows the row; a second click must not lose the receipt.
+    fx.f()->SpeedButton5->click();
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERD where sjxh = '00000001'").toInt(), 1);
+    QCOMPARE(fx.dialogs.count(), 0);
+}
+
+void TestHistory::restoreWithoutList()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.f()->SpeedButton5->click();      // no query yet
+    fx.f()->Edit15->setText("无");
+    fx.query();                          // empty result
+    fx.f()->SpeedButton5->click();
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
+    QVERIFY(!fx.entryShown);
+    QCOMPARE(fx.dialogs.count(), 0);
+}
+
+void TestHistory::deleteCopiesAndLeavesGap()
+{
+    Fixture fx;
+    const qint64 iid = fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙", "2024", "03", "2024-03-01", 10, "其它单"});
+    fx.insert("P_ORDERDBAK", {"00000003", "丙"});
+    fx.query();
+    QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "2", "3", "4"}));
+    fx.select(1);
+    const QString lbmc = fx.history()->listModel()->fieldValue(1, "lbmc").toString();
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton23->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"您确定要删除单据号为：00000002的数据吗？"});
+    QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("询问"));
+    // Only the row of that number and category moved, whole.
+    QCOMPARE(fx.value("select count(*) as v from p_orderd_del where sjxh = '00000002' and lbmc = :l", {{"l", lbmc}}).toInt(), 1);
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK where sjxh = '00000002'").toInt(), 1);
+    QCOMPARE(fx.value("select pxxh as v from p_orderd_del").toInt(), 2);
+    QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "3", "4"}));
+    QCOMPARE(fx.statusPanel(1), QStringLiteral("4"));
+    Q_UNUSED(iid);
+}
+
+void TestHistory::deleteRefusedForDeletedList()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.insert("p_orderd_del", {"00000002", "乙"});
+    fx.f()->rbb2->click();
+    fx.f()->SpeedButton23->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"请先选择“历史数据”"});
+    QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 1);
+}
+
+void TestHistory::deleteAnsweredNo()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.f()->SpeedButton23->click();     // no list yet: nothing asked
+    QCOMPARE(fx.dialogs.count(), 0);
+    fx.query();
+    fx.dialogs.answer(false);
+    fx.f()->SpeedButton23->click();
+    QCOMPARE(fx.dialogs.count(), 1);
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
+    QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 0);
+}
+
+void TestHistory::datePickerButtons()
+{
+    Fixture fx;
+    fx.window->show();
+    fx.window->findChild<QTabWidget *>("PageControl1")->setCurrentIndex(2);
+    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
+    QDate given;
+    bool answer = true;
+    fx.history()->pickDate = [&](const QDate &shown, QDate *chosen) {
+        given = shown;
+        *chosen = QDate(2024, 2, 29);
+        return answer;
+    };
+    QVERIFY(!fx.f()->BitBtn7->isVisible());
+    fx.f()->Edit17->setText("2024-03-01");
+    fx.f()->Edit17->setFocus();
+    QTRY_VERIFY(fx.f()->BitBtn7->isVisible());
+    fx.f()->BitBtn7->click();
+    QCOMPARE(given, QDate(2024, 3, 1));
+    QCOMPARE(fx.f()->Edit17->text(), QStringLiteral("2024-02-29"));
+    QVERIFY(!fx.f()->BitBtn7->isVisible());
+    QTRY_VERIFY(fx.f()->Edit18->hasFocus());
+    QVERIFY(fx.f()->BitBtn8->isVisible());
+    answer = false;
+    const QString before = fx.f()->Edit18->text();
+    fx.f()->BitBtn8->click();
+    QCOMPARE(fx.f()->Edit18->text(), before);
+    QVERIFY(!fx.f()->BitBtn8->isVisible());
+    fx.f()->Edit16->setFocus();
+    QTRY_VERIFY(fx.f()->Edit16->hasFocus());
+    QVERIFY(!fx.f()->BitBtn8->isVisible());
+}
+
+void TestHistory::rangeDialogChecks_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("3 to 5") << "3" << "5" << "";
+    QTest::newRow("2 to 2") << "2" << "2" << "";
+    QTest::newRow("first empty") << "" << "" << "开始序号不能为空！";
+    QTest::newRow("last empty") << "1" << "" << "结束序号不能为空！";
+    QTest::newRow("zero first") << "0" << "5" << "序号不能为零！";
+    QTest::newRow("00 last") << "1" << "00" << "序号不能为零！";
+    QTest::newRow("zero before format") << "abc" << "0" << "序号不能为零！";
+    QTest::newRow("5 to 3") << "5" << "3" << "数据格式不对！";
+    QTest::newRow("pasted letters") << "1" << "a2" << "数据格式不对！";
+    QTest::newRow("negative") << "-3" << "2" << "数据格式不对！";
+    QTest::newRow("too long") << "1" << "99999999999999999999" << "数据格式不对！";
+}
+
+void TestHistory::rangeDialogChecks()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(QString, message);
+    ScratchDir dir;
+    RecordingDialogs dialogs;
+    TFormdyts d;
+    d.show();
+    d.form()->Edit1->setText(first);
+    d.form()->Edit2->setText(last);
+    d.form()->BitBtn1->click();
+    if (message.isEmpty()) {
+        QCOMPARE(dialogs.count(), 0);
+        QVERIFY(d.accepted());
+        QVERIFY(!d.isVisible());
+        QCOMPARE(d.first(), first.toLongLong());
+        QCOMPARE(d.last(), last.toLongLong());
+    } else {
+        QCOMPARE(dialogs.texts(), QStringList{message});
+        QVERIFY(!d.accepted());
+        QVERIFY(d.isVisible());
+    }
+}
+
+void TestHistory::rangeDialogKeys()
+{
+    ScratchDir dir;
+    int beeps = 0;
+    SetBeepHook([&beeps] { ++beeps; });
+    TFormdyts d;
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    d.form()->Edit1->clear();
+    d.form()->Edit1->setFocus();
+    QTest::keyClicks(d.form()->Edit1, "1a2.-");
+    QCOMPARE(d.form()->Edit1->text(), QStringLiteral("12"));
+    QCOMPARE(beeps, 3);
+    QTest::keyClick(d.form()->Edit1, Qt::Key_Backspace);
+    QCOMPARE(d.form()->Edit1->text(), QStringLiteral("1"));
+    QTest::keyClick(d.form()->Edit1, Qt::Key_Return);
+    QTRY_VERIFY(d.form()->Edit2->hasFocus());
+    QCOMPARE(beeps, 4);
+    QTest::keyClick(d.form()->Edit2, Qt::Key_Return);
+    QTRY_VERIFY(d.form()->BitBtn1->hasFocus());
+    QVERIFY(d.isVisible());
+    // Cancel clears the flag.
+    d.form()->BitBtn2->click();
+    QVERIFY(!d.accepted());
+    QVERIFY(!d.isVisible());
+    SetBeepHook({});
+}
+
+void TestHistory::rangeDialogKeepsNumbers()
+{
+    Fixture fx;
+    TFormdyts *d = fx.history()->rangeDialog();
+    QCOMPARE(d->form()->Edit1->text(), QStringLiteral("1"));
+    QCOMPARE(d->form()->Edit2->text(), QStringLiteral("2"));
+    QCOMPARE(d->windowTitle(), QStringLiteral("批量打印对话框"));
+    d->show();
+    d->form()->Edit1->setText("4");
+    d->form()->Edit2->setText("7");
+    d->form()->BitBtn1->click();
+    QVERIFY(d->accepted());
+    d->show();
+    QVERIFY(!d->accepted());   // cleared on every showing
+    QCOMPARE(d->form()->Edit1->text(), QStringLiteral("4"));
+    QCOMPARE(d->form()->Edit2->text(), QStringLiteral("7"));
+    QCOMPARE(fx.history()->rangeDialog(), d);
+    d->hide();
+}
+
+void TestHistory::storedReceiptCellForms()
+{
+    const QHash<QString, QVariant> row{
+        {"bhmc", "一号楼101"}, {"rq", "2024-03-05"}, {"sjxh", "00000012"}, {"bccjd", 1250.5}, {"sccjd", 1200.0},
+        {"shsld", 0.0}, {"cjdl", 50.5}, {"dj", 0.5}, {"jed", 25.25}, {"bccjds", 14.0}, {"sccjds", 10.0},
+        {"shsls", 0.0}, {"cjdls", 4.0}, {"djs", 2.0}, {"jes", 8.0}, {"qtfy", 12.50}, {"fzfy", 100.0},
+        {"cost", 25.0}};
+    const QStringList cells = THistoryTab::storedReceiptCells([&row](const QString &c) { return row.value(c); });
+    QCOMPARE(cells.size(), 20);
+    QCOMPARE(cells[0], QStringLiteral("一号楼101 住户"));
+    QCOMPARE(cells[1], QStringLiteral("时间:2024年03月05日"));
+    QCOMPARE(cells[2], QStringLiteral("NO.00000012"));
+    QCOMPARE(cells[3], QStringLiteral("1250.5"));
+    QCOMPARE(cells[4], QStringLiteral("1200"));
+    QCOMPARE(cells[5], QStringLiteral("50.5"));
+    QCOMPARE(cells[12], QStringLiteral("4"));
+    QCOMPARE(cells[17], QStringLiteral("12.5"));
+    QCOMPARE(cells[19], QStringLiteral("总合计金额：25 元"));
+}
+
+QTEST_MAIN(TestHistory)
+#include "test_history.moc"
