@@ -9,6 +9,7 @@
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
+#include "history/historywiring.h"
 #include "login/formdl.h"
 #include "app/global.h"
 #include "data/schema.h"
@@ -49,6 +50,9 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     m_help = new THelpTab(ui->TabSheet4);
     ui->TabSheet4Layout->addWidget(m_help);
     ui->PageControl1->setCurrentIndex(0);
+
+    ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
 
     FormCreate();
 }
@@ -209,6 +213,25 @@ void TOrderForm::runStartupSteps()
         // The unit prices last used.
         f->Edit28->setFieldText(g.str_dj);
         f->Edit33->setFieldText(g.str_djs);
+    });
+}
+
+void TOrderForm::PageControl1Change(int index)
+{
+    // A tab that comes to the front shows fresh data.
+    if (!m_startupDone)
+        return;
+    TFieldEvents::run([&] {
+        switch (index) {
+        case 0:
+            m_entry->ReopenPickerLists();
+            break;
+        case 2:
+            m_history->reload();
+            break;
+        default:
+            break;
+        }
     });
 }
 

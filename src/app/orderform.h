@@ -37,6 +37,9 @@ public:
 
     void bringToFront();
 
+    // Another tab came to the front: it reloads its lists.
+    void PageControl1Change(int index);
+
 signals:
     // The program has to end (exit from the login, database not opened).
     void quitRequested();

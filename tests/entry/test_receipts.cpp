@@ -9,6 +9,7 @@
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
 #include "entry/zozudexcombobox.h"
+#include "history/historytab.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
@@ -158,6 +159,9 @@ private slots:
         QVERIFY(f->SpeedButton1->isEnabled());
         QVERIFY(!f->SpeedButton4->isEnabled());
         QCOMPARE(window.windowTitle(), TOrderForm::kProductTitle);
+        // The history range: the twenty days before, across the new year.
+        QCOMPARE(window.historyTab()->findChild<QLineEdit *>(QStringLiteral("Edit17"))->text(), QStringLiteral("2023-12-16"));
+        QCOMPARE(window.historyTab()->findChild<QLineEdit *>(QStringLiteral("Edit18"))->text(), QStringLiteral("2024-01-05"));
         DateText::setToday(QDate());
     }
 
@@ -298,7 +302,7 @@ private slots:
         QFETCH(QString, message);
         Fixture t;
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
-        QWidget *w = t.window->findChild<QWidget *>(field);
+        QWidget *w = t.window->entryTab()->findChild<QWidget *>(field);
         QVERIFY(w);
         if (auto *e = qobject_cast<TEntryField *>(w))
             e->setFieldText(text);
