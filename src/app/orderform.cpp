@@ -203,9 +203,9 @@ void TOrderForm::runStartupSteps()
         f->Edit9->clear();
 
         // The history query's date range: the last twenty days.
-        if (auto *from = findChild<QLineEdit *>(QStringLiteral("Edit17")))
+        if (auto *from = m_history->findChild<QLineEdit *>(QStringLiteral("Edit17")))
             from->setText(DateText::fromDate(today.addDays(-20)));
-        if (auto *to = findChild<QLineEdit *>(QStringLiteral("Edit18")))
+        if (auto *to = m_history->findChild<QLineEdit *>(QStringLiteral("Edit18")))
             to->setText(DateText::fromDate(today));
 
         setWindowTitle(kProductTitle);
