@@ -18,6 +18,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTimer>
 #include <memory>
@@ -59,6 +61,24 @@ void prepare(TNamedQuery &q, const QStringList &lines, const QList<QPair<QString
     for (const auto &b : binds)
         if (q.sql().contains(QLatin1Char(':') + b.first))
             q.bind(b.first, b.second);
+}
+
+// The first column of every row, read forward only (no grid needs them).
+QList<qint64> readIids(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
+{
+    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw AppError(q.lastError().text());
+    for (const auto &b : binds)
+        if (sql.contains(QLatin1Char(':') + b.first))
+            q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+    if (!q.exec())
+        throw AppError(q.lastError().text());
+    QList<qint64> out;
+    while (q.next())
+        out << q.value(0).toLongLong();
+    return out;
 }
 
 void execOn(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds)
@@ -296,7 +316,8 @@ void THistoryTab::SpeedButton21Click()
 
 void THistoryTab::showEmptyList()
 {
-    m_list->setSource(DemoDM().qlshz.model());
+    // No source: no rows, the titles stay.
+    m_list->setSource(nullptr);
 }
 
 void THistoryTab::doQuery()
@@ -308,37 +329,32 @@ void THistoryTab::doQuery()
     TNamedQuery &list = dm.qlshz;
     QStringList listLines = s.list;
     listLines << QStringLiteral(" order by nf,yf,sjxh ");
-    prepare(list, listLines, s.binds);
+    list.close();
     m_listTable = s.table;
+
+    if (history) {
+        // The listed receipts' iids in list order, read by a lean twin of
+        // the list statement; nothing listed stops here. Then one
+        // renumbering pass, and the list is opened on the new numbers.
+        QStringList idLines = s.list;
+        idLines[0] = QStringLiteral("select iid from %1 where bhmc like :bhmc  ").arg(s.table);
+        idLines << QStringLiteral(" order by nf,yf,sjxh ");
+        const QList<qint64> iids = readIids(idLines.join(QString()), s.binds);
+        if (iids.isEmpty()) {
+            showEmptyList();
+            return;
+        }
+        Serials::RenumberHistoryResult(dm, iids);
+    }
+
+    prepare(list, listLines, s.binds);
     list.open();
     if (list.isEmpty()) {
         list.close();
         showEmptyList();
         return;
     }
-
-    if (history) {
-        // The listed receipts' iids in list order, read by a lean twin of
-        // the list statement, then one renumbering pass.
-        QStringList idLines = s.list;
-        idLines[0] = QStringLiteral("select iid from %1 where bhmc like :bhmc  ").arg(s.table);
-        idLines << QStringLiteral(" order by nf,yf,sjxh ");
-        TNamedQuery &ids = dm.qt;
-        prepare(ids, idLines, s.binds);
-        ids.open();
-        QList<qint64> iids;
-        const int n = ids.fetchAll();
-        iids.reserve(n);
-        QSqlQueryModel *m = ids.model();
-        for (int r = 0; r < n; ++r)
-            iids << m->data(m->index(r, 0)).toLongLong();
-        ids.close();
-        list.close();
-        Serials::RenumberHistoryResult(dm, iids);
-    }
-
-    // Reopened so that the grid shows the new numbers; first row current.
-    list.reopen();
+    // The grid shows the new numbers; first row current.
     m_list->setSource(list.model());
     m_list->applyWidths(ui->DBGrid5);
     for (int c = 24; c < m_list->columnCount(); ++c)

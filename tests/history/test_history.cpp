@@ -130,8 +130,10 @@ struct Fixture
     {
         QStringList out;
         TGridModel *m = history()->listModel();
-        while (m->canFetchMore({}))
+        for (int before = -1; m->canFetchMore({}) && m->rowCount() != before;) {
+            before = m->rowCount();
             m->fetchMore({});
+        }
         for (int r = 0; r < m->rowCount(); ++r)
             out << m->fieldValue(r, column).toString();
         return out;

@@ -1,0 +1,95 @@
+// The history tab: the query with its renumbering over a large history,
+// beside the same work as bare SQL statements.
+#include "benchcommon.h"
+#include "benchdb.h"
+
+#include "common/gridmodel.h"
+#include "data/demodm.h"
+#include "history/historytab.h"
+#include "ui_historytab.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct Conditions
+{
+    const char *name;
+    QString bhmc, nf, yf;
+    QString where; // the same conditions for the bare statements
+};
+
+// The list, the renumbering and the totals as plain statements: what the
+// query cannot do with less.
+void bareQuery(const Conditions &c)
+{
+    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName);
+    QSqlQuery q(db);
+    // The grid's first screenful.
+    q.exec(QStringLiteral("select * from P_ORDERDBAK where %1 order by nf,yf,sjxh limit 256").arg(c.where));
+    while (q.next()) {
+    }
+    db.transaction();
+    q.exec(QStringLiteral(
+               "update P_ORDERDBAK set pxxh = coalesce((select r.k from (select iid, row_number() over"
+               " (order by nf, yf, sjxh) as k from P_ORDERDBAK where %1) r where r.iid = P_ORDERDBAK.iid), 0)")
+               .arg(c.where));
+    db.commit();
+    q.exec(QStringLiteral("select sum(cost) from P_ORDERDBAK where %1").arg(c.where));
+    q.next();
+    q.exec(QStringLiteral("select count(*) from P_ORDERDBAK where %1").arg(c.where));
+    q.next();
+}
+
+const Bench::Register historyQuery(QStringLiteral("history-query"), [] {
+    BenchDatabase b;
+    b.addHistoryReceipts(100000);
+    THistoryTab tab;
+    Ui::THistoryTab *f = tab.form();
+    const QList<Conditions> cases{
+        {"all", QString(), QString(), QString(), QStringLiteral("bhmc like '%'")},
+        {"year", QString(), QStringLiteral("2016"), QString(), QStringLiteral("bhmc like '%' and nf='2016'")},
+        {"month", QString(), QStringLiteral("2016"), QStringLiteral("03"),
+         QStringLiteral("bhmc like '%' and nf='2016' and yf='03'")},
+        {"name", QStringLiteral("7号楼"), QString(), QString(), QStringLiteral("bhmc like '7号楼%'")},
+    };
+    const int reps = 7;
+    auto runCases = [&](const QString &suffix, const QList<Conditions> &list) {
+    for (const Conditions &c : list) {
+        f->Edit15->setText(c.bhmc);
+        f->Edit16->clear();
+        f->Edit17->clear();
+        f->Edit18->clear();
+        f->Edit23->setText(c.nf);
+        f->cbbyf->setEditText(c.yf);
+        // Worst case: every history row numbered, so every run rewrites all of them.
+        auto scramble = [&b] { b.exec(QStringLiteral("update P_ORDERDBAK set pxxh = 7")); };
+        Bench::report(QStringLiteral("history-query-100k-%1-worst%2").arg(QLatin1String(c.name), suffix),
+                      Bench::medianMs(reps, [&tab] { tab.SpeedButton21Click(); }, scramble));
+        if (tab.listModel()->rowCount() == 0)
+            std::fprintf(stderr, "bench: history query %s listed nothing\n", c.name);
+        Bench::report(QStringLiteral("history-query-100k-%1-worst%2-bare").arg(QLatin1String(c.name), suffix),
+                      Bench::medianMs(reps, [&c] { bareQuery(c); }, scramble));
+        // Usual case: the previous query listed one other month.
+        auto otherMonth = [&b] {
+            b.exec(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh <> 0"));
+            b.exec(QStringLiteral("update P_ORDERDBAK set pxxh = iid % 1000 + 1 where nf = '2020' and yf = '07'"));
+        };
+        Bench::report(QStringLiteral("history-query-100k-%1%2").arg(QLatin1String(c.name), suffix),
+                      Bench::medianMs(reps, [&tab] { tab.SpeedButton21Click(); }, otherMonth));
+        Bench::report(QStringLiteral("history-query-100k-%1%2-bare").arg(QLatin1String(c.name), suffix),
+                      Bench::medianMs(reps, [&c] { bareQuery(c); }, otherMonth));
+    }
+    };
+    runCases(QString(), cases);
+    // With an index in the list's order the list needs no sort.
+    b.exec(QStringLiteral("create index bench_P_ORDERDBAK_order on P_ORDERDBAK(nf, yf, sjxh)"));
+    runCases(QStringLiteral("-ordered-index"), {cases[0], cases[2]});
+});
+
+} // namespace
