@@ -8,7 +8,6 @@
 #include "entry/entrytab.h"
 #include "history/formdyts.h"
 #include "history/historytab.h"
-#include "history/historywiring.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
@@ -50,7 +49,6 @@ struct Fixture
     std::unique_ptr<TDemoDM> dm;
     std::unique_ptr<TOrderForm> window;
     RecordingDialogs dialogs;
-    bool entryShown = false;
 
     Fixture()
     {
@@ -59,8 +57,6 @@ struct Fixture
         dm = std::make_unique<TDemoDM>();
         window = std::make_unique<TOrderForm>();
         window->FormShow();
-        // The same wiring the main window uses.
-        ConnectHistoryToEntry(history(), window->entryTab(), window->currentReceipts(), [this] { entryShown = true; });
         f()->Edit17->clear();
         f()->Edit18->clear();
         f()->Edit23->clear();
@@ -73,6 +69,7 @@ struct Fixture
         global.reset();
         DateText::setToday(QDate());
     }
+    QTabWidget *pages() const { return window->findChild<QTabWidget *>(QStringLiteral("PageControl1")); }
     THistoryTab *history() const { return window->historyTab(); }
     Ui::THistoryTab *f() const { return history()->form(); }
     Ui::TEntryTab *e() const { return window->entryTab()->form(); }
@@ -366,7 +363,7 @@ void TestHistory::reloadSetsYearAndEmptiesMonth()
     // The start-up's range: the last twenty days.
     fx.f()->Edit17->setText(DateText::fromDate(DateText::today().addDays(-20)));
     fx.f()->Edit18->setText(DateText::fromDate(DateText::today()));
-    fx.history()->reload();
+    fx.pages()->setCurrentIndex(2);   // showing the tab
     QCOMPARE(fx.f()->Edit23->text(), QStringLiteral("2024"));
     QCOMPARE(fx.f()->cbbyf->currentText(), QString());
     QCOMPARE(fx.listed(), QStringList{"00000001"});
@@ -459,6 +456,7 @@ void TestHistory::restoreKeepsIidAndEntryOrder()
     fx.insert("P_ORDERDBAK", {"00000009", "丁", "2024", "03"});
     fx.query();
     QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
+    fx.pages()->setCurrentIndex(2);
     fx.select(0);
     fx.f()->SpeedButton5->click();
     QCOMPARE(fx.dialogs.count(), 0);
@@ -471,7 +469,7 @@ void TestHistory::restoreKeepsIidAndEntryOrder()
     // The list shows the moved row until the next query.
     QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
     // Opened on the entry screen.
-    QVERIFY(fx.entryShown);
+    QCOMPARE(fx.pages()->currentIndex(), 0);
     QCOMPARE(fx.e()->Edit3->text(), QStringLiteral("00000001"));
     QCOMPARE(fx.e()->edit41->currentText(), QStringLiteral("甲"));
     QVERIFY(fx.window->currentReceipts()->loadedMode());
@@ -495,11 +493,14 @@ void TestHistory::restoreWithoutList()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.f()->SpeedButton5->click();      // no query yet
+    QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 0);
+    QCOMPARE(fx.pages()->currentIndex(), 0);
     fx.f()->Edit15->setText("无");
-    fx.query();                          // empty result
+    fx.pages()->setCurrentIndex(2);     // runs the query: nothing listed
+    QVERIFY(!DemoDM().qlshz.isOpen());
     fx.f()->SpeedButton5->click();
     QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
-    QVERIFY(!fx.entryShown);
+    QCOMPARE(fx.pages()->currentIndex(), 2);
     QCOMPARE(fx.dialogs.count(), 0);
 }
 
