@@ -461,6 +461,46 @@ void TCurrentReceipts::resetAfterSave(bool reopenPickers)
         e->clearField();
 }
 
+// Both saves: the category, the community every receipt is stored with,
+// and the category setting.
+void TCurrentReceipts::prepareSave()
+{
+    Ui::TEntryTab *f = form();
+    setComboText(f->cblb, kCategory);
+    f->edit2->setEditText(QStringLiteral("温州"));
+    Global().strsjlx = f->cblb->currentText();
+}
+
+void TCurrentReceipts::zeroEmptyFees()
+{
+    Ui::TEntryTab *f = form();
+    if (f->Edit36->text().isEmpty())
+        f->Edit36->setFieldText(kZero);
+    if (f->Edit37->text().isEmpty())
+        f->Edit37->setFieldText(kZero);
+}
+
+// The form after a deletion and for a new receipt: no household, every
+// amount back to "0", the unit prices last used (and today's date).
+void TCurrentReceipts::resetForm(bool dateToday)
+{
+    Ui::TEntryTab *f = form();
+    TGlobal &g = Global();
+    f->edit2->setEditText(QString());
+    f->edit41->setEditText(QString());
+    f->Edit9->clear();
+    f->Edit33->clearField();
+    m_tab->setHouseholdPickerActive(false);
+    setComboText(f->cbfk, kPaid);
+    clearReceiptFields();
+    if (dateToday)
+        f->Edit1->setFieldText(DateText::fromDate(DateText::today()));
+    f->Edit33->setFieldText(g.str_djs);
+    f->Edit28->setFieldText(g.str_dj);
+    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+        e->clearField();
+}
+
 // ------------------------------------------------------------ new save
 
 void TCurrentReceipts::SpeedButton1Click()
@@ -474,9 +514,7 @@ void TCurrentReceipts::doSaveNew()
     TGlobal &g = Global();
     TDemoDM &dm = DemoDM();
 
-    setComboText(f->cblb, kCategory);
-    f->edit2->setEditText(QStringLiteral("温州"));
-    g.strsjlx = f->cblb->currentText();
+    prepareSave();
 
     if (!checkFields(true))
         return;
@@ -486,10 +524,7 @@ void TCurrentReceipts::doSaveNew()
     g.str_dj = f->Edit28->text();
     g.WriteSettings();
 
-    if (f->Edit36->text().isEmpty())
-        f->Edit36->setFieldText(kZero);
-    if (f->Edit37->text().isEmpty())
-        f->Edit37->setFieldText(kZero);
+    zeroEmptyFees();
 
     const QString name = f->edit41->currentText();
     const QString category = f->cblb->currentText();
@@ -549,9 +584,7 @@ void TCurrentReceipts::doSaveLoaded()
     TGlobal &g = Global();
     TDemoDM &dm = DemoDM();
 
-    setComboText(f->cblb, kCategory);
-    f->edit2->setEditText(QStringLiteral("温州"));
-    g.strsjlx = f->cblb->currentText();
+    prepareSave();
 
     if (!checkFields(false))
         return;
@@ -559,10 +592,7 @@ void TCurrentReceipts::doSaveLoaded()
     g.str_skr = f->cbskr->currentText();
     g.str_cbr = f->cbcbr->currentText();
 
-    if (f->Edit36->text().isEmpty())
-        f->Edit36->setFieldText(kZero);
-    if (f->Edit37->text().isEmpty())
-        f->Edit37->setFieldText(kZero);
+    zeroEmptyFees();
 
     const QString category = f->cblb->currentText();
     const QString serial = f->Edit3->text();
@@ -639,20 +669,8 @@ void TCurrentReceipts::doDelete()
     }
     OpenCurrentReceipts();
 
-    Ui::TEntryTab *f = form();
-    TGlobal &g = Global();
-    f->edit2->setEditText(QString());
-    f->edit41->setEditText(QString());
-    f->Edit9->clear();
-    f->Edit33->clearField();
-    setComboText(f->cbfk, kPaid);
-    m_tab->setHouseholdPickerActive(false);
-    clearReceiptFields();
     setLoadedMode(false);
-    f->Edit33->setFieldText(g.str_djs);
-    f->Edit28->setFieldText(g.str_dj);
-    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
-        e->clearField();
+    resetForm(false);
     doNewReceipt();
 }
 
@@ -666,23 +684,10 @@ void TCurrentReceipts::SpeedButton10Click()
 void TCurrentReceipts::doNewReceipt()
 {
     Ui::TEntryTab *f = form();
-    TGlobal &g = Global();
     setLoadedMode(false);
     f->Edit3->setFieldText(Serials::NextReceiptSerial(DemoDM(), f->cblb->currentText()));
-    f->edit2->setEditText(QString());
-    f->edit41->setEditText(QString());
-    f->Edit9->clear();
-    f->Edit33->clearField();
-    m_tab->setHouseholdPickerActive(false);
-    setComboText(f->cbfk, kPaid);
-    clearReceiptFields();
-    const QDate today = DateText::today();
-    f->Edit1->setFieldText(DateText::fromDate(today));
-    f->Edit33->setFieldText(g.str_djs);
-    f->Edit28->setFieldText(g.str_dj);
-    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
-        e->clearField();
-    f->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+    resetForm(true);
+    f->cbyf->setEditText(QStringLiteral("%1").arg(DateText::today().month(), 2, 10, QLatin1Char('0')));
 }
 
 // -------------------------------------------------------------- loading

@@ -55,6 +55,8 @@ private:
     void doDelete();
     void doNewReceipt();
     void doLoad();
+    void prepareSave();
+    void zeroEmptyFees();
     bool checkFields(bool newSave);
     void rememberFees();
     void updateHousehold();
@@ -63,6 +65,7 @@ private:
     void advanceNumber();
     void resetAfterSave(bool reopenPickers);
     void clearReceiptFields();
+    void resetForm(bool dateToday);
     void updateFooter();
     QString freeSerial(const QString &category);
 
