@@ -2,6 +2,7 @@
 #include "ui_historytab.h"
 
 #include "common/apperror.h"
+#include "common/apppaths.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
@@ -177,6 +178,7 @@ THistoryTab::THistoryTab(QWidget *parent)
     // Created once; keeps the numbers entered last time.
     m_formdyts = new TFormdyts(this);
     runRangeDialog = [](TFormdyts *d) { return d->exec() == QDialog::Accepted && d->accepted(); };
+    chooseSavePath = WorkbookExport::fileDialog(this);
     pickDate = [this](const QDate &shown, QDate *chosen) {
         auto dialog = std::make_unique<TBrDateForm>(this);
         if (shown.isValid())
@@ -540,6 +542,90 @@ void THistoryTab::SpeedButton37Click()
 
 void THistoryTab::doBatch()
 {
+    if (m_batchRunning)
+        return;
+    TDemoDM &dm = DemoDM();
+    if (!dm.qlshz.isOpen()) {
+        Dialogs::message(QStringLiteral("请先查询数据！"));
+        return;
+    }
+    if (dm.qlshz.isEmpty()) {
+        Dialogs::message(QStringLiteral("没有您需要批量打印的数据！"));
+        return;
+    }
+    if (!runRangeDialog || !runRangeDialog(m_formdyts))
+        return;
+    const qint64 firstNo = m_formdyts->first();
+    const qint64 lastNo = m_formdyts->last();
+
+    // Ends the batch state however the batch ends; a failure leaves the
+    // last progress text standing.
+    struct Running
+    {
+        THistoryTab *tab;
+        explicit Running(THistoryTab *t) : tab(t)
+        {
+            tab->m_batchRunning = true;
+            tab->m_batchFailures.clear();
+        }
+        ~Running()
+        {
+            tab->m_batchRunning = false;
+            tab->ui->pbdyts->hide();
+        }
+    } running(this);
+
+    ui->ldyts->clear();
+    QProgressBar *bar = ui->pbdyts;
+    const qint64 span = lastNo - firstNo + 1;
+    const bool scaled = span > 100000;
+    bar->setRange(0, scaled ? 100000 : int(span));
+    bar->setValue(0);
+    bar->setFormat(QStringLiteral("%v/%m"));
+    bar->show();
+    const QString output = AppPaths::inProgramDir(QStringLiteral("2.xls"));
+
+    for (qint64 i = firstNo; i <= lastNo; ++i) {
+        QCoreApplication::processEvents();
+        ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
+        QCoreApplication::processEvents();
+
+        TNamedQuery &q = dm.qlsmx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "));
+        q.bind(QStringLiteral("pxxh"), i);
+        q.open();
+        bool printed = false;
+        if (!q.isEmpty()) {
+            const QStringList cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
+            q.close();
+            if (!fillReceipt)
+                throw AppError(QStringLiteral("请确认您已安装Excel"));
+            // A failure to fill ends the batch with its own message.
+            fillReceipt(output, cells);
+            printed = printFirstSheet && printFirstSheet(output);
+            if (!printed)
+                m_batchFailures << i;
+        } else {
+            q.close();
+        }
+        const qint64 done = i - firstNo + 1;
+        bar->setValue(scaled ? int(done * 100000 / span) : int(done));
+        if (onBatchStep)
+            onBatchStep(i, printed);
+        QCoreApplication::processEvents();
+        pause(m_batchPauseMs);
+    }
+    QCoreApplication::processEvents();
+    ui->ldyts->clear();
+    QCoreApplication::processEvents();
+    if (!m_batchFailures.isEmpty()) {
+        QStringList numbers;
+        for (qint64 n : m_batchFailures)
+            numbers << QString::number(n);
+        Dialogs::message(QStringLiteral("以下序号的单据没有打印出来：%1").arg(numbers.join(QStringLiteral("、"))));
+    }
 }
 
 void THistoryTab::pause(int ms)
@@ -583,4 +669,61 @@ void THistoryTab::SpeedButton29Click()
 
 void THistoryTab::doExport()
 {
+    const QString month = ui->cbbyf->currentText();
+    const QString year = ui->Edit23->text();
+    if (!month.isEmpty() && month.size() != 2) {
+        Dialogs::message(QStringLiteral("月份长度为2位比如01表示1月份"));
+        return;
+    }
+    if (!year.isEmpty() && year.size() != 4) {
+        Dialogs::message(QStringLiteral("年份长度为4位比如2010年"));
+        return;
+    }
+    TNamedQuery &q = DemoDM().qdc;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral(
+        "select pxxh as 序号,sjxh as 收据号,nf as 年度,yf as 月份,bhmc as 户名,bhh as 户号,sccjd as 上月抄电量,"
+        "bccjd as 本月抄电量,shsld as 损耗电费量,cjdl as 用电量,dj as 电费单价,jed as 电费  "));
+    q.addSql(QStringLiteral(
+        " ,sccjds as 上月抄水量,bccjds as 本月抄水量,shsls as 损耗水费量,cjdls as 用水量,djs as 水费单价,jes as 水费,"
+        "qtfy as 其它费用,fzfy as 房租费用,cost as 总金额,cmc as 区域,cbr as 抄表人,skr as 收款人 ,rq as 填表日期 "
+        "from P_ORDERDBAK where bhmc like :bhmc "));
+    // Dates are read before anything runs.
+    QList<QPair<QString, QVariant>> binds{{QStringLiteral("bhmc"), ui->Edit15->text() + QLatin1Char('%')}};
+    if (!ui->Edit16->text().isEmpty()) {
+        q.addSql(QStringLiteral(" and sjxh= :sjxh "));
+        binds << qMakePair(QStringLiteral("sjxh"), QVariant(ui->Edit16->text()));
+    }
+    if (!ui->Edit17->text().isEmpty()) {
+        q.addSql(QStringLiteral(" and rq>= :rq0 "));
+        binds << qMakePair(QStringLiteral("rq0"), QVariant(DateText::toDateTime(ui->Edit17->text())));
+    }
+    if (!ui->Edit18->text().isEmpty()) {
+        q.addSql(QStringLiteral(" and rq<= :rq1 "));
+        binds << qMakePair(QStringLiteral("rq1"), QVariant(DateText::toDateTime(ui->Edit18->text())));
+    }
+    if (!year.isEmpty()) {
+        q.addSql(QStringLiteral(" and nf= :nf "));
+        binds << qMakePair(QStringLiteral("nf"), QVariant(year));
+    }
+    if (!month.isEmpty()) {
+        q.addSql(QStringLiteral(" and yf= :yf "));
+        binds << qMakePair(QStringLiteral("yf"), QVariant(month));
+    }
+    q.addSql(QStringLiteral(" order by nf,yf,bhmc "));
+    for (const auto &b : binds)
+        q.bind(b.first, b.second);
+    q.open();
+    if (q.isEmpty()) {
+        Dialogs::message(QStringLiteral("没有您需要查询的数据！"));
+        q.close();
+        return;
+    }
+    const WorkbookExport::Result result =
+        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook);
+    q.close();
+    // Only a file that was written is reported as done.
+    if (result == WorkbookExport::Result::Written)
+        Dialogs::message(QStringLiteral("数据导出完成！"));
 }

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "history/exportworkbook.h"
+
 namespace Ui {
 class THistoryTab;
 }
@@ -71,6 +73,15 @@ public:
     // The save dialog of the export: given the preset name, the chosen path
     // ("" when cancelled).
     std::function<QString(const QString &presetName)> chooseSavePath;
+    // The spreadsheet engine as batch printing and export use it.
+    // Fills the receipt template with the twenty cell texts and saves the
+    // filled copy at outputPath; throws AppError when it cannot.
+    std::function<void(const QString &outputPath, const QStringList &cells)> fillReceipt;
+    // Prints the first sheet of the workbook at path once on the default
+    // printer; false when it did not print.
+    std::function<bool(const QString &path)> printFirstSheet;
+    // Writes the export file (see WorkbookExport::Writer).
+    WorkbookExport::Writer writeWorkbook;
     // Called after every number of a batch with the number and whether a
     // receipt with that number was sent to the printer (for watching a batch).
     std::function<void(qint64 number, bool printed)> onBatchStep;

@@ -1,0 +1,440 @@
+// Batch printing and export of the history list, with the spreadsheet
+// engine replaced by a recorder so that the tab's own rules can be checked
+// (the engine itself is exercised by the printing tests).
+#include "historyfixture.h"
+
+#include "history/exportworkbook.h"
+#include "history/formdyts.h"
+#include "ui_formdyts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QProgressBar>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+
+using namespace history_test;
+
+namespace {
+
+// What a batch sent to the engine.
+struct EngineRecorder
+{
+    QList<QStringList> filled;        // cell texts of each filled receipt
+    QStringList printedNames;         // the A2 cell of each printed receipt
+    QStringList failNames;            // receipts whose print fails
+    QString failFillName;             // the receipt whose filling fails
+    QStringList progressSeen;         // ldyts while each receipt is filled
+    bool barVisible = false;
+    QList<QPair<qint64, bool>> steps;
+
+    void attach(THistoryTab *tab)
+    {
+        tab->setBatchPauseMs(0);
+        tab->fillReceipt = [this, tab](const QString &path, const QStringList &cells) {
+            progressSeen << tab->form()->ldyts->text();
+            barVisible = tab->form()->pbdyts->isVisible();
+            if (cells.value(0) == failFillName)
+                throw AppError(QStringLiteral("模板文件不存在"));
+            filled << cells;
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write(cells.join(QLatin1Char('\n')).toUtf8());
+        };
+        tab->printFirstSheet = [this](const QString &path) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            const QString name = QString::fromUtf8(f.readLine()).trimmed();
+            if (failNames.contains(name))
+                return false;
+            printedNames << name;
+            return true;
+        };
+        tab->onBatchStep = [this](qint64 n, bool printed) { steps << qMakePair(n, printed); };
+    }
+};
+
+void runRange(THistoryTab *tab, const QString &first, const QString &last)
+{
+    tab->runRangeDialog = [first, last](TFormdyts *d) {
+        d->show();
+        d->form()->Edit1->setText(first);
+        d->form()->Edit2->setText(last);
+        d->form()->BitBtn1->click();
+        return d->accepted();
+    };
+}
+
+// The rows a recording writer received, and the file it made.
+struct WriterRecorder
+{
+    QList<QStringList> rows;
+    QString writtenTo;
+    bool fail = false;
+    WorkbookExport::Writer writer()
+    {
+        return [this](const QString &path, const QList<QStringList> &r) {
+            writtenTo = path;
+            QFile f(path);
+            f.open(QIODevice::WriteOnly);
+            f.write("partial");
+            f.close();
+            if (fail)
+                throw AppError(QStringLiteral("磁盘已满"));
+            rows = r;
+        };
+    }
+};
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestBatchExport : public QObject
+{
+    Q_OBJECT
+private slots:
+    void batchNeedsAList();
+    void batchRange_data();
+    void batchRange();
+    void batchCancelledDialog();
+    void batchFailedPrintsListed();
+    void batchFillFailureEndsBatch();
+    void batchWaitsWithEventsHandled();
+    void exportChecks_data();
+    void exportChecks();
+    void exportRowsAndTitles();
+    void exportPath_data();
+    void exportPath();
+    void exportCancelled();
+    void exportReplaceDeclined();
+    void exportReplaceAccepted();
+    void exportFailureKeepsOldFile();
+    void exportWithoutEngine();
+};
+
+void TestBatchExport::batchNeedsAList()
+{
+    Fixture fx;
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"请先查询数据！"});
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.query();
+    fx.select(0);
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton23->click();    // the only row deleted: the list is open and empty
+    fx.dialogs.clear();
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"没有您需要批量打印的数据！"});
+    QVERIFY(engine.filled.isEmpty());
+}
+
+void TestBatchExport::batchRange_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<int>("steps");
+    QTest::newRow("3 to 5 of 4") << "3" << "5" << QStringList{"丙 住户", "丁 住户"} << 3;
+    QTest::newRow("2 to 2") << "2" << "2" << QStringList{"乙 住户"} << 1;
+    QTest::newRow("past the list") << "7" << "8" << QStringList{} << 2;
+}
+
+void TestBatchExport::batchRange()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(QStringList, printed);
+    QFETCH(int, steps);
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "01"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙", "2024", "02"});
+    fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "03"});
+    fx.insert("P_ORDERDBAK", {"00000004", "丁", "2024", "04", "2024-04-05", 25});
+    fx.insert("P_ORDERDBAK", {"00000005", "戊", "2023", "04"});
+    fx.f()->Edit23->setText("2024");
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    runRange(fx.history(), first, last);
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(engine.printedNames, printed);
+    QCOMPARE(engine.steps.size(), steps);
+    QCOMPARE(fx.dialogs.count(), 0);
+    QCOMPARE(fx.f()->ldyts->text(), QString());
+    QVERIFY(!fx.f()->pbdyts->isVisible());
+    if (!printed.isEmpty()) {
+        QCOMPARE(engine.progressSeen.first(), QStringLiteral("正在打印序号为%1的单据").arg(first));
+        QVERIFY(engine.barVisible || !fx.window->isVisible());
+    }
+    if (first == "3") {
+        const QStringList &cells = engine.filled.last();
+        QCOMPARE(cells[1], QStringLiteral("时间:2024年04月05日"));
+        QCOMPARE(cells[2], QStringLiteral("NO.00000004"));
+        QCOMPARE(cells[9], QStringLiteral("6.25"));
+        QCOMPARE(cells[19], QStringLiteral("总合计金额：25 元"));
+        QCOMPARE(engine.steps.last(), qMakePair(qint64(5), false));
+    }
+}
+
+void TestBatchExport::batchCancelledDialog()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    fx.history()->runRangeDialog = [](TFormdyts *d) {
+        d->show();
+        d->form()->BitBtn2->click();
+        return d->accepted();
+    };
+    fx.f()->SpeedButton37->click();
+    QVERIFY(engine.steps.isEmpty());
+    QCOMPARE(fx.dialogs.count(), 0);
+}
+
+void TestBatchExport::batchFailedPrintsListed()
+{
+    Fixture fx;
+    for (int i = 1; i <= 4; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    engine.failNames = QStringList{"户2 住户", "户4 住户"};
+    runRange(fx.history(), "1", "4");
+    fx.f()->SpeedButton37->click();
+    // The batch goes on after a failed print and names the failures at the end.
+    QCOMPARE(engine.printedNames, (QStringList{"户1 住户", "户3 住户"}));
+    QCOMPARE(fx.history()->lastBatchFailures(), (QList<qint64>{2, 4}));
+    QCOMPARE(fx.dialogs.texts(), QStringList{"以下序号的单据没有打印出来：2、4"});
+}
+
+void TestBatchExport::batchFillFailureEndsBatch()
+{
+    Fixture fx;
+    for (int i = 1; i <= 3; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    engine.failFillName = "户2 住户";
+    runRange(fx.history(), "1", "3");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(engine.printedNames, QStringList{"户1 住户"});
+    QCOMPARE(fx.dialogs.texts(), QStringList{"模板文件不存在"});
+    QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Error);
+    QCOMPARE(fx.f()->ldyts->text(), QStringLiteral("正在打印序号为2的单据"));
+    QVERIFY(!fx.history()->batchRunning());
+}
+
+void TestBatchExport::batchWaitsWithEventsHandled()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.insert("P_ORDERDBAK", {"00000002", "乙"});
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    fx.history()->setBatchPauseMs(150);
+    // A timer fires while the batch waits; a second click does not start a second batch.
+    int fired = 0;
+    QTimer::singleShot(50, [&] {
+        ++fired;
+        fx.f()->SpeedButton37->click();
+    });
+    runRange(fx.history(), "1", "2");
+    QElapsedTimer t;
+    t.start();
+    fx.f()->SpeedButton37->click();
+    QVERIFY(t.elapsed() >= 290);
+    QCOMPARE(fired, 1);
+    QCOMPARE(engine.printedNames.size(), 2);
+}
+
+void TestBatchExport::exportChecks_data()
+{
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("month");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("month 1") << "2024" << "1" << "" << "月份长度为2位比如01表示1月份";
+    QTest::newRow("month 001") << "" << "001" << "" << "月份长度为2位比如01表示1月份";
+    QTest::newRow("year 24") << "24" << "03" << "" << "年份长度为4位比如2010年";
+    QTest::newRow("month checked first") << "24" << "3" << "" << "月份长度为2位比如01表示1月份";
+    QTest::newRow("nothing found") << "2024" << "03" << "无此户" << "没有您需要查询的数据！";
+}
+
+void TestBatchExport::exportChecks()
+{
+    QFETCH(QString, year);
+    QFETCH(QString, month);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    int asked = 0;
+    fx.history()->chooseSavePath = [&asked](const QString &) {
+        ++asked;
+        return QString();
+    };
+    fx.f()->Edit23->setText(year);
+    fx.f()->cbbyf->setEditText(month);
+    fx.f()->Edit15->setText(name);
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{message});
+    QCOMPARE(asked, 0);
+}
+
+void TestBatchExport::exportRowsAndTitles()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000003", "乙", "2024", "03", "2024-03-10", 12.5});
+    fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03", "2024-03-01", 25});
+    fx.insert("P_ORDERDBAK", {"00000002", "丙", "2024", "02", "2024-02-01", 3});
+    fx.insert("P_ORDERDBAK", {"00000004", "丁", "2023", "02", "2023-02-01", 3});
+    fx.insert("p_orderd_del", {"00000009", "戊", "2024", "03"});
+    fx.f()->Edit23->setText("2024");
+    fx.f()->rbb2->click();               // the export reads the history all the same
+    WriterRecorder w;
+    fx.history()->writeWorkbook = w.writer();
+    QString preset;
+    fx.history()->chooseSavePath = [&](const QString &p) {
+        preset = p;
+        return fx.dir.file("out.xlsx");
+    };
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(preset, QStringLiteral("水电费导出明细报表"));
+    QCOMPARE(fx.dialogs.texts(), QStringList{"数据导出完成！"});
+    QCOMPARE(w.rows.size(), 4);
+    const QStringList titles{"序号", "收据号", "年度", "月份", "户名", "户号", "上月抄电量", "本月抄电量", "损耗电费量",
+                             "用电量", "电费单价", "电费", "上月抄水量", "本月抄水量", "损耗水费量", "用水量",
+                             "水费单价", "水费", "其它费用", "房租费用", "总金额", "区域", "抄表人", "收款人", "填表日期"};
+    QCOMPARE(w.rows[0], titles);
+    // By year, month and household name.
+    QCOMPARE(w.rows[1][1], QStringLiteral("00000002"));
+    QCOMPARE(w.rows[2][4], QStringLiteral("乙"));
+    QCOMPARE(w.rows[3][4], QStringLiteral("甲"));
+    QCOMPARE(w.rows[2][20], QStringLiteral("12.5"));
+    QCOMPARE(w.rows[3][20], QStringLiteral("25"));
+    QCOMPARE(w.rows[2][24], QStringLiteral("2024-03-10"));
+    QCOMPARE(w.rows[2][7], QStringLiteral("112.5"));
+    // The finished file is at the chosen path; no temporary file is left.
+    QCOMPARE(readAll(fx.dir.file("out.xlsx")), QByteArray("partial"));
+    QVERIFY(w.writtenTo.endsWith(".xlsx"));
+    QVERIFY(!QFile::exists(w.writtenTo));
+    QCOMPARE(QDir(fx.dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".out").size(), 0);
+}
+
+void TestBatchExport::exportPath_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("no dot") << "/tmp/x/报表" << "/tmp/x/报表.xls";
+    QTest::newRow("extension") << "/tmp/x/报表.ods" << "/tmp/x/报表.ods";
+    QTest::newRow("dot in a folder") << "/tmp/x.y/报表" << "/tmp/x.y/报表";
+}
+
+void TestBatchExport::exportPath()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, written);
+    QCOMPARE(WorkbookExport::completedPath(chosen), written);
+}
+
+void TestBatchExport::exportCancelled()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    WriterRecorder w;
+    fx.history()->writeWorkbook = w.writer();
+    fx.history()->chooseSavePath = [](const QString &) { return QString(); };
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.count(), 0);
+    QVERIFY(w.writtenTo.isEmpty());
+}
+
+void TestBatchExport::exportReplaceDeclined()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    QFile old(fx.dir.file("报表.xls"));
+    old.open(QIODevice::WriteOnly);
+    old.write("old");
+    old.close();
+    WriterRecorder w;
+    fx.history()->writeWorkbook = w.writer();
+    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
+    fx.dialogs.answer(false);
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{"当前位置已存在该文件名的文件，是否替换？"});
+    QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("系统询问"));
+    QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("old"));
+    QVERIFY(w.writtenTo.isEmpty());
+}
+
+void TestBatchExport::exportReplaceAccepted()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    QFile old(fx.dir.file("报表.xls"));
+    old.open(QIODevice::WriteOnly);
+    old.write("old");
+    old.close();
+    WriterRecorder w;
+    fx.history()->writeWorkbook = w.writer();
+    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "数据导出完成！"}));
+    QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("partial"));
+}
+
+void TestBatchExport::exportFailureKeepsOldFile()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    QFile old(fx.dir.file("报表.ods"));
+    old.open(QIODevice::WriteOnly);
+    old.write("old");
+    old.close();
+    WriterRecorder w;
+    w.fail = true;
+    fx.history()->writeWorkbook = w.writer();
+    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表.ods"); };
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "磁盘已满"}));
+    QCOMPARE(fx.dialogs.shown().last().kind, Dialogs::Kind::Error);
+    QCOMPARE(readAll(fx.dir.file("报表.ods")), QByteArray("old"));
+    QVERIFY(!QFile::exists(w.writtenTo));
+}
+
+void TestBatchExport::exportWithoutEngine()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    QFile old(fx.dir.file("报表.xls"));
+    old.open(QIODevice::WriteOnly);
+    old.write("old");
+    old.close();
+    fx.history()->writeWorkbook = {};
+    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表.xls"); };
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "EXCEL可能未安装，或其文件损坏"}));
+    QCOMPARE(fx.dialogs.shown().last().caption, QStringLiteral("错误"));
+    QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("old"));
+}
+
+QTEST_MAIN(TestBatchExport)
+#include "test_batch_export.moc"
