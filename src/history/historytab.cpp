@@ -152,6 +152,7 @@ THistoryTab::THistoryTab(QWidget *parent)
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid->verticalHeader()->setDefaultSectionSize(22);
+    grid->verticalHeader()->hide();   // the numbers are in 序号
     m_list->applyWidths(grid);
     for (int c = 24; c < m_list->columnCount(); ++c)
         grid->setColumnHidden(c, true);
