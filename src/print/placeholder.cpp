@@ -1,1 +1,0 @@
-// The printing subsystem's sources are added here.

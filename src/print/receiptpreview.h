@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class QPdfDocument;
+class QPdfView;
+class QPushButton;
+
+// The preview of a filled receipt: its first worksheet rendered as PDF,
+// with a button that prints it on the default printer. Deletes itself when
+// closed.
+class TReceiptPreview : public QWidget
+{
+    Q_OBJECT
+public:
+    // pdfPath: the rendered receipt; title: shown in the window title.
+    TReceiptPreview(const QString &pdfPath, const QString &title, QWidget *parent = nullptr);
+    ~TReceiptPreview() override;
+
+    QString pdfPath() const { return m_pdfPath; }
+    int pageCount() const;
+    QPushButton *printButton() const { return m_print; }
+
+    // Prints the receipt shown once on the default printer, then closes.
+    // A failure is shown and the window stays open.
+    void printClick();
+
+signals:
+    void printed(int jobId);
+
+private:
+    QString m_pdfPath;
+    QString m_title;
+    QPdfDocument *m_document;
+    QPdfView *m_view;
+    QPushButton *m_print;
+};

@@ -1,0 +1,245 @@
+#include "print/receiptprint.h"
+
+#include "app/global.h"
+#include "common/apperror.h"
+#include "common/apppaths.h"
+#include "common/dialogs.h"
+#include "print/defaultprinter.h"
+#include "print/receiptpreview.h"
+#include "print/spreadsheetengine.h"
+#include "text/datetext.h"
+#include "text/numtext.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+const std::array<ReceiptCell, 20> &ReceiptCells()
+{
+    static const std::array<ReceiptCell, 20> cells{{
+        {"A2", 2, 1},  {"E2", 2, 5},  {"M2", 2, 13},
+        {"B4", 4, 2},  {"G4", 4, 7},  {"J4", 4, 10}, {"K4", 4, 11}, {"L4", 4, 12}, {"M4", 4, 13}, {"N4", 4, 14},
+        {"B5", 5, 2},  {"G5", 5, 7},  {"J5", 5, 10}, {"K5", 5, 11}, {"L5", 5, 12}, {"M5", 5, 13}, {"N5", 5, 14},
+        {"B6", 6, 2},  {"B7", 7, 2},  {"K7", 7, 11},
+    }};
+    return cells;
+}
+
+static bool isDate(const QString &text)
+{
+    try {
+        return DateText::toDate(text).isValid();
+    } catch (const AppError &) {
+        return false;
+    }
+}
+
+ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &d)
+{
+    auto fail = [](const QString &message, const QString &focus = {}) {
+        return ReceiptCheck{false, message, focus};
+    };
+    if (d.Edit1.isEmpty())
+        return fail(QStringLiteral("单据日期不能为空！"));
+    if (d.edit2.isEmpty())
+        return fail(QStringLiteral("区域不能为空！"));
+    if (d.Edit35.isEmpty())
+        return fail(QStringLiteral("没有金额！"));
+    if (d.edit41.isEmpty())
+        return fail(QStringLiteral("户名信息填写不完整！"));
+    if (!isDate(d.Edit1))
+        return fail(QStringLiteral("日期格式不对！"));
+    if (d.Edit21.isEmpty())
+        return fail(QStringLiteral("本月抄表数不能为空！"), QStringLiteral("Edit21"));
+    if (d.Edit22.isEmpty())
+        return fail(QStringLiteral("上月抄表数不能为空！"), QStringLiteral("Edit22"));
+    if (d.Edit27.isEmpty())
+        return fail(QStringLiteral("用量不能为空！"), QStringLiteral("Edit27"));
+    if (d.Edit28.isEmpty())
+        return fail(QStringLiteral("单价不能为空！"), QStringLiteral("Edit28"));
+    if (d.Edit30.isEmpty())
+        return fail({}, QStringLiteral("Edit30"));
+    if (d.Edit31.isEmpty())
+        return fail({}, QStringLiteral("Edit31"));
+    if (d.Edit32.isEmpty())
+        return fail({}, QStringLiteral("Edit32"));
+    if (!d.cbyf.isEmpty() && d.cbyf.size() != 2)
+        return fail(QStringLiteral("电费月份格式不对长度应为2位比如01"));
+    return {};
+}
+
+QStringList ReceiptCellTexts(const ReceiptPrintData &d)
+{
+    const QDate date = DateText::toDate(d.Edit1);
+    const QString dateText = QStringLiteral("时间:%1年%2月%3日")
+                                 .arg(date.year(), 4, 10, QLatin1Char('0'))
+                                 .arg(date.month(), 2, 10, QLatin1Char('0'))
+                                 .arg(date.day(), 2, 10, QLatin1Char('0'));
+    const QString usedPower = FloatToText(TextToFloat(d.Edit21) - TextToFloat(d.Edit22));
+    const QString usedWater = FloatToText(TextToFloat(d.Edit30) - TextToFloat(d.Edit31));
+    return {
+        d.edit41 + QStringLiteral(" 住户"), dateText, QStringLiteral("NO.") + d.Edit3,
+        d.Edit21, d.Edit22, usedPower, d.Edit8, d.Edit27, d.Edit28, d.Edit29,
+        d.Edit30, d.Edit31, usedWater, d.Edit24, d.Edit32, d.Edit33, d.Edit34,
+        d.Edit36, d.Edit37, QStringLiteral("总合计金额：") + d.Edit35 + QStringLiteral(" 元"),
+    };
+}
+
+static QString programFile(const QString &name)
+{
+    return QFileInfo(name).isAbsolute() ? name : AppPaths::inProgramDir(name);
+}
+
+void FillReceiptTemplate(const QString &outputName, const QStringList &cells)
+{
+    const auto &layout = ReceiptCells();
+    if (cells.size() != int(layout.size()))
+        throw AppError(QStringLiteral("单据内容不完整：应有%1项，实有%2项").arg(layout.size()).arg(cells.size()));
+    const QString output = programFile(outputName);
+    // An old copy must never be taken for this receipt.
+    if (QFileInfo::exists(output) && !QFile::remove(output))
+        throw AppError(QStringLiteral("无法删除旧文件：%1").arg(QDir::toNativeSeparators(output)));
+    const QString templatePath = AppPaths::inProgramDir(kTemplateFileName);
+    if (!QFileInfo(templatePath).isFile())
+        throw AppError(QStringLiteral("找不到单据模板：%1").arg(QDir::toNativeSeparators(templatePath)));
+    try {
+        auto book = SpreadsheetEngine::open(templatePath);
+        for (size_t i = 0; i < layout.size(); ++i)
+            book->setCellText(layout[i].row, layout[i].column, cells[int(i)]);
+        book->saveAs(output);
+        book->close();
+    } catch (const AppError &) {
+        QFile::remove(output);   // nothing half-written stays behind
+        throw;
+    }
+}
+
+int PrintWorkbookFirstSheet(const QString &path)
+{
+    const QString workbook = programFile(path);
+    if (DefaultPrinter::name().isEmpty())
+        throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
+    const QString pdf = dir.filePath(QStringLiteral("receipt.pdf"));
+    {
+        auto book = SpreadsheetEngine::open(workbook);
+        book->exportFirstSheetPdf(pdf);
+    }
+    return DefaultPrinter::printPdf(pdf, QFileInfo(workbook).fileName());
+}
+
+TReceiptPrinting &TReceiptPrinting::instance()
+{
+    static TReceiptPrinting *self = new TReceiptPrinting;
+    return *self;
+}
+
+TReceiptPrinting::TReceiptPrinting()
+{
+    openWithDesktop = [](const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+}
+
+QString TReceiptPrinting::tempFile(const QString &name)
+{
+    if (!m_temp || !m_temp->isValid())
+        m_temp = std::make_unique<QTemporaryDir>();
+    return m_temp->filePath(name);
+}
+
+void TReceiptPrinting::closePreview()
+{
+    if (m_preview) {
+        m_preview->close();   // deletes itself
+        delete m_preview.data();
+    }
+    m_preview = nullptr;
+}
+
+bool TReceiptPrinting::runChecks(const ReceiptPrintData &data, ReceiptPrintResult &result)
+{
+    const ReceiptCheck check = CheckReceiptForPrint(data);
+    result.checksPassed = check.passed;
+    result.focus = check.focus;
+    if (!check.passed && !check.message.isEmpty())
+        Dialogs::message(check.message);
+    return check.passed;
+}
+
+ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
+                                                       const std::function<ReceiptPrintData()> &recalculate)
+{
+    ReceiptPrintResult result;
+    data.edit2 = QStringLiteral("温州");
+    closePreview();
+    Global().strsjlx = data.cblb;
+    if (!runChecks(data, result))
+        return result;
+    Global().str_skr = data.cbskr;
+    Global().str_cbr = data.cbcbr;
+    if (recalculate) {
+        data = recalculate();
+        data.edit2 = QStringLiteral("温州");
+    }
+    try {
+        FillReceiptTemplate(kPreviewFileName, ReceiptCellTexts(data));
+        const QString pdf = tempFile(QStringLiteral("preview-%1.pdf").arg(++m_previewCount));
+        {
+            auto book = SpreadsheetEngine::open(AppPaths::inProgramDir(kPreviewFileName));
+            book->exportFirstSheetPdf(pdf);
+        }
+        m_preview = new TReceiptPreview(pdf, QStringLiteral("NO.") + data.Edit3);
+        m_preview->show();
+        m_preview->raise();
+        m_preview->activateWindow();
+        result.done = true;
+        emit previewShown(m_preview);
+    } catch (const EngineUnavailable &e) {
+        Dialogs::message(e.message());
+    } catch (const AppError &e) {
+        Dialogs::error(QStringLiteral("单据预览失败：%1").arg(e.message()));
+    }
+    return result;
+}
+
+ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
+{
+    ReceiptPrintResult result;
+    Global().strsjlx = data.cblb;
+    if (!runChecks(data, result))
+        return result;
+    Global().str_skr = data.cbskr;
+    Global().str_cbr = data.cbcbr;
+    try {
+        FillReceiptTemplate(kPrintFileName, ReceiptCellTexts(data));
+        closePreview();
+        result.jobId = PrintWorkbookFirstSheet(AppPaths::inProgramDir(kPrintFileName));
+        result.done = true;
+    } catch (const EngineUnavailable &e) {
+        Dialogs::message(e.message());
+    } catch (const AppError &e) {
+        Dialogs::error(QStringLiteral("单据打印失败：%1").arg(e.message()));
+    }
+    return result;
+}
+
+void TReceiptPrinting::SpeedButton35Click()
+{
+    if (openWithDesktop)
+        openWithDesktop(AppPaths::inProgramDir(kTemplateFileName));
+}
+
+void TReceiptPrinting::FormClose()
+{
+    const QString copy = AppPaths::inProgramDir(kPreviewFileName);
+    if (QFileInfo::exists(copy))
+        QFile::remove(copy);
+}
+
+void TReceiptPrinting::FormDestroy()
+{
+    closePreview();
+}
