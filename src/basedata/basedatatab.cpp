@@ -1,3 +1,484 @@
 #include "basedata/basedatatab.h"
+#include "ui_basedatatab.h"
 
-TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent) {}
+#include "app/global.h"
+#include "common/apperror.h"
+#include "common/dialogs.h"
+#include "common/gridmodel.h"
+#include "data/demodm.h"
+#include "login/formmmxg.h"
+#include "text/pinyin.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <memory>
+
+namespace {
+
+const QString kCommunity = QStringLiteral("温州");
+
+// Runs one operation of the tab; an unexpected failure ends it with the
+// standard error box.
+void runOperation(const std::function<void()> &op)
+{
+    try {
+        op();
+    } catch (const AppError &e) {
+        Dialogs::error(e.message());
+    }
+}
+
+void prepare(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds = {})
+{
+    q.close();
+    q.clearSql();
+    q.addSql(sql);
+    for (const auto &b : binds)
+        q.bind(b.first, b.second);
+}
+
+void reopen(TNamedQuery &q, const QString &sql)
+{
+    prepare(q, sql);
+    q.open();
+}
+
+qint64 countOf(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
+{
+    TNamedQuery &q = DemoDM().qcx;
+    prepare(q, sql, binds);
+    q.open();
+    const qint64 n = q.value(QStringLiteral("expr1001")).toLongLong();
+    q.close();
+    return n;
+}
+
+bool isEnter(QKeyEvent *key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseDataTab)
+{
+    ui->setupUi(this);
+    if (parent && !parent->layout()) {
+        auto *layout = new QVBoxLayout(parent);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(this);
+    }
+
+    // The community is always 温州; its field is not shown.
+    ui->Label29->hide();
+    ui->Edit5->hide();
+    // The receipt title cannot be changed here.
+    ui->Label38->hide();
+    ui->Edit14->hide();
+    ui->SpeedButton19->hide();
+
+    m_households = new TGridModel(this);
+    m_households->setColumns({
+        {QStringLiteral("hm"), QStringLiteral("户名"), 140, {}},
+        {QStringLiteral("hh"), QStringLiteral("户号"), 100, {}},
+        {QStringLiteral("hmpy"), QStringLiteral("户名拼音助记符"), 120, {}},
+    });
+    ui->DBGrid1->setModel(m_households);
+    m_employees = new TGridModel(this);
+    m_employees->setColumns({
+        {QStringLiteral("zgxm"), QStringLiteral("姓名"), 120, {}},
+        {QStringLiteral("py"), QStringLiteral("编号"), 100, {}},
+        {QStringLiteral("bz"), QStringLiteral("类型"), 100, {}},
+    });
+    ui->DBGrid4->setModel(m_employees);
+    for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4}) {
+        grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+        grid->verticalHeader()->hide();
+        grid->installEventFilter(this);
+    }
+    m_households->applyWidths(ui->DBGrid1);
+    m_employees->applyWidths(ui->DBGrid4);
+
+    ui->ComboBox1->setCompleter(nullptr);
+    ui->ComboBox1->setCurrentIndex(-1);
+    ui->ComboBox1->setEditText(QString());
+
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit10, ui->Edit11,
+                                                       ui->Edit12, ui->Edit13, ui->ComboBox1})
+        w->installEventFilter(this);
+    if (ui->ComboBox1->lineEdit())
+        ui->ComboBox1->lineEdit()->installEventFilter(this);
+
+    connect(ui->SpeedButton11, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton11Click);
+    connect(ui->SpeedButton12, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton12Click);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &TBaseDataTab::BitBtn3Click);
+    connect(ui->DBGrid1, &QTableView::clicked, this, [this](const QModelIndex &) { DBGrid1CellClick(); });
+    connect(ui->SpeedButton17, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton17Click);
+    connect(ui->SpeedButton18, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton18Click);
+    connect(ui->SpeedButton25, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton25Click);
+    connect(ui->cbdy, &QCheckBox::clicked, this, &TBaseDataTab::cbdyClick);
+
+    openPasswordDialog = [this](const QString &code) {
+        TFormmmxg *dialog = Formmmxg();
+        std::unique_ptr<TFormmmxg> own;
+        if (!dialog) {
+            own = std::make_unique<TFormmmxg>(window());
+            dialog = own.get();
+        }
+        dialog->setEmployeeCode(code);
+        dialog->exec();
+    };
+}
+
+TBaseDataTab::~TBaseDataTab()
+{
+    delete ui;
+}
+
+// ------------------------------------------------------------------ lists
+
+void TBaseDataTab::reloadHouseholds()
+{
+    TDemoDM &dm = DemoDM();
+    reopen(dm.qsp, QStringLiteral("select * from hhb  order by iid"));
+    m_households->setSource(dm.qsp.model());
+}
+
+void TBaseDataTab::reloadEmployees()
+{
+    TDemoDM &dm = DemoDM();
+    reopen(dm.qzg, QStringLiteral("select * from zgxxb  order by iid"));
+    m_employees->setSource(dm.qzg.model());
+}
+
+void TBaseDataTab::reload()
+{
+    runOperation([this] {
+        TDemoDM &dm = DemoDM();
+        reloadHouseholds();
+        reopen(dm.qbz, QStringLiteral("select * from bzb  order by iid"));
+        reopen(dm.qspdw, QStringLiteral("select * from spdwb  order by iid"));
+        reloadEmployees();
+        reopen(dm.qdw, QStringLiteral("select * from jkdwmcb  order by iid"));
+        reopen(dm.qlb, QStringLiteral("select * from lbb order by iid"));
+    });
+    ui->cbdy->setChecked(Global().strdyf == QLatin1String("Y"));
+}
+
+int TBaseDataTab::householdRow() const
+{
+    if (m_households->rowCount() == 0)
+        return -1;
+    const QModelIndex i = ui->DBGrid1->currentIndex();
+    return i.isValid() ? i.row() : 0;
+}
+
+int TBaseDataTab::employeeRow() const
+{
+    if (m_employees->rowCount() == 0)
+        return -1;
+    const QModelIndex i = ui->DBGrid4->currentIndex();
+    return i.isValid() ? i.row() : 0;
+}
+
+bool TBaseDataTab::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
+            if (watched == ui->DBGrid1) {
+                deleteHouseholdRow();
+                return true;
+            }
+            if (watched == ui->DBGrid4) {
+                deleteEmployeeRow();
+                return true;
+            }
+        }
+        if (isEnter(key)) {
+            // Enter moves along the fields; on the type field it saves.
+            QWidget *next = nullptr;
+            if (watched == ui->Edit5)
+                next = ui->Edit6;
+            else if (watched == ui->Edit6)
+                next = ui->Edit7;
+            else if (watched == ui->Edit10)
+                next = ui->Edit11;
+            else if (watched == ui->Edit11)
+                next = ui->Edit12;
+            else if (watched == ui->Edit12)
+                next = ui->Edit13;
+            else if (watched == ui->Edit13)
+                next = ui->ComboBox1;
+            else if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
+                ui->SpeedButton17->click();
+                return true;
+            }
+            if (next) {
+                next->setFocus();
+                return true;
+            }
+        }
+    }
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+        auto *w = qobject_cast<QWidget *>(watched);
+        if (w && w != ui->DBGrid1 && w != ui->DBGrid4 && w != ui->ComboBox1->lineEdit()) {
+            // Entry fields turn yellow while they have the focus.
+            w->setStyleSheet(event->type() == QEvent::FocusIn ? QStringLiteral("background-color: yellow;") : QString());
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ------------------------------------------------------------- households
+
+void TBaseDataTab::SpeedButton11Click()
+{
+    runOperation([this] { doSaveHousehold(); });
+}
+
+void TBaseDataTab::doSaveHousehold()
+{
+    ui->Edit5->setText(kCommunity);
+    const QString name = ui->Edit6->text();
+    if (name.isEmpty()) {
+        Dialogs::message(QStringLiteral("户名不能为空！"));
+        ui->Edit6->setFocus();
+        return;
+    }
+    const QString community = ui->Edit5->text();
+    const QString number = ui->Edit7->text();
+    TDemoDM &dm = DemoDM();
+    {
+        DbTransaction tx(dm);
+        const qint64 n = countOf(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm"),
+                                 {{QStringLiteral("hm"), name}});
+        if (n != 0) {
+            // Every household of that name gets the community and the number.
+            prepare(dm.qup, QStringLiteral("update hhb set cmc= :cmc,hh= :hh where hm= :hm"),
+                    {{QStringLiteral("cmc"), community}, {QStringLiteral("hh"), number}, {QStringLiteral("hm"), name}});
+            dm.qup.exec();
+        } else {
+            prepare(dm.qup,
+                    QStringLiteral("insert into hhb (cmc, cmcpy, hm, hmpy, hh, hhpy) values (:cmc, :cmcpy, :hm, :hmpy, :hh, :hhpy)"),
+                    {{QStringLiteral("cmc"), community},
+                     {QStringLiteral("cmcpy"), PinyinInitials(community)},
+                     {QStringLiteral("hm"), name},
+                     {QStringLiteral("hmpy"), PinyinInitials(name)},
+                     {QStringLiteral("hh"), number},
+                     {QStringLiteral("hhpy"), PinyinInitials(number)}});
+            dm.qup.exec();
+        }
+        tx.commit();
+    }
+    reloadHouseholds();
+    ui->Edit6->clear();
+    ui->Edit7->clear();
+    ui->Edit6->setFocus();
+}
+
+void TBaseDataTab::BitBtn3Click()
+{
+    ui->Edit5->clear();
+    ui->Edit6->clear();
+    ui->Edit7->clear();
+    ui->Edit6->setFocus();
+}
+
+void TBaseDataTab::DBGrid1CellClick()
+{
+    const int row = householdRow();
+    if (row < 0)
+        return;
+    ui->Edit6->setText(m_households->fieldValue(row, QStringLiteral("hm")).toString());
+    ui->Edit7->setText(m_households->fieldValue(row, QStringLiteral("hh")).toString());
+}
+
+void TBaseDataTab::SpeedButton12Click()
+{
+    runOperation([this] { doDeleteHousehold(); });
+}
+
+void TBaseDataTab::doDeleteHousehold()
+{
+    const int row = householdRow();
+    if (row < 0)
+        return;
+    const QString name = m_households->fieldValue(row, QStringLiteral("hm")).toString();
+    // Receipts name their household; it stays while any of them is kept.
+    const qint64 current = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERD where bhmc= :hm"),
+                                   {{QStringLiteral("hm"), name}});
+    const qint64 history = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where bhmc= :hm"),
+                                   {{QStringLiteral("hm"), name}});
+    if (current + history > 0) {
+        Dialogs::message(QStringLiteral("户名为：%1的住户还有收据（当前单据%2张，历史单据%3张），不能删除！")
+                             .arg(name)
+                             .arg(current)
+                             .arg(history));
+        return;
+    }
+    if (!Dialogs::question(QStringLiteral("您确定要删除户名为：") + name + QStringLiteral("记录吗？")))
+        return;
+    deleteRowOf(QStringLiteral("hhb"), m_households, row);
+}
+
+void TBaseDataTab::deleteRowOf(const QString &table, TGridModel *model, int row)
+{
+    const qint64 iid = model->fieldValue(row, QStringLiteral("iid")).toLongLong();
+    TDemoDM &dm = DemoDM();
+    {
+        DbTransaction tx(dm);
+        prepare(dm.qup, QStringLiteral("delete from %1 where iid= :iid").arg(table), {{QStringLiteral("iid"), iid}});
+        dm.qup.exec();
+        tx.commit();
+    }
+    QTableView *grid = model == m_households ? ui->DBGrid1 : ui->DBGrid4;
+    if (model == m_households)
+        reloadHouseholds();
+    else
+        reloadEmployees();
+    if (model->rowCount() > 0)
+        grid->setCurrentIndex(model->index(qMin(row, model->rowCount() - 1), 0));
+}
+
+void TBaseDataTab::deleteHouseholdRow()
+{
+    runOperation([this] {
+        const int row = householdRow();
+        if (row < 0)
+            return;
+        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+            return;
+        deleteRowOf(QStringLiteral("hhb"), m_households, row);
+    });
+}
+
+// -------------------------------------------------------------- employees
+
+void TBaseDataTab::SpeedButton17Click()
+{
+    runOperation([this] { doSaveEmployee(); });
+}
+
+void TBaseDataTab::doSaveEmployee()
+{
+    const QString name = ui->Edit10->text();
+    const QString code = ui->Edit11->text();
+    const QString type = ui->ComboBox1->currentText();
+    const QString password = ui->Edit12->text();
+    const QString again = ui->Edit13->text();
+    if (name.isEmpty()) {
+        Dialogs::message(QStringLiteral("员工姓名不能为空！"));
+        ui->Edit10->setFocus();
+        return;
+    }
+    if (code.isEmpty()) {
+        Dialogs::message(QStringLiteral("员工编号不能为空！"));
+        ui->Edit11->setFocus();
+        return;
+    }
+    if (type.isEmpty()) {
+        Dialogs::message(QStringLiteral("员工类型不能为空！"));
+        return;
+    }
+    if (password.isEmpty()) {
+        Dialogs::message(QStringLiteral("登录密码不能为空！"));
+        ui->Edit12->setFocus();
+        return;
+    }
+    if (again.isEmpty()) {
+        Dialogs::message(QStringLiteral("确认密码不能为空！"));
+        ui->Edit13->setFocus();
+        return;
+    }
+    if (password != again) {
+        Dialogs::message(QStringLiteral("登密码和确认密码不相同，不能保存数据！"));
+        return;
+    }
+    TDemoDM &dm = DemoDM();
+    {
+        DbTransaction tx(dm);
+        // Employee codes are the login codes: unique.
+        if (countOf(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py"), {{QStringLiteral("py"), code}}) != 0) {
+            Dialogs::message(QStringLiteral("员工编号相同，不能保存！"));
+            return;
+        }
+        prepare(dm.qup, QStringLiteral("insert into zgxxb (py, zgxm, bz, mm) values (:py, :zgxm, :bz, :mm)"),
+                {{QStringLiteral("py"), code},
+                 {QStringLiteral("zgxm"), name},
+                 {QStringLiteral("bz"), type},
+                 {QStringLiteral("mm"), password}});
+        dm.qup.exec();
+        tx.commit();
+    }
+    reloadEmployees();
+    ui->Edit10->clear();
+    ui->Edit11->clear();
+    ui->ComboBox1->setCurrentIndex(-1);
+    ui->ComboBox1->setEditText(QString());
+    ui->Edit12->clear();
+    ui->Edit13->clear();
+    ui->Edit10->setFocus();
+}
+
+void TBaseDataTab::SpeedButton18Click()
+{
+    runOperation([this] { doDeleteEmployee(); });
+}
+
+void TBaseDataTab::doDeleteEmployee()
+{
+    const int row = employeeRow();
+    if (!DemoDM().qzg.isOpen() || row < 0)
+        return;
+    const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
+    if (!Dialogs::question(QStringLiteral("您确定要删除员工姓名为：") + name + QStringLiteral("记录吗？")))
+        return;
+    TDemoDM &dm = DemoDM();
+    {
+        DbTransaction tx(dm);
+        prepare(dm.qup, QStringLiteral("delete from zgxxb where zgxm= :zgxm"), {{QStringLiteral("zgxm"), name}});
+        dm.qup.exec();
+        tx.commit();
+    }
+    reloadEmployees();
+}
+
+void TBaseDataTab::deleteEmployeeRow()
+{
+    runOperation([this] {
+        const int row = employeeRow();
+        if (row < 0)
+            return;
+        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+            return;
+        deleteRowOf(QStringLiteral("zgxxb"), m_employees, row);
+    });
+}
+
+void TBaseDataTab::SpeedButton25Click()
+{
+    runOperation([this] { doChangePassword(); });
+}
+
+void TBaseDataTab::doChangePassword()
+{
+    const int row = employeeRow();
+    if (!DemoDM().qzg.isOpen() || row < 0)
+        return;
+    const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
+    const QString code = m_employees->fieldValue(row, QStringLiteral("py")).toString();
+    if (!Dialogs::question(QStringLiteral("您确定要修改姓名为：") + name + QStringLiteral("的密码吗？")))
+        return;
+    if (openPasswordDialog)
+        openPasswordDialog(code);
+}
+
+// ---------------------------------------------------------- direct printing
+
+void TBaseDataTab::cbdyClick()
+{
+    Global().strdyf = ui->cbdy->isChecked() ? QStringLiteral("Y") : QStringLiteral("N");
+}

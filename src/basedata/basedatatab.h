@@ -1,11 +1,70 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
-// Placeholder page; the screen is built on it by its subsystem.
+namespace Ui {
+class TBaseDataTab;
+}
+class TGridModel;
+
+// The second tab, "基础数据维护": the households (name, number, pinyin
+// initials) with their list, the employees who log in and sign receipts,
+// and the switch that prints a receipt directly when it is saved as new.
 class TBaseDataTab : public QWidget
 {
     Q_OBJECT
 public:
     explicit TBaseDataTab(QWidget *parent = nullptr);
+    ~TBaseDataTab() override;
+
+    Ui::TBaseDataTab *form() const { return ui; }
+    TGridModel *householdModel() const { return m_households; }
+    TGridModel *employeeModel() const { return m_employees; }
+
+    // The tab comes to the front: reloads the household and employee lists
+    // (and the other base lists of the data module) and sets the direct-print
+    // switch from the settings.
+    void reload();
+
+    // Households.
+    void SpeedButton11Click();   // 保存
+    void SpeedButton12Click();   // 删除 the selected household
+    void BitBtn3Click();         // 重填
+    void DBGrid1CellClick();     // pick the current row into the fields
+    void deleteHouseholdRow();   // Ctrl+Delete in DBGrid1
+
+    // Employees.
+    void SpeedButton17Click();   // 保存
+    void SpeedButton18Click();   // 删除 every employee of the current row's name
+    void SpeedButton25Click();   // 密码修改
+    void deleteEmployeeRow();    // Ctrl+Delete in DBGrid4
+
+    // Direct printing.
+    void cbdyClick();
+
+    // Current rows of the lists (-1 when the list is empty).
+    int householdRow() const;
+    int employeeRow() const;
+
+    // Opens the password change dialog for the employee of this code
+    // (modal). Tests replace it.
+    std::function<void(const QString &code)> openPasswordDialog;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void reloadHouseholds();
+    void reloadEmployees();
+    void doSaveHousehold();
+    void doDeleteHousehold();
+    void doSaveEmployee();
+    void doDeleteEmployee();
+    void doChangePassword();
+    void deleteRowOf(const QString &table, TGridModel *model, int row);
+
+    Ui::TBaseDataTab *ui;
+    TGridModel *m_households = nullptr;
+    TGridModel *m_employees = nullptr;
 };
