@@ -1,3 +1,46 @@
 #include "backup/helptab.h"
 
-THelpTab::THelpTab(QWidget *parent) : QWidget(parent) {}
+#include "backup/formxtbf.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+THelpTab::THelpTab(QWidget *parent) : QWidget(parent)
+{
+    if (parent && !parent->layout()) {
+        auto *outer = new QVBoxLayout(parent);
+        outer->setContentsMargins(0, 0, 0, 0);
+        outer->addWidget(this);
+    }
+    auto *layout = new QVBoxLayout(this);
+    auto *help = new QLabel(this);
+    help->setObjectName(QStringLiteral("LabelHelp"));
+    help->setWordWrap(true);
+    help->setText(QStringLiteral(
+        "<h3>使用说明</h3>"
+        "<p><b>单据录入打印</b>：输入户名、户号或拼音首字母后按回车选择住户，录入本月电表、水表读数及其它费用，"
+        "金额自动计算；点“新增保存”保存收据，勾选直接打印时保存后即打印。</p>"
+        "<p><b>基础数据维护</b>：维护住户（户名、户号）和员工（抄表人、收款人、登录密码）。</p>"
+        "<p><b>历史单据查询</b>：按户名、收据号、日期、年份、月份查询历史收据，可批量打印、导出。</p>"
+        "<p><b>数据备份</b>：把数据库文件复制到备份文件夹（默认为程序目录下的 backup）；"
+        "也可以选择一个备份文件恢复数据，恢复前的数据会另存一份。</p>"));
+    layout->addWidget(help);
+    m_backup = new QPushButton(QStringLiteral("数据备份"), this);
+    m_backup->setObjectName(QStringLiteral("SpeedButton36"));
+    m_backup->setMinimumWidth(120);
+    layout->addWidget(m_backup, 0, Qt::AlignLeft);
+    layout->addStretch();
+    connect(m_backup, &QPushButton::clicked, this, &THelpTab::SpeedButton36Click);
+
+    runDialog = [](TFormxtbf *dialog) { dialog->exec(); };
+}
+
+void THelpTab::SpeedButton36Click()
+{
+    auto dialog = std::make_unique<TFormxtbf>(window());
+    dialog->onRestored = onRestored;
+    if (runDialog)
+        runDialog(dialog.get());
+}

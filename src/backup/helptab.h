@@ -1,11 +1,29 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
-// Placeholder page; the screen is built on it by its subsystem.
+class QPushButton;
+class TFormxtbf;
+
+// The fourth tab, "在线帮助": how to use the program, and the button that
+// opens the backup of the database.
 class THelpTab : public QWidget
 {
     Q_OBJECT
 public:
     explicit THelpTab(QWidget *parent = nullptr);
+
+    QPushButton *backupButton() const { return m_backup; }
+
+    // "数据备份": the backup dialog, created for this use and freed after it.
+    void SpeedButton36Click();
+
+    // Runs the dialog modally (tests drive it instead).
+    std::function<void(TFormxtbf *)> runDialog;
+    // After a restore: the main window reloads what it shows.
+    std::function<void()> onRestored;
+
+private:
+    QPushButton *m_backup;
 };

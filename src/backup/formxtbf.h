@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+namespace Ui {
+class TFormxtbf;
+}
+
+// "数据备份与恢复": copies the database file into a folder (by default the
+// folder "backup" beside the program) under its own name, and puts a chosen
+// backup back in place of the database.
+class TFormxtbf : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TFormxtbf(QWidget *parent = nullptr);
+    ~TFormxtbf() override;
+
+    Ui::TFormxtbf *form() const { return ui; }
+
+    // The program's folder followed by "backup".
+    static QString defaultFolder();
+    // The folder of Edit1 as a full path (a relative text is taken in the
+    // program's folder).
+    QString targetFolder() const;
+
+    void FormShow();
+    void RadioButton1Click();
+    void RadioButton2Click();
+    void rb3Click();
+    void BitBtn4Click();   // path chooser
+    void BitBtn1Click();   // 备份
+    void BitBtn2Click();   // 恢复
+    void BitBtn5Click();   // choose the backup file to restore
+    void BitBtn3Click();   // 关闭
+
+    // Where the current database was kept by the last restore.
+    QString keptCopy() const { return m_keptCopy; }
+
+    // Seams: the file copy (tests make it fail), the file chooser of the
+    // restore, and what follows a restore (the main window reloads its lists).
+    std::function<bool(const QString &source, const QString &dest, QString *why)> copyFile;
+    std::function<QString(const QString &startFolder)> chooseRestoreFile;
+    std::function<void()> onRestored;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool backupInto(const QString &folder);
+    bool restoreFrom(const QString &file);
+    void reconnect();
+
+    Ui::TFormxtbf *ui;
+    QString m_keptCopy;
+};
