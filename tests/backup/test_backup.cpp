@@ -1,0 +1,419 @@
+#include "backup/databasecopy.h"
+#include "backup/formxtbf.h"
+#include "backup/helptab.h"
+#include "backup/qdljfm.h"
+#include "common/apppaths.h"
+#include "data/demodm.h"
+#include "recordingdialogs.h"
+#include "scratchdir.h"
+#include "text/keyfilter.h"
+#include "ui_formxtbf.h"
+#include "ui_qdljfm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTest>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+const QString kDone = QStringLiteral("数据备份完毕");
+const QString kCopyFailed = QStringLiteral("数据备份出错，请确定退出了所有应用程序！");
+
+struct Fixture
+{
+    ScratchDir dir;
+    std::unique_ptr<TDemoDM> dm;
+    RecordingDialogs dialogs;
+
+    Fixture()
+    {
+        dm = std::make_unique<TDemoDM>();
+        if (!dm->open())
+            qFatal("database not opened");
+    }
+    ~Fixture() { dm.reset(); }
+
+    void addHousehold(const QString &name) const
+    {
+        TNamedQuery &q = DemoDM().qup;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("insert into hhb (cmc, hm, hh) values ('温州', :hm, '1')"));
+        q.bind(QStringLiteral("hm"), name);
+        q.exec();
+    }
+    // Households of the connected database (proves the connection works).
+    QStringList households() const
+    {
+        TNamedQuery &q = DemoDM().qcx;
+        q.close();
+        q.clearSql();
+        q.addSql(QStringLiteral("select hm from hhb order by iid"));
+        q.open();
+        QStringList out;
+        for (bool ok = q.first(); ok; ok = q.next())
+            out << q.value(QStringLiteral("hm")).toString();
+        q.close();
+        return out;
+    }
+    QString backupFile() const { return dir.file(QStringLiteral("backup/") + TDemoDM::kDatabaseFileName); }
+};
+
+// Households of a database file, through a connection of its own.
+QStringList householdsIn(const QString &file)
+{
+    QStringList out;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("test_peek"));
+        db.setDatabaseName(file);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery q(db);
+            if (q.exec(QStringLiteral("select hm from hhb order by iid")))
+                while (q.next())
+                    out << q.value(0).toString();
+            else
+                out << QStringLiteral("<unreadable>");
+        } else {
+            out << QStringLiteral("<not opened>");
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("test_peek"));
+    return out;
+}
+
+// Runs a backup in a new dialog (as each opening of the dialog does).
+bool backupWith(Fixture &fx, const std::function<void(TFormxtbf &)> &setup = {})
+{
+    TFormxtbf dlg;
+    if (setup)
+        setup(dlg);
+    dlg.form()->BitBtn1->click();
+    return dlg.result() == QDialog::Accepted;
+}
+
+} // namespace
+
+class BackupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupToTheDefaultFolderCreatesIt()
+    {
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        TFormxtbf dlg;
+        QCOMPARE(dlg.form()->Edit1->text(), fx.dir.file(QStringLiteral("backup")));
+        QVERIFY(!dlg.form()->Edit1->isEnabled());
+        QVERIFY(!QFileInfo::exists(fx.dir.file(QStringLiteral("backup"))));
+        dlg.form()->BitBtn1->click();
+        QCOMPARE(fx.dialogs.texts(), QStringList{kDone});
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
+        QCOMPARE(QDir(fx.dir.file("backup")).entryList(QDir::Files), QStringList{TDemoDM::kDatabaseFileName});
+        QVERIFY(fx.dm->isOpen());
+        QCOMPARE(fx.households(), QStringList{"张三"});
+    }
+
+    void secondBackupReplacesTheFirst()
+    {
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QVERIFY(backupWith(fx));
+        fx.addHousehold(QStringLiteral("李四"));
+        QVERIFY(backupWith(fx));
+        QCOMPARE(fx.dialogs.texts(), QStringList({kDone, kDone}));
+        QCOMPARE(householdsIn(fx.backupFile()), QStringList({"张三", "李四"}));
+        QCOMPARE(QDir(fx.dir.file("backup")).entryList(QDir::Files), QStringList{TDemoDM::kDatabaseFileName});
+    }
+
+    void chosenFolderRadioButtons()
+    {
+        Fixture fx;
+        TFormxtbf dlg;
+        dlg.form()->RadioButton2->click();
+        QVERIFY(dlg.form()->Edit1->isEnabled());
+        QVERIFY(dlg.form()->BitBtn4->isEnabled());
+        dlg.form()->Edit1->setText(QStringLiteral("/somewhere/else"));
+        dlg.form()->RadioButton1->click();
+        QCOMPARE(dlg.form()->Edit1->text(), TFormxtbf::defaultFolder());
+        QVERIFY(!dlg.form()->Edit1->isEnabled());
+        QVERIFY(!dlg.form()->BitBtn4->isEnabled());
+    }
+
+    void refusedTargets_data()
+    {
+        QTest::addColumn<QString>("folder");   // below the program folder; "." is the folder itself
+        QTest::addColumn<QString>("message");
+        QTest::newRow("two levels missing") << QStringLiteral("a/b") << QStringLiteral("路径不存在，不能备份！");
+        QTest::newRow("the database's own folder") << QStringLiteral(".") << QStringLiteral("备份路径不对，不能备份！");
+        QTest::newRow("empty") << QString() << QStringLiteral("路径不存在，不能备份！");
+    }
+    void refusedTargets()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, message);
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        const QStringList before = QDir(fx.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        TFormxtbf dlg;
+        dlg.form()->RadioButton2->click();
+        dlg.form()->Edit1->setText(folder.isEmpty() ? QString() : QDir::cleanPath(fx.dir.path() + "/" + folder));
+        dlg.form()->BitBtn1->click();
+        QCOMPARE(fx.dialogs.texts(), QStringList{message});
+        QVERIFY(dlg.result() != QDialog::Accepted);
+        QCOMPARE(QDir(fx.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QVERIFY(fx.dm->isOpen());
+        QCOMPARE(fx.households(), QStringList{"张三"});
+    }
+
+    // A backup that does not complete leaves the former backup as it was and
+    // the program connected.
+    void failingBackupKeepsTheFormerOne_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("temporary name taken by a folder") << QStringLiteral("blocked");
+        QTest::newRow("copy breaks off") << QStringLiteral("short");
+        QTest::newRow("copy is not a database") << QStringLiteral("garbage");
+        QTest::newRow("folder read only") << QStringLiteral("readonly");
+    }
+    void failingBackupKeepsTheFormerOne()
+    {
+        QFETCH(QString, how);
+        if (how == QLatin1String("readonly") && ::geteuid() == 0)
+            QSKIP("file permissions do not stop root");
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QVERIFY(backupWith(fx));
+        const QByteArray good = [&] {
+            QFile f(fx.backupFile());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QVERIFY(!good.isEmpty());
+        fx.addHousehold(QStringLiteral("李四"));
+        fx.dialogs.clear();
+
+        const QString folder = fx.dir.file(QStringLiteral("backup"));
+        if (how == QLatin1String("blocked"))
+            QVERIFY(QDir(folder).mkdir(TDemoDM::kDatabaseFileName + QStringLiteral(".part")));
+        if (how == QLatin1String("readonly"))
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const bool accepted = backupWith(fx, [&](TFormxtbf &dlg) {
+            if (how == QLatin1String("short") || how == QLatin1String("garbage")) {
+                dlg.copyFile = [how](const QString &source, const QString &dest, QString *why) {
+                    QFile in(source), out(dest);
+                    if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly))
+                        return false;
+                    if (how == QLatin1String("short")) {
+                        out.write(in.read(in.size() / 2));
+                        *why = QStringLiteral("disk full");
+                        return false;
+                    }
+                    QByteArray data = in.readAll();
+                    data.replace(0, 16, QByteArray(16, 'x'));   // no database header
+                    out.write(data);
+                    return true;
+                };
+            }
+        });
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+        QVERIFY(!accepted);
+        QCOMPARE(fx.dialogs.texts(), QStringList{kCopyFailed});
+        QFile f(fx.backupFile());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), good);
+        QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
+        QVERIFY(!QFileInfo(fx.backupFile() + QStringLiteral(".part")).isFile());
+        QVERIFY(fx.dm->isOpen());
+        QCOMPARE(fx.households(), QStringList({"张三", "李四"}));
+    }
+
+    void pathFieldTakesLettersAndDigitsOnly_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("letters and digits") << QStringLiteral("aZ09") << QStringLiteral("aZ09") << 0;
+        QTest::newRow("colon") << QStringLiteral(":") << QString() << 1;
+        QTest::newRow("separators") << QStringLiteral("a/b\\c") << QStringLiteral("abc") << 2;
+        QTest::newRow("blank and dot") << QStringLiteral("x .y") << QStringLiteral("xy") << 2;
+    }
+    void pathFieldTakesLettersAndDigitsOnly()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(int, beeps);
+        Fixture fx;
+        int beeped = 0;
+        SetBeepHook([&] { ++beeped; });
+        TFormxtbf dlg;
+        dlg.form()->RadioButton2->click();
+        dlg.form()->Edit1->clear();
+        QTest::keyClicks(dlg.form()->Edit1, typed);
+        SetBeepHook({});
+        QCOMPARE(dlg.form()->Edit1->text(), kept);
+        QCOMPARE(beeped, beeps);
+        QTest::keyClick(dlg.form()->Edit1, Qt::Key_Backspace);
+        QCOMPARE(dlg.form()->Edit1->text(), kept.left(qMax(0, int(kept.size()) - 1)));
+    }
+
+    void relativeFolderIsTakenInTheProgramFolder()
+    {
+        Fixture fx;
+        QVERIFY(backupWith(fx, [](TFormxtbf &dlg) {
+            dlg.form()->RadioButton2->click();
+            dlg.form()->Edit1->setText(QStringLiteral("copy2"));
+        }));
+        QVERIFY(QFileInfo(fx.dir.file(QStringLiteral("copy2/") + TDemoDM::kDatabaseFileName)).isFile());
+    }
+
+    // ------------------------------------------------------------------ restore
+
+    void restoreRoundTrip_data()
+    {
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void restoreRoundTrip()
+    {
+        QFETCH(bool, answer);
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QVERIFY(backupWith(fx));
+        fx.addHousehold(QStringLiteral("李四"));
+        fx.dialogs.clear();
+
+        TFormxtbf dlg;
+        int restored = 0;
+        dlg.onRestored = [&] { ++restored; };
+        dlg.chooseRestoreFile = [&](const QString &start) {
+            return QDir(start).filePath(TDemoDM::kDatabaseFileName);
+        };
+        dlg.form()->rb3->click();
+        QVERIFY(dlg.form()->BitBtn2->isEnabled());
+        QVERIFY(!dlg.form()->BitBtn1->isEnabled());
+        dlg.form()->BitBtn5->click();
+        QCOMPARE(dlg.form()->Edit2->text(), fx.backupFile());
+        fx.dialogs.answer(answer);
+        dlg.form()->BitBtn2->click();
+        QVERIFY(fx.dm->isOpen());
+        if (!answer) {
+            QCOMPARE(fx.dialogs.count(), 1);
+            QCOMPARE(fx.households(), QStringList({"张三", "李四"}));
+            QCOMPARE(restored, 0);
+            return;
+        }
+        QCOMPARE(fx.dialogs.count(), 2);
+        QVERIFY(fx.dialogs.last().startsWith(QStringLiteral("数据恢复完毕")));
+        QCOMPARE(fx.households(), QStringList{"张三"});
+        QCOMPARE(restored, 1);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        // The data before the restore is kept beside the database.
+        QVERIFY(QFileInfo(dlg.keptCopy()).isFile());
+        QVERIFY(fx.dialogs.last().contains(dlg.keptCopy()));
+        QCOMPARE(householdsIn(dlg.keptCopy()), QStringList({"张三", "李四"}));
+        // The backup itself is untouched.
+        QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
+    }
+
+    void restoreRefusesUnsoundFiles_data()
+    {
+        QTest::addColumn<QString>("content");   // "" : no file at all
+        QTest::addColumn<QString>("messageStart");
+        QTest::newRow("missing") << QString() << QStringLiteral("备份文件不存在，不能恢复！");
+        QTest::newRow("not a database") << QStringLiteral("hello") << QStringLiteral("所选文件不是完好的数据备份，不能恢复！");
+        QTest::newRow("empty file") << QStringLiteral("<empty>") << QStringLiteral("所选文件不是完好的数据备份，不能恢复！");
+        QTest::newRow("the database itself") << QStringLiteral("<self>") << QStringLiteral("所选文件就是正在使用的数据库，不能恢复！");
+    }
+    void restoreRefusesUnsoundFiles()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, messageStart);
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QString file = fx.dir.file(QStringLiteral("other.db"));
+        if (content == QLatin1String("<self>")) {
+            file = TDemoDM::databasePath();
+        } else if (!content.isEmpty()) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (content != QLatin1String("<empty>"))
+                f.write(content.toUtf8());
+        }
+        TFormxtbf dlg;
+        dlg.form()->rb3->click();
+        dlg.form()->Edit2->setText(file);
+        dlg.form()->BitBtn2->click();
+        QCOMPARE(fx.dialogs.count(), 1);
+        QVERIFY2(fx.dialogs.last().startsWith(messageStart), qPrintable(fx.dialogs.last()));
+        QVERIFY(fx.dm->isOpen());
+        QCOMPARE(fx.households(), QStringList{"张三"});
+    }
+
+    // ------------------------------------------------------------ path chooser
+
+    void chooserCreatesAndTakesAFolder()
+    {
+        Fixture fx;
+        Tqdljfm chooser;
+        chooser.setFolder(fx.dir.path());
+        QCOMPARE(chooser.selectedFolder(), fx.dir.path());
+        QVERIFY(chooser.shownFiles().contains(TDemoDM::kDatabaseFileName));
+        chooser.askFolderName = [](QString *name) {
+            *name = QStringLiteral("新备份");
+            return true;
+        };
+        chooser.form()->BitBtn1->click();
+        const QString created = fx.dir.file(QStringLiteral("新备份"));
+        QVERIFY(QFileInfo(created).isDir());
+        QCOMPARE(chooser.selectedFolder(), created);
+        chooser.form()->BitBtn2->click();
+        QCOMPARE(chooser.result(), int(QDialog::Accepted));
+        QCOMPARE(chooser.chosenFolder(), created);
+        QCOMPARE(fx.dialogs.count(), 0);
+    }
+
+    void chooserRefusesBadNamesAndUnwritableFolders()
+    {
+        Fixture fx;
+        Tqdljfm chooser;
+        chooser.setFolder(fx.dir.path());
+        chooser.askFolderName = [](QString *name) {
+            *name = QStringLiteral("a/b");
+            return true;
+        };
+        chooser.form()->BitBtn1->click();
+        QCOMPARE(fx.dialogs.count(), 1);
+        QVERIFY(!QFileInfo::exists(fx.dir.file("a")));
+        // /proc takes no new file, whoever runs this.
+        chooser.setFolder(QStringLiteral("/proc"));
+        chooser.form()->BitBtn2->click();
+        QCOMPARE(fx.dialogs.count(), 2);
+        QVERIFY(fx.dialogs.last().contains(QStringLiteral("不可写")));
+        QVERIFY(chooser.result() != QDialog::Accepted);
+        QVERIFY(chooser.chosenFolder().isEmpty());
+    }
+
+    void helpTabOpensTheBackupDialog()
+    {
+        Fixture fx;
+        THelpTab tab;
+        QString shownFolder;
+        tab.runDialog = [&](TFormxtbf *dlg) { shownFolder = dlg->form()->Edit1->text(); };
+        tab.backupButton()->click();
+        QCOMPARE(shownFolder, TFormxtbf::defaultFolder());
+    }
+};
+
+QTEST_MAIN(BackupTest)
+#include "test_backup.moc"
