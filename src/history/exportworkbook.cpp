@@ -3,6 +3,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/namedquery.h"
+#include "print/spreadsheetengine.h"
 #include "text/numtext.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <QSqlQueryModel>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cstdio>
 
@@ -33,26 +35,43 @@ QString completedPath(const QString &chosen)
     return chosen + QStringLiteral(".xls");
 }
 
-QList<QStringList> queryRows(TNamedQuery &query)
+QString cellText(const QVariant &value)
 {
-    QList<QStringList> rows;
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FloatToText(value.toDouble());
+    default:
+        return value.isNull() ? QString() : value.toString();
+    }
+}
+
+QList<Row> queryRows(TNamedQuery &query)
+{
+    QList<Row> rows;
     QSqlQueryModel *m = query.model();
     const int n = query.fetchAll();
     const QSqlRecord rec = m->record();
-    QStringList titles;
+    Row titles;
     for (int c = 0; c < rec.count(); ++c)
         titles << rec.fieldName(c);
     rows.reserve(n + 1);
     rows << titles;
     for (int r = 0; r < n; ++r) {
-        QStringList row;
+        Row row;
         row.reserve(titles.size());
         for (int c = 0; c < titles.size(); ++c) {
             const QVariant v = m->data(m->index(r, c));
             switch (v.typeId()) {
             case QMetaType::Double:
             case QMetaType::Float:
-                row << FloatToText(v.toDouble());
+                row << v.toDouble();
+                break;
+            case QMetaType::Int:
+            case QMetaType::LongLong:
+            case QMetaType::UInt:
+            case QMetaType::ULongLong:
+                row << v.toLongLong();
                 break;
             default:
                 row << (v.isNull() ? QString() : v.toString());
@@ -61,6 +80,41 @@ QList<QStringList> queryRows(TNamedQuery &query)
         rows << row;
     }
     return rows;
+}
+
+QByteArray flatSpreadsheet(const QList<Row> &rows)
+{
+    QByteArray out;
+    out.reserve(rows.size() * 800 + 1024);
+    out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
+           " xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\""
+           " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
+           " office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">"
+           "<office:body><office:spreadsheet><table:table table:name=\"Sheet1\">\n";
+    for (const Row &row : rows) {
+        out += "<table:table-row>";
+        for (const QVariant &v : row) {
+            const QByteArray text = cellText(v).toHtmlEscaped().toUtf8();
+            const int type = v.typeId();
+            if (type == QMetaType::Double || type == QMetaType::LongLong) {
+                out += "<table:table-cell office:value-type=\"float\" office:value=\"";
+                out += text;
+                out += "\"><text:p>";
+                out += text;
+                out += "</text:p></table:table-cell>";
+            } else if (text.isEmpty()) {
+                out += "<table:table-cell/>";
+            } else {
+                out += "<table:table-cell office:value-type=\"string\"><text:p>";
+                out += text;
+                out += "</text:p></table:table-cell>";
+            }
+        }
+        out += "</table:table-row>\n";
+    }
+    out += "</table:table></office:spreadsheet></office:body></office:document>\n";
+    return out;
 }
 
 Result ExportQueryToWorkbook(TNamedQuery &query, const QString &title, const SavePathChooser &choosePath,
@@ -82,12 +136,15 @@ Result ExportQueryToWorkbook(TNamedQuery &query, const QString &title, const Sav
         Dialogs::message(QStringLiteral("没有记录内容可以导出，操作失败！"), QStringLiteral("系统提示"));
         return Result::NotOpen;
     }
-    const QList<QStringList> rows = queryRows(query);
+    const QList<Row> rows = queryRows(query);
 
     // Written beside the target under a temporary name with the same
     // extension, and moved over the target only once complete.
     const QFileInfo target(path);
-    const QString suffix = target.suffix().isEmpty() ? QString() : QLatin1Char('.') + target.suffix();
+    const QString ext = target.suffix().toLower();
+    const QString suffix = QLatin1Char('.')
+        + ((ext == QLatin1String("xls") || ext == QLatin1String("xlsx") || ext == QLatin1String("ods"))
+               ? target.suffix() : QStringLiteral("xls"));
     QString temp;
     {
         QTemporaryFile probe(target.absolutePath() + QStringLiteral("/.") + target.completeBaseName()
@@ -102,6 +159,10 @@ Result ExportQueryToWorkbook(TNamedQuery &query, const QString &title, const Sav
     QFile::remove(temp);
     try {
         writer(temp, rows);
+    } catch (const EngineUnavailable &) {
+        QFile::remove(temp);
+        Dialogs::message(QStringLiteral("EXCEL可能未安装，或其文件损坏"), QStringLiteral("错误"));
+        return Result::NoEngine;
     } catch (const AppError &e) {
         QFile::remove(temp);
         Dialogs::error(e.message());

@@ -9,6 +9,10 @@
 #include "data/serials.h"
 #include "entry/brdateform.h"
 #include "history/formdyts.h"
+#include "history/receiptengine.h"
+#include "print/receiptpreview.h"
+#include "print/receiptprint.h"
+#include "print/spreadsheetengine.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
 
@@ -180,6 +184,17 @@ THistoryTab::THistoryTab(QWidget *parent)
     m_formdyts = new TFormdyts(this);
     runRangeDialog = [](TFormdyts *d) { return d->exec() == QDialog::Accepted && d->accepted(); };
     chooseSavePath = WorkbookExport::fileDialog(this);
+    writeWorkbook = HistoryPrinting::ExportWriter();
+    fillReceipt = FillReceiptTemplate;
+    printFirstSheet = [this](const QString &path) {
+        try {
+            return PrintWorkbookFirstSheet(path) > 0;
+        } catch (const AppError &e) {
+            if (m_batchFailureReason.isEmpty())
+                m_batchFailureReason = e.message();
+            return false;
+        }
+    };
     pickDate = [this](const QDate &shown, QDate *chosen) {
         auto dialog = std::make_unique<TBrDateForm>(this);
         if (shown.isValid())
@@ -568,6 +583,7 @@ void THistoryTab::doBatch()
         {
             tab->m_batchRunning = true;
             tab->m_batchFailures.clear();
+            tab->m_batchFailureReason.clear();
         }
         ~Running()
         {
@@ -601,10 +617,17 @@ void THistoryTab::doBatch()
         if (!q.isEmpty()) {
             const QStringList cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
             q.close();
-            if (!fillReceipt)
-                throw AppError(QStringLiteral("请确认您已安装Excel"));
+            if (!fillReceipt) {
+                Dialogs::message(kEngineMissingMessage);
+                return;
+            }
             // A failure to fill ends the batch with its own message.
-            fillReceipt(output, cells);
+            try {
+                fillReceipt(output, cells);
+            } catch (const EngineUnavailable &) {
+                Dialogs::message(kEngineMissingMessage);
+                return;
+            }
             printed = printFirstSheet && printFirstSheet(output);
             if (!printed)
                 m_batchFailures << i;
@@ -625,7 +648,10 @@ void THistoryTab::doBatch()
         QStringList numbers;
         for (qint64 n : m_batchFailures)
             numbers << QString::number(n);
-        Dialogs::message(QStringLiteral("以下序号的单据没有打印出来：%1").arg(numbers.join(QStringLiteral("、"))));
+        QString text = QStringLiteral("以下序号的单据没有打印出来：%1").arg(numbers.join(QStringLiteral("、")));
+        if (!m_batchFailureReason.isEmpty())
+            text += QLatin1Char('\n') + m_batchFailureReason;
+        Dialogs::message(text);
     }
 }
 

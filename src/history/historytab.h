@@ -125,4 +125,5 @@ private:
     int m_batchPauseMs = 3000;
     bool m_batchRunning = false;
     QList<qint64> m_batchFailures;
+    QString m_batchFailureReason;  // why the first failed print failed
 };

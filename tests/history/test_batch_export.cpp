@@ -70,12 +70,12 @@ void runRange(THistoryTab *tab, const QString &first, const QString &last)
 // The rows a recording writer received, and the file it made.
 struct WriterRecorder
 {
-    QList<QStringList> rows;
+    QList<QStringList> rows;             // as the cells show them
     QString writtenTo;
     bool fail = false;
     WorkbookExport::Writer writer()
     {
-        return [this](const QString &path, const QList<QStringList> &r) {
+        return [this](const QString &path, const QList<WorkbookExport::Row> &r) {
             writtenTo = path;
             QFile f(path);
             f.open(QIODevice::WriteOnly);
@@ -83,7 +83,13 @@ struct WriterRecorder
             f.close();
             if (fail)
                 throw AppError(QStringLiteral("磁盘已满"));
-            rows = r;
+            rows.clear();
+            for (const WorkbookExport::Row &row : r) {
+                QStringList texts;
+                for (const QVariant &v : row)
+                    texts << WorkbookExport::cellText(v);
+                rows << texts;
+            }
         };
     }
 };
