@@ -22,6 +22,15 @@ if ! scheduler_up; then
   exit 1
 fi
 
+# Keep each job's document after printing, so tests can read what a job held.
+if ! grep -qi "^PreserveJobFiles Yes" /etc/cups/cupsd.conf 2>/dev/null; then
+  $SUDO cupsctl PreserveJobFiles=Yes
+  for _ in $(seq 1 50); do
+    scheduler_up && break
+    sleep 0.2
+  done
+fi
+
 if ! lpstat -d 2>/dev/null | grep -q "system default destination:"; then
   if ! lpstat -p PDF >/dev/null 2>&1; then
     ppd=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd

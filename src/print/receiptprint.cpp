@@ -132,6 +132,16 @@ int PrintWorkbookFirstSheet(const QString &path)
     return DefaultPrinter::printPdf(pdf, QFileInfo(workbook).fileName());
 }
 
+// The copy of an earlier run goes first, so that a receipt whose fields
+// cannot be read leaves no copy behind either.
+static void FillFromScreen(const QString &outputName, const ReceiptPrintData &data)
+{
+    const QString output = programFile(outputName);
+    if (QFileInfo::exists(output) && !QFile::remove(output))
+        throw AppError(QStringLiteral("无法删除旧文件：%1").arg(QDir::toNativeSeparators(output)));
+    FillReceiptTemplate(outputName, ReceiptCellTexts(data));
+}
+
 TReceiptPrinting &TReceiptPrinting::instance()
 {
     static TReceiptPrinting *self = new TReceiptPrinting;
@@ -185,7 +195,7 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
         data.edit2 = QStringLiteral("温州");
     }
     try {
-        FillReceiptTemplate(kPreviewFileName, ReceiptCellTexts(data));
+        FillFromScreen(kPreviewFileName, data);
         const QString pdf = tempFile(QStringLiteral("preview-%1.pdf").arg(++m_previewCount));
         {
             auto book = SpreadsheetEngine::open(AppPaths::inProgramDir(kPreviewFileName));
@@ -214,7 +224,7 @@ ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
     Global().str_skr = data.cbskr;
     Global().str_cbr = data.cbcbr;
     try {
-        FillReceiptTemplate(kPrintFileName, ReceiptCellTexts(data));
+        FillFromScreen(kPrintFileName, data);
         closePreview();
         result.jobId = PrintWorkbookFirstSheet(AppPaths::inProgramDir(kPrintFileName));
         result.done = true;

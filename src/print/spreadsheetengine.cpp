@@ -164,7 +164,8 @@ struct Engine
             ::setenv("URE_BOOTSTRAP", "vnd.sun.star.pathname:" MTRFEE_LO_PROGRAM_DIR "/fundamentalrc", 1);
             try {
                 local = cppu::defaultBootstrap_InitialComponentContext();
-            } catch (const uno::Exception &) {
+            } catch (const uno::Exception &e) {
+                qWarning("spreadsheet engine: no local UNO context: %s", qPrintable(qs(e.Message)));
                 return false;
             }
         }
@@ -176,7 +177,9 @@ struct Engine
                 desktop = frame::Desktop::create(remote);
                 return true;
             } catch (const connection::NoConnectException &) {
-            } catch (const uno::Exception &) {
+            } catch (const uno::Exception &e) {
+                if (qEnvironmentVariableIsSet("MTRFEE_ENGINE_DEBUG"))
+                    qWarning("spreadsheet engine: %s", qPrintable(qs(e.Message)));
             }
             if (!running()) {
                 if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == kRestartRequested) {
@@ -188,7 +191,8 @@ struct Engine
             }
             if (sinceStart.elapsed() > startTimeoutMs)
                 return false;
-            QThread::msleep(50);
+            // Waiting on the process (rather than sleeping) notices its end.
+            process->waitForFinished(50);
         }
     }
 
