@@ -37,6 +37,13 @@ Tqdljfm::Tqdljfm(QWidget *parent) : QDialog(parent), ui(new Ui::Tqdljfm)
                 if (current.isValid())
                     folderSelected(m_model->filePath(current));
             });
+    // The tree reads folders in the background: the selected folder is shown
+    // as soon as its parents are read.
+    connect(m_model, &QFileSystemModel::directoryLoaded, this, [this](const QString &) {
+        if (!m_pending.isEmpty())
+            showInTree(m_pending);
+    });
+    connect(ui->DirectoryListBox1, &QTreeView::clicked, this, [this] { m_pending.clear(); });
     connect(ui->BitBtn1, &QPushButton::clicked, this, &Tqdljfm::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &Tqdljfm::BitBtn2Click);
 
@@ -60,13 +67,20 @@ void Tqdljfm::setFolder(const QString &path)
     QString folder = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
     while (!QFileInfo(folder).isDir() && folder != QLatin1String("/"))
         folder = QFileInfo(folder).absolutePath();
-    const QModelIndex index = m_model->index(folder);
-    if (index.isValid()) {
-        ui->DirectoryListBox1->setCurrentIndex(index);
-        ui->DirectoryListBox1->scrollTo(index);
-        ui->DirectoryListBox1->expand(index);
-    }
+    m_pending = folder;
+    showInTree(folder);
     folderSelected(folder);
+}
+
+void Tqdljfm::showInTree(const QString &folder)
+{
+    const QModelIndex index = m_model->index(folder);
+    if (!index.isValid())
+        return;
+    for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+        ui->DirectoryListBox1->expand(up);
+    ui->DirectoryListBox1->setCurrentIndex(index);
+    ui->DirectoryListBox1->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
 
 void Tqdljfm::folderSelected(const QString &path)

@@ -37,9 +37,11 @@ public:
 
 private:
     void folderSelected(const QString &path);
+    void showInTree(const QString &folder);
 
     Ui::Tqdljfm *ui;
     QFileSystemModel *m_model;
     QString m_selected;
     QString m_chosen;
+    QString m_pending;   // the folder to show once the tree has read its parents
 };

@@ -101,6 +101,7 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
     m_households->applyWidths(ui->DBGrid1);
     m_employees->applyWidths(ui->DBGrid4);
 
+    ui->ComboBox1->setMinimumWidth(110);
     ui->ComboBox1->setCompleter(nullptr);
     ui->ComboBox1->setCurrentIndex(-1);
     ui->ComboBox1->setEditText(QString());

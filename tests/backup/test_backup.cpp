@@ -12,6 +12,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -381,6 +383,23 @@ private slots:
         QCOMPARE(chooser.result(), int(QDialog::Accepted));
         QCOMPARE(chooser.chosenFolder(), created);
         QCOMPARE(fx.dialogs.count(), 0);
+    }
+
+    void chooserShowsTheFolderInTheTree()
+    {
+        Fixture fx;
+        const QString folder = fx.dir.file(QStringLiteral("a/b"));
+        QVERIFY(QDir().mkpath(folder));
+        Tqdljfm chooser;
+        chooser.setFolder(folder);
+        chooser.show();
+        QTreeView *tree = chooser.form()->DirectoryListBox1;
+        auto *model = qobject_cast<QFileSystemModel *>(tree->model());
+        QVERIFY(model);
+        QTRY_COMPARE(model->filePath(tree->currentIndex()), folder);
+        QTRY_VERIFY(tree->isExpanded(model->index(fx.dir.file(QStringLiteral("a")))));
+        QTRY_VERIFY(tree->visualRect(tree->currentIndex()).intersects(tree->viewport()->rect()));
+        QCOMPARE(chooser.selectedFolder(), folder);
     }
 
     void chooserRefusesBadNamesAndUnwritableFolders()
