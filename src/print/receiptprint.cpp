@@ -253,3 +253,8 @@ void TReceiptPrinting::FormDestroy()
 {
     closePreview();
 }
+
+TReceiptPreview *TReceiptPrinting::previewWindow() const
+{
+    return m_preview.data();
+}

@@ -120,7 +120,7 @@ public:
     void FormDestroy();
 
     // The open preview window, or nullptr.
-    TReceiptPreview *previewWindow() const { return m_preview; }
+    TReceiptPreview *previewWindow() const;
     void closePreview();
 
     // For tests: how a file is opened with the desktop (default:
