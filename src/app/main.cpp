@@ -5,6 +5,7 @@
 #include "data/demodm.h"
 #include "login/formdl.h"
 #include "login/formmmxg.h"
+#include "print/spreadsheetengine.h"
 
 #include <QApplication>
 
@@ -18,6 +19,10 @@ int main(int argc, char *argv[])
     SingleInstance single(QString::fromLatin1(Startup::kAppTitle));
     if (!single.claim())
         return 0;
+
+    // The spreadsheet application starts while the operator logs in, so the
+    // first preview does not wait for it.
+    SpreadsheetEngine::startInBackground();
 
     int rc = 0;
     {
@@ -33,5 +38,6 @@ int main(int argc, char *argv[])
         orderForm.show();          // runs FormShow once the loop starts
         rc = app.exec();
     }
+    SpreadsheetEngine::shutdown();
     return rc;
 }

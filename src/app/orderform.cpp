@@ -12,6 +12,9 @@
 #include "history/historywiring.h"
 #include "login/formdl.h"
 #include "app/global.h"
+#include "app/entryprinting.h"
+#include "print/receiptpreview.h"
+#include "print/receiptprint.h"
 #include "data/schema.h"
 #include "data/serials.h"
 #include "entry/entryfield.h"
@@ -51,6 +54,7 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ui->TabSheet4Layout->addWidget(m_help);
     ui->PageControl1->setCurrentIndex(0);
 
+    ConnectPrintingToEntry(m_entry, m_receipts);
     ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
 
@@ -59,6 +63,10 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
 
 TOrderForm::~TOrderForm()
 {
+    try {
+        TReceiptPrinting::instance().FormDestroy();
+    } catch (...) {
+    }
     if (g_instance == this)
         g_instance = nullptr;
     delete ui;
@@ -247,6 +255,8 @@ void TOrderForm::bringToFront()
 
 void TOrderForm::FormClose()
 {
+    // The preview copy goes with the window.
+    TReceiptPrinting::instance().FormClose();
 }
 
 void TOrderForm::closeEvent(QCloseEvent *event)
