@@ -69,11 +69,6 @@ QString TFormxtbf::targetFolder() const
     return QDir::cleanPath(QDir(AppPaths::programDir()).absoluteFilePath(text));
 }
 
-void TFormxtbf::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-}
-
 void TFormxtbf::FormShow()
 {
     // Each opening starts with the default folder.
@@ -248,9 +243,12 @@ bool TFormxtbf::restoreFrom(const QString &file)
 {
     const QString database = TDemoDM::databasePath();
     const QFileInfo info(database);
-    const QString kept = info.absoluteDir().filePath(
-        info.completeBaseName() + QStringLiteral("-恢复前-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) + QLatin1Char('.') + info.suffix());
+    // A name of its own: an earlier kept copy is never overwritten.
+    const QString stem = info.completeBaseName() + QStringLiteral("-恢复前-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString kept = info.absoluteDir().filePath(stem + QLatin1Char('.') + info.suffix());
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = info.absoluteDir().filePath(stem + QStringLiteral("-%1.").arg(n) + info.suffix());
     const QString incoming = database + QStringLiteral(".restore");
 
     // Every statement and the connection end before the file is touched;

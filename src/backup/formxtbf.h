@@ -45,7 +45,6 @@ public:
     std::function<void()> onRestored;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -326,6 +326,17 @@ private slots:
         QCOMPARE(householdsIn(dlg.keptCopy()), QStringList({"张三", "李四"}));
         // The backup itself is untouched.
         QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
+
+        // A second restore at once keeps a copy of its own.
+        fx.addHousehold(QStringLiteral("王五"));
+        TFormxtbf again;
+        again.form()->rb3->click();
+        again.form()->Edit2->setText(fx.backupFile());
+        again.form()->BitBtn2->click();
+        QCOMPARE(fx.households(), QStringList{"张三"});
+        QVERIFY(again.keptCopy() != dlg.keptCopy());
+        QCOMPARE(householdsIn(again.keptCopy()), QStringList({"张三", "王五"}));
+        QCOMPARE(householdsIn(dlg.keptCopy()), QStringList({"张三", "李四"}));
     }
 
     void restoreRefusesUnsoundFiles_data()
