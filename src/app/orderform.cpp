@@ -57,6 +57,14 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ConnectPrintingToEntry(m_entry, m_receipts);
     ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
+    // A restored backup replaces every row: the entry tab starts afresh on it.
+    m_help->onRestored = [this] {
+        TFieldEvents::run([this] {
+            m_entry->ReopenPickerLists();
+            m_receipts->OpenCurrentReceipts();
+            m_receipts->SpeedButton10Click();
+        });
+    };
 
     FormCreate();
 }
@@ -233,6 +241,9 @@ void TOrderForm::PageControl1Change(int index)
         switch (index) {
         case 0:
             m_entry->ReopenPickerLists();
+            break;
+        case 1:
+            m_baseData->reload();
             break;
         case 2:
             m_history->reload();
