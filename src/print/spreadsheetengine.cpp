@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -102,6 +103,8 @@ struct Engine
     Reference<uno::XComponentContext> local;
     Reference<frame::XDesktop2> desktop;
     bool hookInstalled = false;
+    std::unique_ptr<QLockFile> profileLock;
+    bool ownProfile = false;
 
     QString executable() const
     {
@@ -137,7 +140,21 @@ struct Engine
         }
         if (pipeName.isEmpty()) {
             pipeName = QStringLiteral("mtrfee_%1_%2").arg(userName()).arg(QCoreApplication::applicationPid());
-            profileDir = QDir::temp().filePath(pipeName + QStringLiteral("_profile"));
+            // The user's profile is kept between runs (a new one costs the
+            // application a second start); a program that finds it in use
+            // by another takes a profile of its own for this run.
+            const QString shared = QDir::temp().filePath(QStringLiteral("mtrfee_%1_office").arg(userName()));
+            QDir().mkpath(shared);
+            profileLock = std::make_unique<QLockFile>(shared + QStringLiteral("/profile.lock"));
+            profileLock->setStaleLockTime(0);
+            if (profileLock->tryLock(0)) {
+                profileDir = shared + QStringLiteral("/profile");
+                ownProfile = false;
+            } else {
+                profileLock.reset();
+                profileDir = QDir::temp().filePath(pipeName + QStringLiteral("_profile"));
+                ownProfile = true;
+            }
         }
         sinceStart.start();
         return relaunch();
@@ -257,8 +274,9 @@ struct Engine
             delete process;
             process = nullptr;
         }
-        if (!profileDir.isEmpty())
+        if (ownProfile && !profileDir.isEmpty())
             QDir(profileDir).removeRecursively();
+        profileLock.reset();
         pipeName.clear();
         profileDir.clear();
     }

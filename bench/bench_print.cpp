@@ -1,0 +1,129 @@
+// Receipt printing through the spreadsheet engine: the cold start of the
+// engine, and one receipt previewed and printed with the engine warm.
+#include "benchcommon.h"
+
+#include "app/global.h"
+#include "common/apppaths.h"
+#include "common/dialogs.h"
+#include "print/defaultprinter.h"
+#include "print/receiptprint.h"
+#include "print/spreadsheetengine.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+class QuietDialogs : public Dialogs::Handler
+{
+public:
+    bool show(const Dialogs::Shown &box) override
+    {
+        std::fprintf(stderr, "bench_print: box: %s\n", qPrintable(box.text));
+        return true;
+    }
+};
+
+ReceiptPrintData receipt()
+{
+    ReceiptPrintData d;
+    d.Edit1 = QStringLiteral("2024-03-05");
+    d.edit2 = QStringLiteral("温州");
+    d.Edit3 = QStringLiteral("00000001");
+    d.edit41 = QStringLiteral("张三");
+    d.Edit21 = QStringLiteral("1250.5");
+    d.Edit22 = QStringLiteral("1200");
+    d.Edit8 = QStringLiteral("0");
+    d.Edit27 = QStringLiteral("50.5");
+    d.Edit28 = QStringLiteral("0.6");
+    d.Edit29 = QStringLiteral("30.3");
+    d.Edit30 = QStringLiteral("88");
+    d.Edit31 = QStringLiteral("80");
+    d.Edit24 = QStringLiteral("0");
+    d.Edit32 = QStringLiteral("8");
+    d.Edit33 = QStringLiteral("3.1");
+    d.Edit34 = QStringLiteral("24.8");
+    d.Edit36 = QStringLiteral("1");
+    d.Edit37 = QStringLiteral("100");
+    d.Edit35 = QStringLiteral("156.10");
+    d.cbyf = QStringLiteral("03");
+    return d;
+}
+
+// A scratch program folder holding the built template.
+struct PrintFolder
+{
+    QTemporaryDir dir;
+    QString previous = AppPaths::programDir();
+    TGlobal global{dir.filePath(QStringLiteral("mtrfee.ini"))};
+    QuietDialogs dialogs;
+    bool ok = false;
+
+    PrintFolder()
+    {
+        AppPaths::setProgramDir(dir.path());
+        Dialogs::setHandler(&dialogs);
+        const QString built = QDir(QCoreApplication::applicationDirPath())
+                                  .filePath(QStringLiteral("../program/") + kTemplateFileName);
+        ok = QFile::copy(built, dir.filePath(kTemplateFileName));
+        if (!ok)
+            std::fprintf(stderr, "bench_print: no template at %s\n", qPrintable(built));
+    }
+    ~PrintFolder()
+    {
+        TReceiptPrinting::instance().closePreview();
+        Dialogs::setHandler(nullptr);
+        AppPaths::setProgramDir(previous);
+    }
+};
+
+const Bench::Register coldStart(QStringLiteral("print-engine-cold-start"), [] {
+    SpreadsheetEngine::shutdown();
+    const double ms = Bench::medianMs(
+        3, [] {
+            SpreadsheetEngine::startInBackground();
+            if (!SpreadsheetEngine::isAvailable())
+                std::fprintf(stderr, "bench_print: the engine did not start\n");
+        },
+        [] { SpreadsheetEngine::shutdown(); });
+    Bench::report(QStringLiteral("print-engine-cold-start"), ms);
+});
+
+const Bench::Register warmPreview(QStringLiteral("print-preview-warm"), [] {
+    PrintFolder folder;
+    if (!folder.ok)
+        return;
+    SpreadsheetEngine::startInBackground();
+    TReceiptPrinting &p = TReceiptPrinting::instance();
+    p.SpeedButton9Click(receipt());   // warms the engine and the filters
+    const double ms = Bench::medianMs(
+        10, [&] {
+            if (!p.SpeedButton9Click(receipt()).done)
+                std::fprintf(stderr, "bench_print: preview failed\n");
+        });
+    Bench::report(QStringLiteral("print-preview-warm"), ms);
+});
+
+const Bench::Register warmPrint(QStringLiteral("print-print-warm"), [] {
+    PrintFolder folder;
+    if (!folder.ok)
+        return;
+    if (DefaultPrinter::name().isEmpty()) {
+        std::fprintf(stderr, "bench_print: no default printer (scripts/test-services.sh sets one up)\n");
+        return;
+    }
+    SpreadsheetEngine::startInBackground();
+    TReceiptPrinting &p = TReceiptPrinting::instance();
+    p.BitBtn13Click(receipt());
+    const double ms = Bench::medianMs(
+        5, [&] {
+            if (!p.BitBtn13Click(receipt()).done)
+                std::fprintf(stderr, "bench_print: print failed\n");
+        });
+    Bench::report(QStringLiteral("print-print-warm"), ms);
+});
+
+} // namespace
