@@ -1,4 +1,5 @@
 #include "app/global.h"
+#include "app/orderform.h"
 #include "basedata/basedatatab.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <memory>
 
@@ -461,6 +463,37 @@ private slots:
         QCOMPARE(fx.listed(fx.tab->householdModel(), {"hm", "hh"}), QStringList{"外来户|5-5"});
         QCOMPARE(fx.tab->employeeModel()->rowCount(), employees + 1);
         QCOMPARE(fx.listed(fx.tab->employeeModel(), {"zgxm"}).last(), QStringLiteral("新员工"));
+    }
+
+    // Through the main window: bringing the tab to the front shows what was
+    // changed elsewhere, and the direct-print switch follows the setting.
+    void tabChangeReloadsTheLists()
+    {
+        ScratchDir dir;
+        TGlobal global(dir.file("mtrfee.ini"));
+        TDemoDM dm;
+        RecordingDialogs dialogs;
+        TOrderForm window;
+        window.FormShow();
+        auto *pages = window.findChild<QTabWidget *>(QStringLiteral("PageControl1"));
+        QVERIFY(pages);
+        TBaseDataTab *tab = window.baseDataTab();
+        pages->setCurrentIndex(1);
+        const int employees = tab->employeeModel()->rowCount();
+        QVERIFY(employees > 0);
+        pages->setCurrentIndex(0);
+
+        TNamedQuery &q = DemoDM().qup;
+        q.setSql(QStringLiteral("insert into hhb (cmc, hm, hh) values ('温州', '外来户', '5-5')"));
+        q.exec();
+        q.setSql(QStringLiteral("insert into zgxxb (zgxm, py, mm, bz) values ('新员工', 'n1', '1', '抄表人')"));
+        q.exec();
+        Global().strdyf = QStringLiteral("Y");
+        pages->setCurrentIndex(1);
+        QCOMPARE(tab->householdModel()->rowCount(), 1);
+        QCOMPARE(tab->householdModel()->fieldValue(0, QStringLiteral("hm")).toString(), QStringLiteral("外来户"));
+        QCOMPARE(tab->employeeModel()->rowCount(), employees + 1);
+        QVERIFY(tab->form()->cbdy->isChecked());
     }
 };
 
