@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
@@ -57,6 +58,7 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ConnectPrintingToEntry(m_entry, m_receipts);
     ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
+    connect(m_help->templateButton(), &QPushButton::clicked, this, [] { TReceiptPrinting::instance().SpeedButton35Click(); });
     // A restored backup replaces every row: the entry tab starts afresh on it.
     m_help->onRestored = [this] {
         TFieldEvents::run([this] {

@@ -31,6 +31,10 @@ THelpTab::THelpTab(QWidget *parent) : QWidget(parent)
     m_backup->setObjectName(QStringLiteral("SpeedButton36"));
     m_backup->setMinimumWidth(120);
     layout->addWidget(m_backup, 0, Qt::AlignLeft);
+    m_template = new QPushButton(QStringLiteral("修改单据模版"), this);
+    m_template->setObjectName(QStringLiteral("SpeedButton35"));
+    m_template->setMinimumWidth(120);
+    layout->addWidget(m_template, 0, Qt::AlignLeft);
     layout->addStretch();
     connect(m_backup, &QPushButton::clicked, this, &THelpTab::SpeedButton36Click);
 

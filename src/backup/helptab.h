@@ -15,6 +15,8 @@ public:
     explicit THelpTab(QWidget *parent = nullptr);
 
     QPushButton *backupButton() const { return m_backup; }
+    // "修改单据模版": the main window connects it to the template editing.
+    QPushButton *templateButton() const { return m_template; }
 
     // "数据备份": the backup dialog, created for this use and freed after it.
     void SpeedButton36Click();
@@ -26,4 +28,5 @@ public:
 
 private:
     QPushButton *m_backup;
+    QPushButton *m_template;
 };

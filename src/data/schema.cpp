@@ -105,10 +105,17 @@ QStringList version1()
     return s;
 }
 
+// Version 2: the history list's order (year, month, number) needs no sort.
+QStringList version2()
+{
+    return {QStringLiteral("CREATE INDEX P_ORDERDBAK_order ON P_ORDERDBAK(nf, yf, sjxh)"),
+            QStringLiteral("CREATE INDEX p_orderd_del_order ON p_orderd_del(nf, yf, sjxh)")};
+}
+
 // Each entry brings a file from version i to i + 1.
 const QList<QStringList (*)()> &steps()
 {
-    static const QList<QStringList (*)()> list{&version1};
+    static const QList<QStringList (*)()> list{&version1, &version2};
     return list;
 }
 
