@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QtTest>
 #include <csignal>
+#include <cstdlib>
+#include <cups/cups.h>
 #include <memory>
 
 using namespace PrintFixture;
@@ -383,6 +385,27 @@ private slots:
         QVERIFY(!QFileInfo::exists(programFile(kPrintFileName)));
         QTest::qWait(1500);
         QCOMPARE(pdfOutputFiles(), before);
+    }
+
+    // No default printer: a clear message, and nothing goes anywhere.
+    void noDefaultPrinter()
+    {
+        const QByteArray previous = qgetenv("CUPS_SERVER");
+        qputenv("CUPS_SERVER", m_scratch->file(QStringLiteral("no-scheduler.sock")).toUtf8());
+        cupsSetServer(nullptr);   // read the variable again
+        RecordingDialogs dlg;
+        const ReceiptPrintResult r = TReceiptPrinting::instance().BitBtn13Click(sampleReceipt());
+        if (previous.isNull())
+            qunsetenv("CUPS_SERVER");
+        else
+            qputenv("CUPS_SERVER", previous);
+        cupsSetServer(nullptr);
+        QVERIFY(r.checksPassed);
+        QVERIFY(!r.done);
+        QCOMPARE(r.jobId, 0);
+        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY2(dlg.last().contains(DefaultPrinter::kNoDefaultPrinterMessage), qPrintable(dlg.last()));
+        QVERIFY(!DefaultPrinter::name().isEmpty());   // the real default is back
     }
 
     // A reading that is not a number: an error naming it, nothing stale left.
