@@ -7,7 +7,6 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
 #include <QUrl>
 
 #include <csignal>
@@ -194,9 +193,8 @@ struct Engine
                 desktop = frame::Desktop::create(remote);
                 return true;
             } catch (const connection::NoConnectException &) {
-            } catch (const uno::Exception &e) {
-                if (qEnvironmentVariableIsSet("MTRFEE_ENGINE_DEBUG"))
-                    qWarning("spreadsheet engine: %s", qPrintable(qs(e.Message)));
+            } catch (const uno::Exception &) {
+                // not ready yet: try again until the start time is up
             }
             if (!running()) {
                 if (process->exitStatus() == QProcess::NormalExit && process->exitCode() == kRestartRequested) {
