@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <sys/prctl.h>
@@ -146,6 +147,7 @@ struct Engine
             QDir().mkpath(shared);
             profileLock = std::make_unique<QLockFile>(shared + QStringLiteral("/profile.lock"));
             profileLock->setStaleLockTime(0);
+            removeStaleProfiles();
             if (profileLock->tryLock(0)) {
                 profileDir = shared + QStringLiteral("/profile");
                 ownProfile = false;
@@ -157,6 +159,19 @@ struct Engine
         }
         sinceStart.start();
         return relaunch();
+    }
+
+    // Profiles of this run's kind left behind by programs that were killed.
+    static void removeStaleProfiles()
+    {
+        const QString prefix = QStringLiteral("mtrfee_%1_").arg(userName());
+        const QStringList dirs = QDir::temp().entryList({prefix + QStringLiteral("*_profile")}, QDir::Dirs);
+        for (const QString &name : dirs) {
+            bool ok = false;
+            const qint64 pid = name.mid(prefix.size()).chopped(int(sizeof("_profile") - 1)).toLongLong(&ok);
+            if (ok && pid > 0 && pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+                QDir(QDir::temp().filePath(name)).removeRecursively();
+        }
     }
 
     bool relaunch()
