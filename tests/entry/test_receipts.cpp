@@ -480,6 +480,33 @@ private slots:
         QCOMPARE(Serials::NextReceiptSerial(DemoDM(), QStringLiteral("销售单")), QStringLiteral("00000008"));
     }
 
+    void stoppedDirectPrintStoresNoReceipt()
+    {
+        Fixture t;
+        t.global->strdyf = QStringLiteral("Y");
+        int prints = 0;
+        t.receipts()->setPrintReceipt([&prints] {
+            ++prints;
+            return false; // the print stopped (no spreadsheet application, a failed check)
+        });
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        QCOMPARE(prints, 1);
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.count("select count(*) from bciidb"), 0);
+        // What came before the print stays, as after a refused duplicate.
+        QCOMPARE(t.count("select count(*) from kdfb where hm='张三'"), 1);
+        QCOMPARE(t.count("select count(*) from hhb where hm='张三'"), 1);
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+
+        // A lower-case y is not "Y": no print.
+        t.global->strdyf = QStringLiteral("y");
+        t.save();
+        QCOMPARE(prints, 1);
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+    }
+
     void failingSaveStoresNothing()
     {
         Fixture t;
