@@ -3,8 +3,9 @@
 #include <QWidget>
 
 class QPdfDocument;
-class QPdfView;
+class QLabel;
 class QPushButton;
+class QScrollArea;
 
 // The preview of a filled receipt: its first worksheet rendered as PDF,
 // with a button that prints it on the default printer. Deletes itself when
@@ -28,10 +29,19 @@ public:
 signals:
     void printed(int jobId);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    // Draws the pages at the width of the view (rendered here, at once, so
+    // the receipt is there as soon as the window is).
+    void renderPages();
+
     QString m_pdfPath;
     QString m_title;
     QPdfDocument *m_document;
-    QPdfView *m_view;
+    QScrollArea *m_view;
+    QLabel *m_pages;
+    int m_renderedWidth = 0;
     QPushButton *m_print;
 };
