@@ -171,8 +171,6 @@ void TCurrentReceipts::OpenCurrentReceipts()
 
 void TCurrentReceipts::updateFooter()
 {
-    const qint64 rows = 0;
-    Q_UNUSED(rows);
     TNamedQuery &q = DemoDM().qcount;
     q.close();
     q.clearSql();
