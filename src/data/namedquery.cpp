@@ -123,6 +123,32 @@ void TNamedQuery::exec()
     m_exec.finish();
 }
 
+void TNamedQuery::run(const QString &sql, const Binds &binds)
+{
+    close();
+    setSql(sql);
+    for (const auto &[name, value] : binds)
+        bind(name, value);
+    exec();
+}
+
+void TNamedQuery::openWith(const QString &sql, const Binds &binds)
+{
+    close();
+    setSql(sql);
+    for (const auto &[name, value] : binds)
+        bind(name, value);
+    open();
+}
+
+qint64 TNamedQuery::count(const QString &sql, const Binds &binds)
+{
+    openWith(sql, binds);
+    const qint64 n = isEmpty() ? 0 : value(QStringLiteral("expr1001")).toLongLong();
+    close();
+    return n;
+}
+
 void TNamedQuery::reopen()
 {
     open();

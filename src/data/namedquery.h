@@ -34,6 +34,14 @@ public:
     QString sql() const { return m_sql; }
     void bind(const QString &param, const QVariant &value);
 
+    // The whole pattern in one call, for statements of one piece.
+    using Binds = QList<std::pair<QString, QVariant>>;
+    void run(const QString &sql, const Binds &binds = {});      // execute a change
+    void openWith(const QString &sql, const Binds &binds = {}); // open a result
+    // The first row's "expr1001" of a count or max statement (0 for no row
+    // or NULL); the query is closed again.
+    qint64 count(const QString &sql, const Binds &binds = {});
+
     void open();  // runs a statement that returns rows
     void exec();  // runs a change; returns rows affected through rowsAffected()
     int rowsAffected() const { return m_rowsAffected; }

@@ -61,30 +61,6 @@ QString dateText(const QVariant &v)
     return v.toString();
 }
 
-// Runs one statement on a named query with its parameters.
-void execOn(TNamedQuery &q, const QString &sql, const QList<std::pair<QString, QVariant>> &binds)
-{
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &[k, v] : binds)
-        q.bind(k, v);
-    q.exec();
-}
-
-qint64 countOn(TNamedQuery &q, const QString &sql, const QList<std::pair<QString, QVariant>> &binds)
-{
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &[k, v] : binds)
-        q.bind(k, v);
-    q.open();
-    const qint64 n = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toLongLong();
-    q.close();
-    return n;
-}
-
 } // namespace
 
 TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
@@ -156,10 +132,7 @@ int TCurrentReceipts::selectedRow() const
 void TCurrentReceipts::OpenCurrentReceipts()
 {
     TNamedQuery &q = DemoDM().P_OrderDADS;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
-    q.open();
+    q.openWith(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
     if (m_list->source() != q.model())
         m_list->setSource(q.model());
     m_list->applyWidths(form()->OrderDDbg);
@@ -172,10 +145,7 @@ void TCurrentReceipts::OpenCurrentReceipts()
 void TCurrentReceipts::updateFooter()
 {
     TNamedQuery &q = DemoDM().qcount;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select sum(cost) as expr1001 from P_ORDERD"));
-    q.open();
+    q.openWith(QStringLiteral("select sum(cost) as expr1001 from P_ORDERD"));
     const double total = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toDouble();
     q.close();
     form()->OrderDDbgFooter->setText(FormatMoney(total));
@@ -208,7 +178,7 @@ void TCurrentReceipts::deleteSelectedRow()
         const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
         {
             DbTransaction tx;
-            execOn(DemoDM().qup, QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
+            DemoDM().qup.run(QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
             tx.commit();
         }
         OpenCurrentReceipts();
@@ -269,34 +239,30 @@ void TCurrentReceipts::rememberFees()
     Ui::TEntryTab *f = form();
     const QString name = f->edit41->currentText();
     TNamedQuery &q = DemoDM().qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select * from kdfb where hm= :hm "));
-    q.bind(QStringLiteral("hm"), name);
-    q.open();
+    q.openWith(QStringLiteral("select * from kdfb where hm= :hm "), {{"hm", name}});
     const bool exists = !q.isEmpty();
     q.close();
     const QList<std::pair<QString, QVariant>> binds{
         {"hm", name}, {"kdf", f->Edit36->value()}, {"hzf", f->Edit37->value()}};
     if (exists)
-        execOn(DemoDM().qins, QStringLiteral("update kdfb set kdf= :kdf,hzf= :hzf where hm= :hm "), binds);
+        DemoDM().qins.run(QStringLiteral("update kdfb set kdf= :kdf,hzf= :hzf where hm= :hm "), binds);
     else
-        execOn(DemoDM().qins, QStringLiteral("insert into kdfb(hm,kdf,hzf) values(:hm,:kdf,:hzf)"), binds);
+        DemoDM().qins.run(QStringLiteral("insert into kdfb(hm,kdf,hzf) values(:hm,:kdf,:hzf)"), binds);
 }
 
 void TCurrentReceipts::updateHousehold()
 {
     Ui::TEntryTab *f = form();
     const QString name = f->edit41->currentText();
-    const qint64 n = countOn(DemoDM().qcx, QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm "),
+    const qint64 n = DemoDM().qcx.count(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm "),
                              {{"hm", name}});
     if (n != 0) {
-        execOn(DemoDM().qins, QStringLiteral("update hhb set dd= :dd,dds= :dds where hm= :hm "),
+        DemoDM().qins.run(QStringLiteral("update hhb set dd= :dd,dds= :dds where hm= :hm "),
                {{"dd", f->Edit21->value()}, {"dds", f->Edit30->value()}, {"hm", name}});
         return;
     }
     const QString community = f->edit2->currentText();
-    execOn(DemoDM().qins,
+    DemoDM().qins.run(
            QStringLiteral("insert into hhb(hh,hm,cmc,hmpy,cmcpy,dd,dds,hhpy) values(:hh,:hm,:cmc,:hmpy,:cmcpy,:dd,:dds,:hhpy)"),
            {{"hh", f->Edit20->text()},
             {"hm", name},
@@ -534,12 +500,12 @@ void TCurrentReceipts::doSaveNew()
         // a failure: the remembered fees stay.
         const QList<std::pair<QString, QVariant>> period{
             {"nf", f->Edit4->text()}, {"yf", f->cbyf->currentText()}, {"bhmc", name}};
-        if (countOn(dm.qcx, QStringLiteral("select count(*) as expr1001 from p_orderd where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+        if (dm.qcx.count(QStringLiteral("select count(*) as expr1001 from p_orderd where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
             tx.commit();
             Dialogs::message(QStringLiteral("该用户的的电费数据，在本月已经录入了，请在列表框中找到此用户，双击可直接修改！"));
             return;
         }
-        if (countOn(dm.qcx, QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+        if (dm.qcx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
             tx.commit();
             Dialogs::message(QStringLiteral("历史数据表中已经存在此用户本月的记录了，请到历史单据查询界面，先删除本月用户记录,再重新录入！"));
             return;
@@ -612,7 +578,7 @@ void TCurrentReceipts::doSaveLoaded()
             if (number > Serials::ReadCounter(dm, category))
                 Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
             else
-                execOn(dm.qins, QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
+                dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
                        {{"sjxh", serial}, {"lbmc", category}});
         }
         advanceNumber();
@@ -647,21 +613,21 @@ void TCurrentReceipts::doDelete()
     {
         DbTransaction tx(dm);
         const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
-        execOn(dm.qup, QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"), key);
-        execOn(dm.qup, QStringLiteral("delete from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "), key);
+        dm.qup.run(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"), key);
+        dm.qup.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "), key);
 
         // A household left without any receipt starts again from readings 0.
         // A household without a number is known by its name.
         if (!bhh.isEmpty()) {
-            const qint64 current = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhh= :bhh "), {{"bhh", bhh}});
-            const qint64 history = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhh= :bhh  "), {{"bhh", bhh}});
+            const qint64 current = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhh= :bhh "), {{"bhh", bhh}});
+            const qint64 history = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhh= :bhh  "), {{"bhh", bhh}});
             if (current == 0 && history == 0)
-                execOn(dm.qdc, QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hh= :hh "), {{"dd", 0}, {"dds", 0}, {"hh", bhh}});
+                dm.qdc.run(QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hh= :hh "), {{"dd", 0}, {"dds", 0}, {"hh", bhh}});
         } else {
-            const qint64 current = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhmc= :bhmc "), {{"bhmc", bhmc}});
-            const qint64 history = countOn(dm.qcx, QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhmc= :bhmc  "), {{"bhmc", bhmc}});
+            const qint64 current = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhmc= :bhmc "), {{"bhmc", bhmc}});
+            const qint64 history = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhmc= :bhmc  "), {{"bhmc", bhmc}});
             if (current == 0 && history == 0)
-                execOn(dm.qdc, QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hm= :hm "), {{"dd", 0}, {"dds", 0}, {"hm", bhmc}});
+                dm.qdc.run(QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hm= :hm "), {{"dd", 0}, {"dds", 0}, {"hm", bhmc}});
         }
         tx.commit();
     }
@@ -715,7 +681,7 @@ void TCurrentReceipts::doLoad()
 
     TDemoDM &dm = DemoDM();
     const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
-    if (countOn(dm.qcount, QStringLiteral("select count(*) as expr1001 from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc"), key) == 0)
+    if (dm.qcount.count(QStringLiteral("select count(*) as expr1001 from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc"), key) == 0)
         return;
 
     TNamedQuery &q = dm.qcx;

@@ -86,16 +86,6 @@ QList<qint64> readIids(const QString &sql, const QList<QPair<QString, QVariant>>
     return out;
 }
 
-void execOn(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds)
-{
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &b : binds)
-        q.bind(b.first, b.second);
-    q.exec();
-}
-
 } // namespace
 
 THistoryTab::THistoryTab(QWidget *parent)
@@ -418,7 +408,7 @@ void THistoryTab::deleteSelectedRow()
         TDemoDM &dm = DemoDM();
         {
             DbTransaction tx(dm);
-            execOn(dm.qup, QStringLiteral("delete from %1 where iid= :iid").arg(m_listTable), {{QStringLiteral("iid"), iid}});
+            dm.qup.run(QStringLiteral("delete from %1 where iid= :iid").arg(m_listTable), {{QStringLiteral("iid"), iid}});
             tx.commit();
         }
         // The row goes; the others keep their numbers and the totals stay.
@@ -456,8 +446,8 @@ void THistoryTab::doArchive()
         // Copy and delete together: either every receipt is in the history
         // and none is left current, or nothing moved.
         DbTransaction tx(dm);
-        execOn(dm.qup, QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"), {});
-        execOn(dm.qup, QStringLiteral("delete from P_ORDERD"), {});
+        dm.qup.run(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"), {});
+        dm.qup.run(QStringLiteral("delete from P_ORDERD"), {});
         tx.commit();
     } catch (const AppError &) {
         Dialogs::message(QStringLiteral("单据导出到历史表失败！"));
@@ -500,12 +490,12 @@ void THistoryTab::doRestore()
     if (inHistory) {
         DbTransaction tx(dm);
         TNamedQuery &u = dm.qup;
-        execOn(u, QStringLiteral("delete from sjmxb where sjxh= :sjxh "), key);
-        execOn(u, QStringLiteral("insert into sjmxb select * from sjmxbbak where sjxh= :sjxh "), key);
-        execOn(u, QStringLiteral("delete from P_ORDERD where sjxh= :sjxh "), key);
-        execOn(u, QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh= :sjxh "), key);
-        execOn(u, QStringLiteral("delete from P_ORDERDBAK where sjxh= :sjxh "), key);
-        execOn(u, QStringLiteral("delete from sjmxbbak where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("delete from sjmxb where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("insert into sjmxb select * from sjmxbbak where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("delete from P_ORDERDBAK where sjxh= :sjxh "), key);
+        u.run(QStringLiteral("delete from sjmxbbak where sjxh= :sjxh "), key);
         Serials::RenumberCurrentReceipts(dm);
         tx.commit();
     }
@@ -538,8 +528,8 @@ void THistoryTab::doDelete()
     const QList<QPair<QString, QVariant>> key{{QStringLiteral("sjxh"), sjxh}, {QStringLiteral("lbmc"), lbmc}};
     {
         DbTransaction tx(dm);
-        execOn(dm.qup, QStringLiteral("insert into p_orderd_del select * from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc"), key);
-        execOn(dm.qup, QStringLiteral("delete from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc "), key);
+        dm.qup.run(QStringLiteral("insert into p_orderd_del select * from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc"), key);
+        dm.qup.run(QStringLiteral("delete from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc "), key);
         tx.commit();
     }
     // The row is gone; the others keep their numbers, the totals stay.
