@@ -119,15 +119,10 @@ void TFormdl::BitBtn1Click()
         return;
     }
     try {
-        TNamedQuery &q = DemoDM().qcx;
-        q.close();
-        q.clearSql();
-        q.addSql(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "));
-        q.bind(QStringLiteral("py"), code);
-        q.bind(QStringLiteral("mm"), ui->Edit1->text());
-        q.open();
-        const bool found = q.value(QStringLiteral("expr1001")).toLongLong() != 0;
-        q.close();
+        const bool found = DemoDM().qcx.count(
+                               QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
+                               {{"py", code}, {"mm", ui->Edit1->text()}})
+            != 0;
         if (!found) {
             Dialogs::message(QStringLiteral("用户编号或密码不对！"));
             return;

@@ -55,27 +55,16 @@ void TFormmmxg::BitBtn1Click()
         return;
     }
     try {
-        TNamedQuery &q = DemoDM().qcx;
-        q.close();
-        q.clearSql();
-        q.addSql(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "));
-        q.bind(QStringLiteral("py"), m_py);
-        q.bind(QStringLiteral("mm"), oldPw);
-        q.open();
-        const bool match = q.value(QStringLiteral("expr1001")).toLongLong() != 0;
-        q.close();
+        const bool match = DemoDM().qcx.count(
+                               QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
+                               {{"py", m_py}, {"mm", oldPw}})
+            != 0;
         if (!match) {
             Dialogs::message(QStringLiteral("原密码输入不对！"));
             return;
         }
         DbTransaction tx;
-        TNamedQuery &u = DemoDM().qup;
-        u.close();
-        u.clearSql();
-        u.addSql(QStringLiteral("update zgxxb set mm= :mm where py= :py "));
-        u.bind(QStringLiteral("mm"), again);
-        u.bind(QStringLiteral("py"), m_py);
-        u.exec();
+        DemoDM().qup.run(QStringLiteral("update zgxxb set mm= :mm where py= :py "), {{"mm", again}, {"py", m_py}});
         tx.commit();
     } catch (const AppError &e) {
         Dialogs::error(e.message());
