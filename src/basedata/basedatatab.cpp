@@ -85,21 +85,18 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         {QStringLiteral("hh"), QStringLiteral("户号"), 100, {}},
         {QStringLiteral("hmpy"), QStringLiteral("户名拼音助记符"), 120, {}},
     });
-    ui->DBGrid1->setModel(m_households);
+    m_households->showIn(ui->DBGrid1);
     m_employees = new TGridModel(this);
     m_employees->setColumns({
         {QStringLiteral("zgxm"), QStringLiteral("姓名"), 120, {}},
         {QStringLiteral("py"), QStringLiteral("编号"), 100, {}},
         {QStringLiteral("bz"), QStringLiteral("类型"), 100, {}},
     });
-    ui->DBGrid4->setModel(m_employees);
+    m_employees->showIn(ui->DBGrid4);
     for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4}) {
-        grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
         grid->verticalHeader()->hide();
         grid->installEventFilter(this);
     }
-    m_households->applyWidths(ui->DBGrid1);
-    m_employees->applyWidths(ui->DBGrid4);
 
     ui->ComboBox1->setMinimumWidth(110);
     ui->ComboBox1->setCompleter(nullptr);

@@ -129,8 +129,26 @@ void TGridModel::fetchMore(const QModelIndex &parent)
         m_source->fetchMore({});
 }
 
-void TGridModel::applyWidths(QTableView *view) const
+void TGridModel::showIn(QTableView *view)
 {
-    for (int i = 0; i < m_columns.size(); ++i)
+    view->setModel(this);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    applyLayout(view);
+    // A reset gives the header its default sizes back.
+    QPointer<QTableView> guarded(view);
+    connect(this, &QAbstractItemModel::modelReset, view, [this, guarded] {
+        if (guarded)
+            applyLayout(guarded);
+    });
+}
+
+void TGridModel::applyLayout(QTableView *view) const
+{
+    for (int i = 0; i < m_columns.size(); ++i) {
         view->setColumnWidth(i, m_columns[i].width);
+        view->setColumnHidden(i, m_columns[i].hidden);
+    }
 }

@@ -18,6 +18,7 @@ public:
         QString title;
         int width = 64;
         std::function<QString(const QVariant &)> format; // empty: the value as text
+        bool hidden = false;                              // kept in the model, not shown
     };
 
     explicit TGridModel(QObject *parent = nullptr);
@@ -37,10 +38,13 @@ public:
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
-    // Applies the widths to a view showing this model.
-    void applyWidths(class QTableView *view) const;
+    // Shows the model in a grid the way every list of the program is shown:
+    // whole rows, read-only, centred titles, the columns' widths and hidden
+    // columns, laid out again after every reset of the rows.
+    void showIn(class QTableView *view);
 
 private:
+    void applyLayout(QTableView *view) const;
     int sourceColumn(const QString &field) const;
     void remap();
 

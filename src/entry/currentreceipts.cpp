@@ -91,12 +91,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
 
     Ui::TEntryTab *f = form();
     QTableView *grid = f->OrderDDbg;
-    grid->setModel(m_list);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    m_list->applyWidths(grid);
+    m_list->showIn(grid);
     grid->installEventFilter(this);
 
     connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
@@ -135,7 +130,6 @@ void TCurrentReceipts::OpenCurrentReceipts()
     q.openWith(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
     if (m_list->source() != q.model())
         m_list->setSource(q.model());
-    m_list->applyWidths(form()->OrderDDbg);
     if (m_list->rowCount() > 0)
         form()->OrderDDbg->setCurrentIndex(m_list->index(0, 0));
     updateFooter();

@@ -107,6 +107,10 @@ THistoryTab::THistoryTab(QWidget *parent)
     auto txt = [](const char *field, const char *title, int width) {
         return TGridModel::Column{QString::fromUtf8(field), QString::fromUtf8(title), width, {}};
     };
+    auto hidden = [](TGridModel::Column c) {
+        c.hidden = true;
+        return c;
+    };
     m_list->setColumns({
         num("pxxh", "序号", 44),
         txt("sjxh", "单据编号", 80),
@@ -133,23 +137,16 @@ THistoryTab::THistoryTab(QWidget *parent)
         TGridModel::Column{QStringLiteral("rq"), QStringLiteral("日期"), 84, dateText},
         txt("cbr", "抄表人", 64),
         // Present but hidden.
-        num("bl", "倍率", 50),
-        num("bdl", "补电量", 50),
-        num("hbdl", "换表电量", 60),
-        num("hjdl", "合计电量", 60),
-        txt("cmc", "区域", 60),
+        hidden(num("bl", "倍率", 50)),
+        hidden(num("bdl", "补电量", 50)),
+        hidden(num("hbdl", "换表电量", 60)),
+        hidden(num("hjdl", "合计电量", 60)),
+        hidden(txt("cmc", "区域", 60)),
     });
     QTableView *grid = ui->DBGrid5;
-    grid->setModel(m_list);
-    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    m_list->showIn(grid);
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->verticalHeader()->hide();   // the numbers are in 序号
-    m_list->applyWidths(grid);
-    for (int c = 24; c < m_list->columnCount(); ++c)
-        grid->setColumnHidden(c, true);
     grid->installEventFilter(this);
 
     // Status bar: four panels of 140 pixels.
@@ -364,9 +361,6 @@ void THistoryTab::doQuery()
     }
     // The grid shows the new numbers; first row current.
     m_list->setSource(list.model());
-    m_list->applyWidths(ui->DBGrid5);
-    for (int c = 24; c < m_list->columnCount(); ++c)
-        ui->DBGrid5->setColumnHidden(c, true);
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(0, 0));
 
