@@ -19,17 +19,8 @@ QString SerialText(qint64 number)
 
 qint64 ReadCounter(TDemoDM &dm, const QString &category)
 {
-    TNamedQuery &q = dm.qxh;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select max(sjxh) as expr1001 from sjxhb where lbmc= :lbmc "));
-    q.bind(QStringLiteral("lbmc"), category);
-    q.open();
-    qint64 value = 0;
-    if (!q.isEmpty())
-        value = q.value(QStringLiteral("expr1001")).toLongLong(); // NULL reads as 0
-    q.close();
-    return value;
+    // No row or NULL reads as 0.
+    return dm.qxh.count(QStringLiteral("select max(sjxh) as expr1001 from sjxhb where lbmc= :lbmc "), {{"lbmc", category}});
 }
 
 QString NextReceiptSerial(TDemoDM &dm, const QString &category)
@@ -42,51 +33,32 @@ QString NextReceiptSerial(TDemoDM &dm, const QString &category)
 
 bool IsSerialIssued(TDemoDM &dm, const QString &serial, const QString &category)
 {
-    TNamedQuery &q = dm.qpd;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select count(*) as expr1001 from bciidb where sjxh= :sjxh and lbmc= :lbmc "));
-    q.bind(QStringLiteral("sjxh"), serial);
-    q.bind(QStringLiteral("lbmc"), category);
-    q.open();
-    const bool issued = q.value(QStringLiteral("expr1001")).toLongLong() != 0;
-    q.close();
-    return issued;
+    return dm.qpd.count(QStringLiteral("select count(*) as expr1001 from bciidb where sjxh= :sjxh and lbmc= :lbmc "),
+                        {{"sjxh", serial}, {"lbmc", category}})
+        != 0;
+}
+
+qint64 SerialNumber(const QString &serial)
+{
+    bool ok = false;
+    const qint64 number = serial.trimmed().toLongLong(&ok);
+    if (!ok)
+        throw AppError(QStringLiteral("“%1”不是有效的整数").arg(serial));
+    return number;
 }
 
 void IssueSerial(TDemoDM &dm, const QString &serial, const QString &category)
 {
     // The number must be readable before anything is written.
-    bool ok = false;
-    const qint64 number = serial.trimmed().toLongLong(&ok);
-    if (!ok)
-        throw AppError(QStringLiteral("“%1”不是有效的整数").arg(serial));
-
+    const qint64 number = SerialNumber(serial);
     DbTransaction tx(dm);
-    TNamedQuery &q = dm.qins;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"));
-    q.bind(QStringLiteral("sjxh"), serial);
-    q.bind(QStringLiteral("lbmc"), category);
-    q.exec();
-
+    dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"), {{"sjxh", serial}, {"lbmc", category}});
     TNamedQuery &u = dm.qup;
-    u.close();
-    u.clearSql();
-    u.addSql(QStringLiteral("update sjxhb set sjxh= :sjxh where lbmc= :lbmc "));
-    u.bind(QStringLiteral("sjxh"), number);
-    u.bind(QStringLiteral("lbmc"), category);
-    u.exec();
+    u.run(QStringLiteral("update sjxhb set sjxh= :sjxh where lbmc= :lbmc "), {{"sjxh", number}, {"lbmc", category}});
     if (u.rowsAffected() == 0) {
         // A category met for the first time gets its counter row, so the
         // counter always advances.
-        u.close();
-        u.clearSql();
-        u.addSql(QStringLiteral("insert into sjxhb(lbmc,sjxh) values(:lbmc,:sjxh)"));
-        u.bind(QStringLiteral("sjxh"), number);
-        u.bind(QStringLiteral("lbmc"), category);
-        u.exec();
+        u.run(QStringLiteral("insert into sjxhb(lbmc,sjxh) values(:lbmc,:sjxh)"), {{"sjxh", number}, {"lbmc", category}});
     }
     tx.commit();
 }
@@ -96,14 +68,10 @@ void RenumberCurrentReceipts(TDemoDM &dm)
     // One pass over the table in entry order; rows already in place are
     // not rewritten, so appending a receipt touches one row.
     DbTransaction tx(dm);
-    TNamedQuery &u = dm.qup;
-    u.close();
-    u.clearSql();
-    u.addSql(QStringLiteral(
+    dm.qup.run(QStringLiteral(
         "update p_orderd set pxxh = r.k"
         " from (select iid, row_number() over (order by iid) as k from p_orderd) as r"
         " where p_orderd.iid = r.iid and p_orderd.pxxh is not r.k"));
-    u.exec();
     tx.commit();
 }
 
@@ -134,15 +102,11 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
 
     // The k-th receipt of the result gets k, every other history receipt 0;
     // rows that already hold their number are not rewritten.
-    TNamedQuery &u = dm.qup2;
-    u.close();
-    u.clearSql();
-    u.addSql(QStringLiteral(
-        "update P_ORDERDBAK  set pxxh= k from (select b.iid as bid, coalesce(r.k, :pxxh) as k"
-        " from P_ORDERDBAK b left join temp.result_order r on r.iid = b.iid) as n"
-        " where P_ORDERDBAK.iid = n.bid and P_ORDERDBAK.pxxh is not n.k"));
-    u.bind(QStringLiteral("pxxh"), 0);
-    u.exec();
+    dm.qup2.run(QStringLiteral(
+                    "update P_ORDERDBAK  set pxxh= k from (select b.iid as bid, coalesce(r.k, :pxxh) as k"
+                    " from P_ORDERDBAK b left join temp.result_order r on r.iid = b.iid) as n"
+                    " where P_ORDERDBAK.iid = n.bid and P_ORDERDBAK.pxxh is not n.k"),
+                {{"pxxh", 0}});
     run(QStringLiteral("delete from temp.result_order"));
     tx.commit();
 }

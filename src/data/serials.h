@@ -12,6 +12,10 @@ namespace Serials {
 // 1 -> "00000001". Numbers of more than eight digits have no text: "".
 QString SerialText(qint64 number);
 
+// The number of a serial text ("00000012" -> 12). Throws AppError when the
+// text is not a number.
+qint64 SerialNumber(const QString &serial);
+
 // The counter of a category (0 when it has no row or holds nothing).
 qint64 ReadCounter(TDemoDM &dm, const QString &category);
 

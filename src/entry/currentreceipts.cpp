@@ -565,10 +565,7 @@ void TCurrentReceipts::doSaveLoaded()
         if (!issued && dm.qup.rowsAffected() > 0) {
             // A receipt whose number was never registered: register it now,
             // so that the number is never offered to another receipt.
-            bool ok = false;
-            const qint64 number = serial.toLongLong(&ok);
-            if (!ok)
-                throw AppError(QStringLiteral("“%1”不是有效的整数").arg(serial));
+            const qint64 number = Serials::SerialNumber(serial);
             if (number > Serials::ReadCounter(dm, category))
                 Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
             else
