@@ -145,11 +145,7 @@ namespace {
 QStringList employeesOfType(const QString &type)
 {
     TNamedQuery &q = DemoDM().qxh;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select * from zgxxb where bz= :bz order by iid "));
-    q.bind(QStringLiteral("bz"), type);
-    q.open();
+    q.openWith(QStringLiteral("select * from zgxxb where bz= :bz order by iid "), {{"bz", type}});
     QStringList names;
     for (bool more = q.first(); more; more = q.next())
         names << q.value(QStringLiteral("zgxm")).toString();
