@@ -133,7 +133,8 @@ struct Fixture
     }
     void removeFault() const { exec(QStringLiteral("drop trigger if exists injected_fault")); }
     // Runs `operation` with the fault in place: a trigger (see injectFault),
-    // or, for "", another connection whose read transaction blocks the commit.
+    // or another connection's transaction ("locked: read" blocks the
+    // commit, "locked: write" the begin).
     void withFault(const QString &fault, const std::function<void()> &operation) const;
 
     // What the entry form shows, field by field.
@@ -160,13 +161,13 @@ struct Fixture
     }
 };
 
-// A second connection that holds a read transaction on the database file:
-// a commit of the program then fails with "database is locked" (after the
-// driver's busy wait).
-class Reader
+// A second connection that holds a transaction on the database file. A
+// read transaction makes the program's commit fail with "database is
+// locked", a write transaction its begin (each after the driver's busy wait).
+class Locker
 {
 public:
-    Reader()
+    explicit Locker(bool write)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
         db.setDatabaseName(TDemoDM::databasePath());
@@ -174,11 +175,11 @@ public:
         if (!db.open())
             qFatal("reader cannot open the database");
         QSqlQuery q(db);
-        q.exec(QStringLiteral("BEGIN"));
+        q.exec(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
         q.exec(QStringLiteral("select count(*) from sqlite_master"));
         q.next();
     }
-    ~Reader()
+    ~Locker()
     {
         {
             QSqlDatabase db = QSqlDatabase::database(kName);
@@ -190,14 +191,14 @@ public:
     }
 
 private:
-    static inline const QString kName = QStringLiteral("reader");
+    static inline const QString kName = QStringLiteral("locker");
 };
 
 void Fixture::withFault(const QString &fault, const std::function<void()> &operation) const
 {
-    std::unique_ptr<Reader> reader;
-    if (fault.isEmpty())
-        reader = std::make_unique<Reader>();
+    std::unique_ptr<Locker> locker;
+    if (fault.startsWith(QLatin1String("locked: ")))
+        locker = std::make_unique<Locker>(fault.endsWith(QLatin1String("write")));
     else
         injectFault(fault);
     operation();
@@ -651,7 +652,8 @@ private slots:
         QTest::newRow("register") << known << "before insert on bciidb";
         QTest::newRow("counter") << known << "before update on sjxhb";
         QTest::newRow("renumbering") << known << "before update of pxxh on P_ORDERD";
-        QTest::newRow("commit: database locked") << known << "";
+        QTest::newRow("begin: database locked") << known << "locked: write";
+        QTest::newRow("commit: database locked") << known << "locked: read";
     }
     void faultInNewSaveThenRetry()
     {
@@ -701,7 +703,8 @@ private slots:
         QTest::newRow("household") << "before update on hhb";
         QTest::newRow("receipt") << "before update of bccjd on P_ORDERD";
         QTest::newRow("renumbering") << "before update of pxxh on P_ORDERD";
-        QTest::newRow("commit: database locked") << "";
+        QTest::newRow("begin: database locked") << "locked: write";
+        QTest::newRow("commit: database locked") << "locked: read";
     }
     void faultInModificationThenRetry()
     {
@@ -775,7 +778,8 @@ private slots:
         QTest::newRow("copy") << "before insert on p_orderd_del";
         QTest::newRow("delete") << "before delete on P_ORDERD";
         QTest::newRow("household readings") << "before update on hhb";
-        QTest::newRow("commit: database locked") << "";
+        QTest::newRow("begin: database locked") << "locked: write";
+        QTest::newRow("commit: database locked") << "locked: read";
     }
     void faultInDeletionThenRetry()
     {
