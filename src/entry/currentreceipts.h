@@ -74,7 +74,7 @@ private:
     QString freeSerial(const QString &category);
 
     TEntryTab *m_tab;
-    QPointer<QTableView> m_grid;   // watched for Enter and Ctrl+Delete
+    QPointer<QObject> m_grid;   // the grid, watched for Enter and Ctrl+Delete (no downcast while it is destroyed)
     TGridModel *m_list;
     std::function<bool()> m_print;
     bool m_loaded = false;
