@@ -140,10 +140,10 @@ void TEntryTab::wireFields()
                 f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33};
 
     // Text fields take what their columns hold.
-    TLengthLimit::apply(f->edit41, f->edit41->lineEdit(), kNameLength, QStringLiteral("户名"));
-    TLengthLimit::apply(f->Edit20, f->Edit20, kNumberLength, QStringLiteral("户号"));
-    TLengthLimit::apply(f->cbskr, f->cbskr->lineEdit(), kPayeeLength, QStringLiteral("收款人"));
-    TLengthLimit::apply(f->cbcbr, f->cbcbr->lineEdit(), kReaderLength, QStringLiteral("抄表人"));
+    TLengthLimit::apply(f->edit41->lineEdit(), kNameLength, QStringLiteral("户名"));
+    TLengthLimit::apply(f->Edit20, kNumberLength, QStringLiteral("户号"));
+    TLengthLimit::apply(f->cbskr->lineEdit(), kPayeeLength, QStringLiteral("收款人"));
+    TLengthLimit::apply(f->cbcbr->lineEdit(), kReaderLength, QStringLiteral("抄表人"));
 
     QList<QWidget *> watched = chain + receipt;
     watched.removeAll(f->BitBtn2);

@@ -2,46 +2,39 @@
 
 #include "common/dialogs.h"
 
-#include <QClipboard>
-#include <QEvent>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 
-void TLengthLimit::apply(QWidget *watched, QLineEdit *edit, int maxLength, const QString &caption)
+void TLengthLimit::apply(QLineEdit *edit, int maxLength, const QString &caption)
 {
-    edit->setMaxLength(maxLength);
-    watched->installEventFilter(new TLengthLimit(edit, maxLength, caption, watched));
+    new TLengthLimit(edit, maxLength, caption);
 }
 
-TLengthLimit::TLengthLimit(QLineEdit *edit, int maxLength, const QString &caption, QObject *parent)
-    : QObject(parent), m_edit(edit), m_max(maxLength), m_caption(caption)
+TLengthLimit::TLengthLimit(QLineEdit *edit, int maxLength, const QString &caption)
+    : QObject(edit), m_edit(edit), m_max(maxLength), m_caption(caption), m_accepted(edit->text())
 {
+    // Every change within the limit is remembered (texts set by the program
+    // included); an edit past it goes back to the last one.
+    connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) {
+        if (text.size() <= m_max)
+            m_accepted = text;
+    });
+    connect(edit, &QLineEdit::cursorPositionChanged, this, [this](int, int now) {
+        if (m_edit->text() == m_accepted)
+            m_cursor = now;
+    });
+    connect(edit, &QLineEdit::textEdited, this, &TLengthLimit::edited);
 }
 
-bool TLengthLimit::refused(const QString &inserted) const
+void TLengthLimit::edited(const QString &text)
 {
-    const qsizetype length = m_edit->text().size() - m_edit->selectedText().size() + inserted.size();
-    if (length <= m_max)
-        return false;
-    Dialogs::message(QStringLiteral("%1最多%2个字符，要放入的文字有%3个字符，没有放入")
+    if (text.size() <= m_max)
+        return;
+    const qsizetype added = text.size() - m_accepted.size();
+    const int cursor = m_cursor;
+    m_edit->setText(m_accepted);
+    m_edit->setCursorPosition(cursor);
+    Dialogs::message(QStringLiteral("%1最多%2个字符，这次输入或粘贴的%3个字符放不下，没有放入")
                          .arg(m_caption)
                          .arg(m_max)
-                         .arg(inserted.size()));
-    return true;
-}
-
-bool TLengthLimit::eventFilter(QObject *watched, QEvent *event)
-{
-    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)
-        && !m_edit->isReadOnly()) {
-        if (refused(QGuiApplication::clipboard()->text()))
-            return true;
-    } else if (event->type() == QEvent::InputMethod) {
-        const QString committed = static_cast<QInputMethodEvent *>(event)->commitString();
-        if (!committed.isEmpty() && refused(committed))
-            return true;
-    }
-    return QObject::eventFilter(watched, event);
+                         .arg(added));
 }

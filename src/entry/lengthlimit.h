@@ -4,28 +4,25 @@
 #include <QString>
 
 class QLineEdit;
-class QWidget;
 
-// A text field holds no more than its column does. Typing stops at the
-// length; a paste or an input method's text that would make the field
-// longer is refused as a whole with a message naming the field, instead of
-// being cut silently.
+// A text field holds no more than its column does. An edit of the operator
+// that would make the text longer (typing, a paste by key, menu or mouse,
+// an input method's text, a drop) is undone as a whole, with a message
+// naming the field, instead of being cut silently.
 class TLengthLimit : public QObject
 {
     Q_OBJECT
 public:
-    // `watched` receives the keys (the combo box itself for a combo box's
-    // line edit); `edit` holds the text. The filter lives as long as `watched`.
-    static void apply(QWidget *watched, QLineEdit *edit, int maxLength, const QString &caption);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    // The limit lives as long as `edit`.
+    static void apply(QLineEdit *edit, int maxLength, const QString &caption);
 
 private:
-    TLengthLimit(QLineEdit *edit, int maxLength, const QString &caption, QObject *parent);
-    bool refused(const QString &inserted) const;
+    TLengthLimit(QLineEdit *edit, int maxLength, const QString &caption);
+    void edited(const QString &text);
 
     QLineEdit *m_edit;
     int m_max;
     QString m_caption;
+    QString m_accepted;      // the last text within the limit
+    int m_cursor = 0;        // and its cursor position
 };

@@ -764,10 +764,27 @@ private slots:
         QApplication::sendEvent(w, &commit);
         QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')));
         QCOMPARE(m_dialogs->count(), 1);
-        // Typing stops at the length.
+        // The paste of the context menu (the line edit's paste slot).
         m_dialogs->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("张三"));
+        edit->paste();
+        QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')));
+        QCOMPARE(m_dialogs->count(), 1);
+        // Typing stops at the length and says so.
+        m_dialogs->clear();
+        edit->end(false);
         QTest::keyClicks(w, QStringLiteral("bc"));
         QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')) + QLatin1Char('b'));
+        QCOMPARE(m_dialogs->count(), 1);
+        // A text the program sets is the one an edit past the limit returns to.
+        m_dialogs->clear();
+        edit->setText(QStringLiteral("王五"));
+        edit->end(false);
+        QGuiApplication::clipboard()->setText(QString(length, QLatin1Char('y')));
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("王五"));
+        QCOMPARE(edit->cursorPosition(), 2);
+        QCOMPARE(m_dialogs->count(), 1);
     }
 
     void payeeChangeKeepsSetting()
