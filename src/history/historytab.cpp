@@ -164,6 +164,14 @@ THistoryTab::THistoryTab(QWidget *parent)
                        static_cast<QWidget *>(ui->Edit23), static_cast<QWidget *>(ui->cbbyf)})
         w->installEventFilter(this);
 
+    // The picker buttons keep their place while hidden, so showing one does
+    // not push the fields to its right under the mouse.
+    for (QPushButton *button : {ui->BitBtn7, ui->BitBtn8}) {
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
+    }
+
     ui->ldyts->clear();
     ui->pbdyts->hide();
 
@@ -367,7 +375,8 @@ void THistoryTab::doQuery()
     TNamedQuery &t = dm.qcx;
     prepare(t, s.total, s.binds);
     t.open();
-    const QString total = FloatToText(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
+    // A money total, with two decimals (the sum carries binary noise).
+    const QString total = FormatMoney(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
     t.close();
     prepare(t, s.count, s.binds);
     t.open();
