@@ -219,6 +219,16 @@ THistoryTab::~THistoryTab()
 
 bool THistoryTab::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_batchWindow && event->type() == QEvent::Close && m_batchRunning && !m_batchStop) {
+        // The batch would run on without its window: closing ends it after
+        // the receipt in hand, or keeps the window open.
+        if (!Dialogs::question(QStringLiteral("正在批量打印，关闭窗口将在当前单据打印完后停止打印。您确定要关闭吗？"))) {
+            event->ignore();
+            return true;
+        }
+        stopBatch();
+        return false;
+    }
     if (watched == ui->DBGrid5 && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
@@ -575,11 +585,18 @@ void THistoryTab::doBatch()
         explicit Running(THistoryTab *t) : tab(t)
         {
             tab->m_batchRunning = true;
+            tab->m_batchStop = false;
             tab->m_batchFailures.clear();
             tab->m_batchFailureReason.clear();
+            // Closing the window is watched for while the batch runs.
+            tab->m_batchWindow = tab->window();
+            tab->m_batchWindow->installEventFilter(tab);
         }
         ~Running()
         {
+            if (tab->m_batchWindow)
+                tab->m_batchWindow->removeEventFilter(tab);
+            tab->m_batchWindow = nullptr;
             tab->m_batchRunning = false;
             tab->ui->pbdyts->hide();
         }
@@ -595,10 +612,12 @@ void THistoryTab::doBatch()
     bar->show();
     const QString output = AppPaths::inProgramDir(QStringLiteral("2.xls"));
 
-    for (qint64 i = firstNo; i <= lastNo; ++i) {
+    for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
         QCoreApplication::processEvents();
         ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
         QCoreApplication::processEvents();
+        if (m_batchStop)
+            break;
 
         TNamedQuery &q = dm.qlsmx;
         q.close();
@@ -632,12 +651,14 @@ void THistoryTab::doBatch()
         if (onBatchStep)
             onBatchStep(i, printed);
         QCoreApplication::processEvents();
-        pause(m_batchPauseMs);
+        if (!m_batchStop)
+            pause(m_batchPauseMs);
     }
     QCoreApplication::processEvents();
     ui->ldyts->clear();
     QCoreApplication::processEvents();
-    if (!m_batchFailures.isEmpty()) {
+    // A batch ended by closing the window says nothing more: the window is gone.
+    if (!m_batchFailures.isEmpty() && !m_batchStop) {
         QStringList numbers;
         for (qint64 n : m_batchFailures)
             numbers << QString::number(n);
@@ -656,7 +677,18 @@ void THistoryTab::pause(int ms)
     }
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    m_pauseLoop = &loop;
     loop.exec();
+    m_pauseLoop = nullptr;
+}
+
+void THistoryTab::stopBatch()
+{
+    if (!m_batchRunning)
+        return;
+    m_batchStop = true;
+    if (m_pauseLoop)
+        m_pauseLoop->quit();
 }
 
 QStringList THistoryTab::storedReceiptCells(const std::function<QVariant(const QString &)> &field)
