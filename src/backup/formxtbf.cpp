@@ -145,10 +145,14 @@ void TFormxtbf::BitBtn3Click()
     reject();
 }
 
-void TFormxtbf::reconnect()
+void TFormxtbf::reconnect(bool dataReplaced)
 {
-    if (!DemoDM().open())
+    if (!DemoDM().open()) {
         Dialogs::error(QStringLiteral("数据库不能重新打开：") + DemoDM().lastOpenError());
+        return;
+    }
+    // Closing the connection closed every list of the main window.
+    emit reconnected(dataReplaced);
 }
 
 // ------------------------------------------------------------------ backup
@@ -270,12 +274,14 @@ bool TFormxtbf::restoreFrom(const QString &file)
         return false;
     }
     m_keptCopy = kept;
-    if (!DemoDM().open()) {
+    if (DemoDM().open()) {
+        emit reconnected(true);
+    } else {
         // The restored file does not open here: the former data goes back.
         const QString openError = DemoDM().lastOpenError();
         QString back;
         const bool putBack = copyFile(kept, incoming, &back) && DatabaseCopy::replaceFile(incoming, database, &back);
-        reconnect();
+        reconnect(!putBack);
         Dialogs::message(QStringLiteral("恢复的数据不能打开，") + (putBack ? QStringLiteral("已还原恢复前的数据。\n")
                                                                           : QStringLiteral("恢复前的数据在：") + kept + QLatin1Char('\n'))
                              + openError,

@@ -148,6 +148,12 @@ THistoryTab::THistoryTab(QWidget *parent)
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->verticalHeader()->hide();   // the numbers are in 序号
     grid->installEventFilter(this);
+    // The row the list stood on, kept over a reset of its result (closing
+    // the connection resets it; reopenList goes back to the row).
+    connect(m_list, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (ui->DBGrid5->currentIndex().isValid())
+            m_rowBeforeReset = ui->DBGrid5->currentIndex().row();
+    });
 
     // Status bar: four panels of 140 pixels.
     const QStringList panelTexts{QStringLiteral("收据总张数："), QString(), QStringLiteral("总金额："), QString()};
@@ -335,6 +341,32 @@ THistoryTab::Statement THistoryTab::buildStatements(bool history) const
 void THistoryTab::SpeedButton21Click()
 {
     runOperation([this] { doQuery(); });
+}
+
+bool THistoryTab::listShown() const
+{
+    return m_list->source() != nullptr;
+}
+
+void THistoryTab::reopenList(bool dataReplaced)
+{
+    if (!listShown())
+        return;
+    runOperation([this, dataReplaced] {
+        if (dataReplaced) {
+            doQuery();
+            return;
+        }
+        const int row = m_rowBeforeReset;
+        TNamedQuery &list = DemoDM().qlshz;
+        list.reopen();
+        m_list->setSource(list.model());
+        // Fetch up to the row again (the result is read in pieces).
+        while (m_list->rowCount() <= row && m_list->canFetchMore({}))
+            m_list->fetchMore({});
+        if (m_list->rowCount() > 0)
+            ui->DBGrid5->setCurrentIndex(m_list->index(qBound(0, row, m_list->rowCount() - 1), 0));
+    });
 }
 
 void THistoryTab::showEmptyList()

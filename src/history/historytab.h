@@ -38,6 +38,15 @@ public:
     // Showing the tab: the current year, no month, then the query.
     void reload();
 
+    // Whether a result of a query is on the list (closing the connection
+    // closes it; see reopenList).
+    bool listShown() const;
+    // After the connection was closed and opened again: a list that was
+    // shown comes back on the same row. dataReplaced (a restore): the
+    // query runs again, numbering the rows of the new data; otherwise the
+    // same statement is opened again and the numbers stay as they were.
+    void reopenList(bool dataReplaced);
+
     // Handlers.
     void SpeedButton21Click();   // 查询
     void rbb1Click();            // 历史数据
@@ -128,6 +137,7 @@ private:
     TFormdyts *m_formdyts;
     QLabel *m_sbPanels[4] = {};
     QString m_listTable;         // the table the list shows
+    int m_rowBeforeReset = 0;    // the list's row before its last reset
     int m_batchPauseMs = 3000;
     bool m_batchRunning = false;
     bool m_batchStop = false;
