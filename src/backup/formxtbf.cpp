@@ -160,9 +160,8 @@ void TFormxtbf::reconnect(bool dataReplaced)
 void TFormxtbf::BitBtn1Click()
 {
     const QString folder = targetFolder();
-    if (!folder.isEmpty() && !QFileInfo(folder).exists())
-        QDir().mkdir(folder);   // one level only
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    // One level only; a folder made here is its owner's alone.
+    if (folder.isEmpty() || !DatabaseCopy::makeOwnFolder(folder)) {
         Dialogs::message(QStringLiteral("路径不存在，不能备份！"), kCaption);
         return;
     }
@@ -232,7 +231,9 @@ void TFormxtbf::BitBtn2Click()
         Dialogs::message(QStringLiteral("所选文件不是完好的数据备份，不能恢复！\n") + why, kCaption);
         return;
     }
-    if (!Dialogs::question(QStringLiteral("恢复将用所选备份替换当前的全部数据（当前数据先另存一份），您确定要恢复吗？")))
+    if (!Dialogs::question(QStringLiteral("恢复将用所选备份替换当前的全部数据（当前数据先另存一份）。"
+                                          "备份之后保存的收据不在恢复的数据中，它们的收据号也不会再次使用。"
+                                          "您确定要恢复吗？")))
         return;
     const bool ok = restoreFrom(file);
     if (!ok)
@@ -265,7 +266,11 @@ bool TFormxtbf::restoreFrom(const QString &file)
         Dialogs::message(QStringLiteral("当前数据不能另存，没有恢复！\n") + why, kCaption);
         return false;
     }
+    // The restored data keeps the numbering of the data it replaces: a
+    // number issued after the backup is never offered again.
+    const bool hadData = QFileInfo(kept).isFile();
     const bool ok = copyFile(file, incoming, &why) && DatabaseCopy::isSoundDatabase(incoming, &why)
+        && (!hadData || DatabaseCopy::carryNumbering(kept, incoming, &why))
         && DatabaseCopy::replaceFile(incoming, database, &why);
     if (!ok) {
         QFile::remove(incoming);
