@@ -278,9 +278,13 @@ void TestBatchExport::closingTheWindowStopsTheBatch_data()
     QTest::addColumn<QStringList>("printed");
     QTest::addColumn<bool>("windowOpen");
     QTest::addColumn<int>("pauseMs");
+    QTest::addColumn<bool>("inProgramLoop");   // the batch runs from the application's own loop
     // After a yes the pause is long enough that only the close can end it soon.
-    QTest::newRow("yes") << true << QStringList{"户1 住户", "户2 住户"} << false << 2000;
-    QTest::newRow("no") << false << QStringList{"户1 住户", "户2 住户", "户3 住户", "户4 住户"} << true << 200;
+    QTest::newRow("yes") << true << QStringList{"户1 住户", "户2 住户"} << false << 2000 << false;
+    QTest::newRow("no") << false << QStringList{"户1 住户", "户2 住户", "户3 住户", "户4 住户"} << true << 200
+                        << false;
+    // There the last window closed ends the loops, the batch's pause included.
+    QTest::newRow("yes, program loop") << true << QStringList{"户1 住户", "户2 住户"} << false << 2000 << true;
 }
 
 void TestBatchExport::closingTheWindowStopsTheBatch()
@@ -289,6 +293,7 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     QFETCH(QStringList, printed);
     QFETCH(bool, windowOpen);
     QFETCH(int, pauseMs);
+    QFETCH(bool, inProgramLoop);
     Fixture fx;
     for (int i = 1; i <= 4; ++i)
         fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
@@ -307,7 +312,18 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     runRange(fx.history(), "1", "4");
     QElapsedTimer t;
     t.start();
-    fx.f()->SpeedButton37->click();
+    if (inProgramLoop) {
+        QVERIFY(qApp->quitOnLastWindowClosed());
+        QTimer::singleShot(0, fx.f()->SpeedButton37, &QPushButton::click);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        watchdog.start(20000);
+        QCOMPARE(qApp->exec(), 0);   // ended by the closed window, not by the watchdog
+        QVERIFY(!fx.history()->batchRunning());
+    } else {
+        fx.f()->SpeedButton37->click();
+    }
     QCOMPARE(engine.printedNames, printed);
     QCOMPARE(fx.dialogs.count(), 1);
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Question);
