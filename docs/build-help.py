@@ -12,7 +12,7 @@ import sys
 import markdown
 
 STYLE = """
-body { font-family: "Noto Sans CJK SC", "WenQuanYi Micro Hei", sans-serif; line-height: 1.7;
+body { font-family: "Noto Sans CJK SC", "WenQuanYi Micro Hei", sans-serif; line-height: 1.7; background: #fff;
        max-width: 52em; margin: 2em auto; padding: 0 1.5em; color: #222; }
 h1 { color: #1f6fb2; border-bottom: 3px solid #1f6fb2; padding-bottom: .3em; }
 h2 { color: #1f6fb2; border-bottom: 1px solid #c8d6e5; padding-bottom: .2em; margin-top: 2em; }
