@@ -32,6 +32,7 @@ if [ -z "$build" ]; then
   build="$src/build-package"
   rm -rf "$build"
   # Debian's hardening and optimisation flags, as a package build uses them.
+  export DEB_BUILD_MAINT_OPTIONS=hardening=+all
   cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
