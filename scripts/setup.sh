@@ -15,6 +15,8 @@ PACKAGES=(
   # spreadsheet engine and printing
   libreoffice-calc-nogui libreoffice-dev libcups2-dev cups cups-client cups-bsd
   printer-driver-cups-pdf poppler-utils
+  # the user guide, the icon sizes and the Debian package with its checks
+  python3-markdown librsvg2-bin dpkg-dev lintian appstream desktop-file-utils
 )
 
 SUDO=""

@@ -2,6 +2,7 @@
 #include "app/orderform.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
+#include "common/apppaths.h"
 #include "data/demodm.h"
 #include "login/formdl.h"
 #include "login/formmmxg.h"
@@ -19,6 +20,10 @@ int main(int argc, char *argv[])
     SingleInstance single(QString::fromLatin1(Startup::kAppTitle));
     if (!single.claim())
         return 0;
+
+    // Where the files live, ready before anything is written.
+    if (!AppPaths::prepareProgramDir())
+        return 1;
 
     // The spreadsheet application starts while the operator logs in, so the
     // first preview does not wait for it.
