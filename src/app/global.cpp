@@ -50,6 +50,38 @@ TGlobal &Global()
     return *g_instance;
 }
 
+namespace {
+const char *const kKeysInWriteOrder[] = {"str_zg", "str_kj", "str_skr", "str_bt", "str_qy",
+                                         "strsjlx", "strdyf", "str_dj", "str_djs", "str_cbr"};
+}
+
+bool TGlobal::canStore(const QString &value)
+{
+    return value.size() <= kMaxValueLength && IniFile::canHold(value);
+}
+
+QString TGlobal::cannotStoreMessage(const QString &field, const QString &value)
+{
+    if (canStore(value))
+        return QString();
+    const QString outside = IniFile::charactersOutsideEncoding(value);
+    if (!outside.isEmpty())
+        return QStringLiteral("%1中的字符“%2”不能保存到设置文件中，请改用其它字。").arg(field, outside);
+    if (value.size() > kMaxValueLength)
+        return QStringLiteral("%1太长，最多%2个字符。").arg(field).arg(kMaxValueLength);
+    return QStringLiteral("%1不能含有换行，首尾不能有空格或引号。").arg(field);
+}
+
+bool TGlobal::writtenByProgram(const QString &path)
+{
+    IniFile ini(path);
+    ini.load();
+    for (const char *key : kKeysInWriteOrder)
+        if (!ini.hasKey(kReadSection, QLatin1String(key)))
+            return false;
+    return true;
+}
+
 void TGlobal::ReadSettings()
 {
     IniFile ini(m_path);

@@ -27,6 +27,19 @@ public:
 
     const QString &path() const { return m_path; }
 
+    // Whether the settings file keeps this value exactly: characters of GBK
+    // only, no line break, no blanks at either end, no enclosing quotes, at
+    // most kMaxValueLength characters. The combos whose texts reach the file
+    // check with it before they take a text.
+    static bool canStore(const QString &value);
+    // Why the value cannot be kept, as a message for the operator naming the
+    // field (for example "收款人") and the characters; empty when canStore().
+    static QString cannotStoreMessage(const QString &field, const QString &value);
+
+    // Whether the file at path was written by this program: it holds every
+    // one of the ten keys in the settings section.
+    static bool writtenByProgram(const QString &path);
+
     QString str_zg;
     QString str_kj;
     QString str_skr;
