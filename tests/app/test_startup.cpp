@@ -20,6 +20,7 @@
 #include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -294,6 +295,67 @@ private slots:
         QVERIFY(!dm.open());
         QVERIFY(dm.missingDatabase());
         QVERIFY(!QFileInfo::exists(dir.file(QStringLiteral("qmvDemo.db"))));
+    }
+
+    // What the window system shows as a box's caption is the caption alone,
+    // without the application's name: the real program on an X server.
+    void captionsCarryNoApplicationName()
+    {
+        const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xvfb.isEmpty() || xdotool.isEmpty())
+            QSKIP("needs Xvfb and xdotool");
+        const int display = 150 + int(QCoreApplication::applicationPid() % 90);
+        const QString name = QStringLiteral(":%1").arg(display);
+        QProcess server;
+        server.start(xvfb, {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        QVERIFY(server.waitForStarted());
+        auto stopServer = qScopeGuard([&] {
+            server.terminate();
+            server.waitForFinished(5000);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)), 10000);
+
+        // A database lost after earlier use: the program asks "询问" at once,
+        // before it would start anything else.
+        ProgramFolder folder;
+        folder.writeSettings();
+        QVERIFY(QDir(folder.root).mkdir(QStringLiteral("backup")));
+        QVERIFY(writeBytes(folder.file(QStringLiteral("backup/qmvDemo.db")), soundDatabase()));
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("DISPLAY"), name);
+        env.insert(QStringLiteral("TMPDIR"), folder.file(QStringLiteral("tmp")));
+        program.setProcessEnvironment(env);
+        program.start(folder.file(QStringLiteral("mtrfee")), {});
+        QVERIFY(program.waitForStarted());
+        auto stopProgram = qScopeGuard([&] {
+            program.kill();
+            program.waitForFinished(5000);
+        });
+        auto windowNames = [&] {
+            QProcess q;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert(QStringLiteral("DISPLAY"), name);
+            q.setProcessEnvironment(e);
+            q.start(xdotool, {"search", "--onlyvisible", "--name", "."});
+            q.waitForFinished(5000);
+            QStringList names;
+            for (const QByteArray &id : q.readAllStandardOutput().split('\n')) {
+                if (id.trimmed().isEmpty())
+                    continue;
+                QProcess n;
+                n.setProcessEnvironment(e);
+                n.start(xdotool, {"getwindowname", QString::fromLatin1(id.trimmed())});
+                n.waitForFinished(5000);
+                names << QString::fromUtf8(n.readAllStandardOutput()).trimmed();
+            }
+            return names;
+        };
+        QStringList names;
+        QTRY_VERIFY_WITH_TIMEOUT((names = windowNames()).filter(QStringLiteral("询问")).size() == 1, 20000);
+        QCOMPARE(names.filter(QStringLiteral("询问")), QStringList{QStringLiteral("询问")});
     }
 
     // Plain boxes have no icon; password fields show "*".
