@@ -163,7 +163,10 @@ QString IniFile::read(const QString &section, const QString &key, const QString 
 
 void IniFile::write(const QString &section, const QString &key, const QString &value)
 {
-    Line line = makeLine(key + QLatin1Char('=') + value);
+    // Blanks at either end, or quotes around the value, would be lost by a
+    // read: such a value is written inside one more pair of quotes.
+    const bool quote = valueOf(QStringLiteral("k=") + value) != value;
+    Line line = makeLine(key + QLatin1Char('=') + (quote ? QLatin1Char('"') + value + QLatin1Char('"') : value));
     if (m_eol == "\r\n")
         line.raw.append('\r');
     const int header = findSection(section);
@@ -237,7 +240,5 @@ bool IniFile::canHold(const QString &value)
 {
     if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
         return false;
-    if (!charactersOutsideEncoding(value).isEmpty())
-        return false;
-    return valueOf(QStringLiteral("k=") + value) == value;
+    return charactersOutsideEncoding(value).isEmpty();
 }

@@ -26,8 +26,8 @@ public:
     bool save() const;
 
     // Whether a key's value comes back exactly as given after a write and a
-    // read of the file: only characters of GBK, no line break, no blanks at
-    // either end, no enclosing quotes.
+    // read of the file: only characters of GBK and no line break. (Blanks at
+    // either end and enclosing quotes are kept by quoting the value.)
     static bool canHold(const QString &value);
     // The characters of value that the file's encoding cannot hold (empty
     // when all of them can), each listed once.

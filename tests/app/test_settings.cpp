@@ -326,9 +326,10 @@ private slots:
         QTest::newRow("emoji and extension B") << "户😀𠀀" << false << "😀𠀀";
         QTest::newRow("outside GBK, repeated") << "ǅǅ户" << false << "ǅ";
         QTest::newRow("line break") << "张\n三" << false << "";
-        QTest::newRow("blank at the end") << "张三 " << false << "";
-        QTest::newRow("ideographic blank first") << "\u3000张三" << false << "";
-        QTest::newRow("enclosing quotes") << "\"张三\"" << false << "";
+        QTest::newRow("blank at the end") << "张三 " << true << "";
+        QTest::newRow("ideographic blank first") << "\u3000张三" << true << "";
+        QTest::newRow("enclosing quotes") << "\"张三\"" << true << "";
+        QTest::newRow("quotes and blanks") << " '张三' " << true << "";
         QTest::newRow("inner quote") << "张\"三" << true << "";
         QTest::newRow("longest") << QString(2047, QLatin1Char('x')) << true << "";
         QTest::newRow("too long") << QString(2048, QLatin1Char('x')) << false << "";
@@ -349,6 +350,7 @@ private slots:
         // refuses would not.
         ScratchDir dir;
         const QString path = dir.file("mtrfee.ini");
+        RecordingDialogs dlg;
         {
             TGlobal g(path);
             g.str_skr = value;
@@ -356,6 +358,34 @@ private slots:
         }
         TGlobal back(path);
         QCOMPARE(back.str_skr == value && back.str_cbr == value, storable);
+        // A value the file cannot keep is not written changed: the program
+        // end says why instead.
+        QCOMPARE(dlg.texts(), storable ? QStringList() : QStringList{TGlobal::cannotStoreMessage(QStringLiteral("收款人"), value)});
+    }
+
+    void unstorableValueLeavesItsLineAsItWas()
+    {
+        ScratchDir dir;
+        const QString path = dir.file("mtrfee.ini");
+        writeBytes(path, "[Judge]\nstr_skr=\xfe\xfe ok\nstr_cbr=x\n");
+        TGlobal g(path);
+        g.str_dj = QStringLiteral("0.5");
+        g.WriteSettings();                     // a value read from the file stays byte for byte
+        QVERIFY(readBytes(path).startsWith("[Judge]\nstr_skr=\xfe\xfe ok\nstr_cbr=x\n"));
+        QVERIFY(readBytes(path).contains("str_dj=0.5\n"));
+        g.str_cbr = QStringLiteral("户😀𠀀");
+        g.str_dj = QStringLiteral("0.6");
+        try {
+            g.WriteSettings();
+            QFAIL("a value outside GBK was written");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), TGlobal::cannotStoreMessage(QStringLiteral("抄表人"), g.str_cbr));
+        }
+        const QByteArray after = readBytes(path);
+        QVERIFY(after.contains("\nstr_cbr=x\n"));
+        QVERIFY(!after.contains("?"));
+        QVERIFY(after.contains("str_dj=0.6\n"));     // the other keys are written
+        g.str_cbr = QStringLiteral("x");
     }
 
     void writtenByProgramNeedsTheTenKeys()
