@@ -60,6 +60,17 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
     connect(m_help->templateButton(), &QPushButton::clicked, this, [] { TReceiptPrinting::instance().SpeedButton35Click(); });
+    // A backup or restore closes the connection and every list with it: the
+    // lists that were open come back.
+    connect(m_help, &THelpTab::databaseReconnected, this, [this](bool dataReplaced) {
+        TFieldEvents::run([this, dataReplaced] {
+            m_entry->ReopenPickerLists();
+            m_receipts->OpenCurrentReceipts();
+            if (m_startupDone)
+                m_baseData->reload();
+            m_history->reopenList(dataReplaced);
+        });
+    });
     // A restored backup replaces every row: the entry tab starts afresh on it.
     m_help->onRestored = [this] {
         TFieldEvents::run([this] {

@@ -45,6 +45,7 @@ void THelpTab::SpeedButton36Click()
 {
     auto dialog = std::make_unique<TFormxtbf>(window());
     dialog->onRestored = onRestored;
+    connect(dialog.get(), &TFormxtbf::reconnected, this, &THelpTab::databaseReconnected);
     if (runDialog)
         runDialog(dialog.get());
 }

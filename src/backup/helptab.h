@@ -26,6 +26,11 @@ public:
     // After a restore: the main window reloads what it shows.
     std::function<void()> onRestored;
 
+signals:
+    // The backup dialog closed the database connection and opened it again
+    // (see TFormxtbf::reconnected).
+    void databaseReconnected(bool dataReplaced);
+
 private:
     QPushButton *m_backup;
     QPushButton *m_template;
