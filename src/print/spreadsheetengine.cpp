@@ -560,9 +560,10 @@ struct Engine
 
     void shutdown()
     {
-        // The application is asked to end and given a moment; the user does
-        // not wait for it beyond that.
-        stopProcess(800);
+        // A connected application is asked to end and given a moment; one
+        // that was never used (still starting, perhaps) has nothing to keep
+        // and is ended at once. The user does not wait for it beyond that.
+        stopProcess(desktop.is() ? 800 : 0);
         delete process;
         process = nullptr;
         if (!runDir.isEmpty())
