@@ -57,9 +57,13 @@ TestPrintServer::TestPrintServer()
     // Before the user's own default (lpoptions) too.
     qputenv("LPDEST", queueName().toUtf8());
     cupsSetServer(nullptr);   // read the variable again
-    m_running = cupsGetDefault() && queueName() == QString::fromUtf8(cupsGetDefault());
+    // Asked of the scheduler itself (LPDEST alone would name the queue).
+    cups_dest_t *dests = nullptr;
+    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+    m_running = cupsGetDest(queueName().toUtf8().constData(), nullptr, count, dests) != nullptr;
+    cupsFreeDests(count, dests);
     if (!m_running)
-        m_error = QStringLiteral("the test scheduler has no default queue");
+        m_error = QStringLiteral("the test scheduler at %1 has no queue %2").arg(socketPath(), queueName());
 }
 
 TestPrintServer::~TestPrintServer()
