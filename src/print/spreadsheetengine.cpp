@@ -466,10 +466,13 @@ struct Engine
         Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(local);
         for (;;) {
             try {
+                // Part of the start: it may take what is left of the start
+                // time, on a busy machine more than an ordinary call.
+                const int left = int(qMax<qint64>(0, startTimeoutMs - sinceStart.elapsed()));
                 timed([&] {
                     Reference<uno::XComponentContext> remote(resolver->resolve(url), UNO_QUERY_THROW);
                     desktop = frame::Desktop::create(remote);
-                });
+                }, qMax(callTimeoutMs, left));
                 return true;
             } catch (const EngineNotAnswering &) {
                 return false;

@@ -11,6 +11,7 @@
 #include "scratchdir.h"
 
 #include <QElapsedTimer>
+#include <QTemporaryDir>
 #include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
@@ -219,14 +220,19 @@ private slots:
         SecondUser other;
         QVERIFY2(other.ok(), qPrintable(other.error()));
         const QString victim = makeVictim(m_scratch->path());
+        // A shared temporary folder like /tmp (whatever TMPDIR this test
+        // runs with), where the other user plants a link under the name of
+        // an earlier version's run profile.
+        QTemporaryDir sharedTmp(QStringLiteral("/tmp/mtrfee-shared-XXXXXX"));
+        QVERIFY(sharedTmp.isValid());
+        ::chmod(QFile::encodeName(sharedTmp.path()).constData(), 01777);
+        EnvVar tmpdir("TMPDIR", QFile::encodeName(sharedTmp.path()));
         const QString tmpLink = QDir::temp().filePath(sharedTmpProfileName(99999));
-        QFile::remove(tmpLink);
         QString out;
         QVERIFY2(other.sh(QStringLiteral("ln -s '%1' '%2'").arg(victim, tmpLink), &out), qPrintable(out));
         // A shared folder where the other user made "mtrfee" first.
-        const QString shared = m_scratch->file(QStringLiteral("shared"));
+        const QString shared = sharedTmp.filePath(QStringLiteral("shared"));
         QVERIFY(QDir().mkpath(shared));
-        ::chmod(QFile::encodeName(m_scratch->path()).constData(), 0755);
         ::chmod(QFile::encodeName(shared).constData(), 01777);
         QVERIFY2(other.sh(QStringLiteral("mkdir -m 777 '%1/mtrfee' && ln -s '%2' '%1/mtrfee/run-99999'").arg(shared, victim), &out),
                  qPrintable(out));
@@ -237,7 +243,6 @@ private slots:
         SpreadsheetEngine::shutdown();
         QVERIFY(QFileInfo::exists(victim + QStringLiteral("/qmvDemo.db")));
         QVERIFY(QFileInfo(tmpLink).isSymLink());
-        QFile::remove(tmpLink);
         // Pointed at the shared folder, the engine does not start there.
         {
             EnvVar runtime("XDG_RUNTIME_DIR", QByteArray());
