@@ -273,9 +273,10 @@ private slots:
     }
 
     // A run leaves nothing behind: no temporary folder of the application
-    // in TMPDIR, no pipe socket in /tmp, no run folder; and ending it does
-    // not keep the program waiting. Both for a run that printed and for one
-    // that never used the application it started in the background.
+    // or of the previews in TMPDIR, no pipe socket in /tmp, no run folder;
+    // and ending it does not keep the program waiting. Both for a run that
+    // previewed and for one that never used the application it started in
+    // the background.
     void runLeavesNothingAndEndsAtOnce_data()
     {
         QTest::addColumn<bool>("used");
@@ -293,8 +294,11 @@ private slots:
         SpreadsheetEngine::startInBackground();
         const QString run = SpreadsheetEngine::runFolder();
         QVERIFY(QFileInfo(run).isDir());
+        TReceiptPrinting &printing = TReceiptPrinting::instance();
+        printing.FormDestroy();   // a folder of earlier previews goes
         if (used) {
-            FillReceiptTemplate(kPreviewFileName, ReceiptCellTexts(sampleReceipt()));
+            RecordingDialogs dlg;
+            QVERIFY2(printing.SpeedButton9Click(sampleReceipt()).done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
             auto book = SpreadsheetEngine::open(programFile(kPreviewFileName));
             book->exportFirstSheetPdf(m_scratch->file(QStringLiteral("out.pdf")));
         } else {
@@ -303,6 +307,8 @@ private slots:
         }
         QVERIFY(!ownPipeSockets().isEmpty());
         const qint64 pid = SpreadsheetEngine::processId();
+        // The main window goes, then the program ends the engine.
+        printing.FormDestroy();
         QElapsedTimer t;
         t.start();
         SpreadsheetEngine::shutdown();

@@ -392,9 +392,11 @@ private slots:
         const bool previewed = p.SpeedButton9Click(sampleReceipt()).done;
         const QString pdf = p.previewWindow() ? p.previewWindow()->pdfPath() : QString();
         const QFileDevice::Permissions pdfMode = QFileInfo(pdf).permissions();
+        const QSet<QString> before = pdfOutputFiles();
         const bool printed = p.BitBtn13Click(sampleReceipt()).done;
         ::umask(umaskBefore);
         QVERIFY2(previewed && printed, qPrintable(dlg.texts().join(QLatin1Char('|'))));
+        QCOMPARE(newPdfOutputs(before).size(), 1);   // and done before the next test looks
         const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                    | QFileDevice::ReadUser | QFileDevice::WriteUser;
         QCOMPARE(QFileInfo(programFile(kPreviewFileName)).permissions(), ownerOnly);
