@@ -75,20 +75,51 @@ void RenumberCurrentReceipts(TDemoDM &dm)
     tx.commit();
 }
 
+namespace {
+
+QSqlQuery resultOrderQuery()
+{
+    return QSqlQuery(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+}
+
+void runPlain(QSqlQuery &q, const QString &sql)
+{
+    if (!q.exec(sql))
+        throw AppError(q.lastError().text());
+}
+
+// An empty table of the result's order, keyed by iid for the updates below.
+void clearResultOrder(QSqlQuery &q)
+{
+    runPlain(q, QStringLiteral("create temp table if not exists result_order (iid integer primary key, k integer)"));
+    runPlain(q, QStringLiteral("delete from temp.result_order"));
+}
+
+// The k-th receipt of the result gets k, every other history receipt 0.
+// Only rows whose number changes are written, and only the numbered rows
+// of the last result and the rows of this one are read: the reset walks
+// the rows whose number is not 0 (an index of just those rows keeps that
+// short), the numbering looks up the result's rows by iid.
+void applyResultOrder(TDemoDM &dm, QSqlQuery &q)
+{
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh where pxxh is not 0"
+                               " and iid not in (select iid from temp.result_order)"),
+                {{"pxxh", 0}});
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"
+                               " where iid in (select iid from temp.result_order)"
+                               " and pxxh is not (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"));
+    runPlain(q, QStringLiteral("delete from temp.result_order"));
+}
+
+} // namespace
+
 void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
 {
     DbTransaction tx(dm);
-    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName, false);
-    QSqlQuery q(db);
-    auto run = [&q](const QString &sql) {
-        if (!q.exec(sql))
-            throw AppError(q.lastError().text());
-    };
-    // The result's order, keyed by iid for the update below.
-    run(QStringLiteral("create temp table if not exists result_order (iid integer primary key, k integer)"));
-    run(QStringLiteral("delete from temp.result_order"));
+    QSqlQuery q = resultOrderQuery();
+    clearResultOrder(q);
     if (!resultIids.isEmpty()) {
-        QSqlQuery ins(db);
+        QSqlQuery ins = resultOrderQuery();
         if (!ins.prepare(QStringLiteral("insert or ignore into temp.result_order(iid, k) values(?, ?)")))
             throw AppError(ins.lastError().text());
         qint64 k = 0;
@@ -99,20 +130,38 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
                 throw AppError(ins.lastError().text());
         }
     }
-
-    // The k-th receipt of the result gets k, every other history receipt 0.
-    // Only rows whose number changes are written, and only the numbered rows
-    // of the last result and the rows of this one are read: the reset walks
-    // the rows whose number is not 0 (an index of just those rows keeps that
-    // short), the numbering looks up the result's rows by iid.
-    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh where pxxh is not 0"
-                               " and iid not in (select iid from temp.result_order)"),
-                {{"pxxh", 0}});
-    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"
-                               " where iid in (select iid from temp.result_order)"
-                               " and pxxh is not (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"));
-    run(QStringLiteral("delete from temp.result_order"));
+    applyResultOrder(dm, q);
     tx.commit();
+}
+
+qint64 RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                             const QList<QPair<QString, QVariant>> &binds)
+{
+    DbTransaction tx(dm);
+    QSqlQuery q = resultOrderQuery();
+    clearResultOrder(q);
+    // The result's positions come from the database itself: nothing of the
+    // result is read into the program, however long it is.
+    const QString sql = QStringLiteral("insert into temp.result_order(iid, k)"
+                                       " select iid, row_number() over (order by %1) from P_ORDERDBAK where %2")
+                            .arg(order, condition);
+    QSqlQuery ins = resultOrderQuery();
+    if (!ins.prepare(sql))
+        throw AppError(ins.lastError().text());
+    for (const auto &b : binds)
+        if (sql.contains(QLatin1Char(':') + b.first))
+            ins.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+    if (!ins.exec())
+        throw AppError(ins.lastError().text());
+    const qint64 count = ins.numRowsAffected();
+    ins.finish();
+    // A result without rows leaves every number as it was.
+    if (count > 0)
+        applyResultOrder(dm, q);
+    else
+        runPlain(q, QStringLiteral("delete from temp.result_order"));
+    tx.commit();
+    return count;
 }
 
 } // namespace Serials

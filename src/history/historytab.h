@@ -117,7 +117,10 @@ private:
     struct Statement
     {
         QString table;
-        QStringList list, total, count;
+        // The list, and its count and total in one statement.
+        QStringList list, sums;
+        // The conditions alone, as one expression.
+        QStringList conditions;
         QList<QPair<QString, QVariant>> binds;
     };
     Statement buildStatements(bool history) const;
