@@ -781,7 +781,8 @@ void THistoryTab::doExport()
         return;
     }
     const WorkbookExport::Result result =
-        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook);
+        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook,
+                                             exportProgress);
     q.close();
     // Only a file that was written is reported as done.
     if (result == WorkbookExport::Result::Written)
