@@ -134,34 +134,37 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
     tx.commit();
 }
 
-qint64 RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
-                             const QList<QPair<QString, QVariant>> &binds)
+bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                           const QList<QPair<QString, QVariant>> &binds)
 {
     DbTransaction tx(dm);
-    QSqlQuery q = resultOrderQuery();
-    clearResultOrder(q);
-    // The result's positions come from the database itself: nothing of the
-    // result is read into the program, however long it is.
-    const QString sql = QStringLiteral("insert into temp.result_order(iid, k)"
-                                       " select iid, row_number() over (order by %1) from P_ORDERDBAK where %2")
-                            .arg(order, condition);
-    QSqlQuery ins = resultOrderQuery();
-    if (!ins.prepare(sql))
-        throw AppError(ins.lastError().text());
-    for (const auto &b : binds)
-        if (sql.contains(QLatin1Char(':') + b.first))
-            ins.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
-    if (!ins.exec())
-        throw AppError(ins.lastError().text());
-    const qint64 count = ins.numRowsAffected();
-    ins.finish();
+    auto run = [&binds](const QString &sql, bool rows) {
+        QSqlQuery q = resultOrderQuery();
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw AppError(q.lastError().text());
+        for (const auto &b : binds)
+            if (sql.contains(QLatin1Char(':') + b.first))
+                q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+        if (!q.exec())
+            throw AppError(q.lastError().text());
+        return rows && q.next();
+    };
     // A result without rows leaves every number as it was.
-    if (count > 0)
-        applyResultOrder(dm, q);
-    else
-        runPlain(q, QStringLiteral("delete from temp.result_order"));
+    if (!run(QStringLiteral("select 1 from P_ORDERDBAK where %1 limit 1").arg(condition), true))
+        return false;
+    // Nothing of the result is read into the program, however long it is:
+    // the numbered rows outside the result are reset (the index of the
+    // numbered rows finds them; a row for which the condition is unknown is
+    // outside), then the result's rows whose position changed get it.
+    run(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh is not 0 and not coalesce((%1), 0)").arg(condition), false);
+    run(QStringLiteral("update P_ORDERDBAK set pxxh = r.k"
+                       " from (select iid, row_number() over (order by %1) as k from P_ORDERDBAK where %2) as r"
+                       " where P_ORDERDBAK.iid = r.iid and P_ORDERDBAK.pxxh is not r.k")
+            .arg(order, condition),
+        false);
     tx.commit();
-    return count;
+    return true;
 }
 
 } // namespace Serials

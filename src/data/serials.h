@@ -41,9 +41,9 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids);
 
 // The same for the result of a query of the history: the history rows that
 // meet `condition` (an expression on P_ORDERDBAK with named parameters, bound
-// from `binds`) in the order `order`. Returns the number of rows of the
-// result; a result without rows changes no number.
-qint64 RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
-                             const QList<QPair<QString, QVariant>> &binds);
+// from `binds`) in the order `order`. Returns whether the result has rows;
+// a result without rows changes no number.
+bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                           const QList<QPair<QString, QVariant>> &binds);
 
 } // namespace Serials

@@ -375,7 +375,7 @@ void THistoryTab::doQuery()
         // One renumbering pass over the listed receipts, in list order;
         // nothing listed stops here. Then the list is opened on the new
         // numbers.
-        if (Serials::RenumberHistoryResult(dm, s.conditions.join(QString()), QStringLiteral("nf,yf,sjxh,iid"), s.binds) == 0) {
+        if (!Serials::RenumberHistoryResult(dm, s.conditions.join(QString()), QStringLiteral("nf,yf,sjxh,iid"), s.binds)) {
             showEmptyList();
             return;
         }
