@@ -158,9 +158,11 @@ bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString 
     // numbered rows finds them; a row for which the condition is unknown is
     // outside), then the result's rows whose position changed get it.
     run(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh is not 0 and not coalesce((%1), 0)").arg(condition), false);
+    // The old number travels with the position, so an unchanged row is
+    // passed over before it is looked up again.
     run(QStringLiteral("update P_ORDERDBAK set pxxh = r.k"
-                       " from (select iid, row_number() over (order by %1) as k from P_ORDERDBAK where %2) as r"
-                       " where P_ORDERDBAK.iid = r.iid and P_ORDERDBAK.pxxh is not r.k")
+                       " from (select iid, pxxh as old, row_number() over (order by %1) as k from P_ORDERDBAK where %2) as r"
+                       " where r.old is not r.k and P_ORDERDBAK.iid = r.iid")
             .arg(order, condition),
         false);
     tx.commit();
