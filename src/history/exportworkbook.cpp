@@ -197,11 +197,10 @@ QByteArray flatSpreadsheetRows(const QList<Row> &rows)
             const QByteArray text = cellText(v).toHtmlEscaped().toUtf8();
             const int type = v.typeId();
             if (type == QMetaType::Double || type == QMetaType::LongLong) {
+                // The engine makes the shown text from the value itself.
                 out += "<table:table-cell office:value-type=\"float\" office:value=\"";
                 out += text;
-                out += "\"><text:p>";
-                out += text;
-                out += "</text:p></table:table-cell>";
+                out += "\"/>";
             } else if (text.isEmpty()) {
                 out += "<table:table-cell/>";
             } else {
