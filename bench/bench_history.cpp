@@ -123,10 +123,11 @@ const Bench::Register historyExport(QStringLiteral("history-export"), [] {
     qsizetype cells = 0;
     tab.chooseSavePath = [&target](const QString &) { return target; };
     // Stands in for the engine: only counts what it is given.
-    tab.writeWorkbook = [&cells](const QString &path, const QList<WorkbookExport::Row> &rows) {
-        cells = 0;
-        for (const WorkbookExport::Row &r : rows)
-            cells += r.size();
+    tab.writeWorkbook = [&cells](const QString &path, WorkbookExport::RowSource &rows) {
+        cells = rows.titles().size();
+        for (QList<WorkbookExport::Row> block; !(block = rows.next(WorkbookExport::kBlockRows)).isEmpty();)
+            for (const WorkbookExport::Row &r : block)
+                cells += r.size();
         QFile out(path);
         out.open(QIODevice::WriteOnly);
         out.write("x");

@@ -12,9 +12,9 @@ std::vector<Case> &registry()
     return cases;
 }
 
-Register::Register(const QString &name, std::function<void()> run)
+Register::Register(const QString &name, std::function<void()> run, bool namedOnly)
 {
-    registry().push_back({name, std::move(run)});
+    registry().push_back({name, std::move(run), namedOnly});
 }
 
 double medianMs(int repeats, const std::function<void()> &work, const std::function<void()> &setup)
@@ -40,10 +40,16 @@ void report(const QString &name, double ms)
     std::fflush(stdout);
 }
 
+void reportValue(const QString &name, double value, const char *unit)
+{
+    std::printf("%s: %.1f %s\n", name.toUtf8().constData(), value, unit);
+    std::fflush(stdout);
+}
+
 int runAll(const QStringList &filters)
 {
     for (const Case &c : registry()) {
-        bool wanted = filters.isEmpty();
+        bool wanted = filters.isEmpty() && !c.namedOnly;
         for (const QString &f : filters)
             wanted = wanted || c.name.contains(f);
         if (wanted)

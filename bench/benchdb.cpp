@@ -82,6 +82,39 @@ void BenchDatabase::addHistoryReceipts(int count)
     addReceipts(QStringLiteral("P_ORDERDBAK"), count, 1000000);
 }
 
+void BenchDatabase::seedHistory(int count)
+{
+    const int perMonth = (count + 119) / 120;
+    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName);
+    db.transaction();
+    exec(QStringLiteral(
+             "with recursive n(i) as (select 0 union all select i + 1 from n where i + 1 < @COUNT@),"
+             " g as (select i, i / @PER@ as m, (i % @PER@) % 2000 as h from n)"
+             " insert into P_ORDERDBAK (BILLID, ITEMNO, GOODSID, QTY, PRICE, TAXRATE, DISC, EXEQTY, STOPED, CANCELED,"
+             " rq, jkdw, sjxh, sppy, Bzsm, zg, kj, skr, cost, pxxh, lbmc, fkzt, cmc, nf, yf, bzsm1, bhmc, bhh,"
+             " sccjd, bccjd, bl, cjdl, bdl, hbdl, hjdl, dj, cbr, sccjds, bccjds, cjdls, djs, jed, jes, shsld, shsls,"
+             " qtfy, fzfy)"
+             " select 1,1,1,1,1,1,1,1,0,0,"
+             " printf('%04d-%02d-05', 2015 + m / 12, 1 + m % 12), '1', printf('%08d', i + 1),"
+             " '    ', '    ', '  ', '  ', '张三', 100 + (i % 97) * 0.5, 0, '销售单', '已付款',"
+             " printf('小区%02d', h / 100 + 1), printf('%04d', 2015 + m / 12), printf('%02d', 1 + m % 12),"
+             " printf('%04d年%02d月电费', 2015 + m / 12, 1 + m % 12),"
+             " printf('小区%02d-%d号楼%d', h / 100 + 1, (h % 100) / 20 + 1, 101 + h % 20),"
+             " printf('%02d-%d-%d', h / 100 + 1, (h % 100) / 20 + 1, 101 + h % 20),"
+             " 1000 + m * 50, 1050 + m * 50, 1, 50, 0, 0, 50, 0.5, '李四', 300 + m * 5, 305 + m * 5, 5, 2, 25, 10,"
+             " 0, 0, 0, 100 from g")
+             .replace(QStringLiteral("@COUNT@"), QString::number(count))
+             .replace(QStringLiteral("@PER@"), QString::number(perMonth)));
+    db.commit();
+}
+
+bool BenchDatabase::hasNumberedIndex()
+{
+    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
+    return q.exec(QStringLiteral("select count(*) from sqlite_master where type = 'index' and name = 'P_ORDERDBAK_numbered'"))
+        && q.next() && q.value(0).toInt() > 0;
+}
+
 void BenchDatabase::addHouseholds(int count)
 {
     QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName);

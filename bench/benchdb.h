@@ -20,6 +20,13 @@ public:
     void addCurrentReceipts(int count);
     void addHistoryReceipts(int count);
     void addHouseholds(int count);
+    // A history of `count` receipts generated in one statement: ten years
+    // (2015-2024) of equal months, in archive order (iid grows with year,
+    // month and serial number), 2,000 households in 20 communities, every
+    // sort number 0.
+    void seedHistory(int count);
+    // Whether the index of the numbered history rows is in the schema.
+    bool hasNumberedIndex();
     void exec(const QString &sql);
 
 private:

@@ -75,20 +75,51 @@ void RenumberCurrentReceipts(TDemoDM &dm)
     tx.commit();
 }
 
+namespace {
+
+QSqlQuery resultOrderQuery()
+{
+    return QSqlQuery(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+}
+
+void runPlain(QSqlQuery &q, const QString &sql)
+{
+    if (!q.exec(sql))
+        throw AppError(q.lastError().text());
+}
+
+// An empty table of the result's order, keyed by iid for the updates below.
+void clearResultOrder(QSqlQuery &q)
+{
+    runPlain(q, QStringLiteral("create temp table if not exists result_order (iid integer primary key, k integer)"));
+    runPlain(q, QStringLiteral("delete from temp.result_order"));
+}
+
+// The k-th receipt of the result gets k, every other history receipt 0.
+// Only rows whose number changes are written, and only the numbered rows
+// of the last result and the rows of this one are read: the reset walks
+// the rows whose number is not 0 (an index of just those rows keeps that
+// short), the numbering looks up the result's rows by iid.
+void applyResultOrder(TDemoDM &dm, QSqlQuery &q)
+{
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh where pxxh is not 0"
+                               " and iid not in (select iid from temp.result_order)"),
+                {{"pxxh", 0}});
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"
+                               " where iid in (select iid from temp.result_order)"
+                               " and pxxh is not (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"));
+    runPlain(q, QStringLiteral("delete from temp.result_order"));
+}
+
+} // namespace
+
 void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
 {
     DbTransaction tx(dm);
-    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName, false);
-    QSqlQuery q(db);
-    auto run = [&q](const QString &sql) {
-        if (!q.exec(sql))
-            throw AppError(q.lastError().text());
-    };
-    // The result's order, keyed by iid for the update below.
-    run(QStringLiteral("create temp table if not exists result_order (iid integer primary key, k integer)"));
-    run(QStringLiteral("delete from temp.result_order"));
+    QSqlQuery q = resultOrderQuery();
+    clearResultOrder(q);
     if (!resultIids.isEmpty()) {
-        QSqlQuery ins(db);
+        QSqlQuery ins = resultOrderQuery();
         if (!ins.prepare(QStringLiteral("insert or ignore into temp.result_order(iid, k) values(?, ?)")))
             throw AppError(ins.lastError().text());
         qint64 k = 0;
@@ -99,20 +130,43 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
                 throw AppError(ins.lastError().text());
         }
     }
-
-    // The k-th receipt of the result gets k, every other history receipt 0.
-    // Only rows whose number changes are written, and only the numbered rows
-    // of the last result and the rows of this one are read: the reset walks
-    // the rows whose number is not 0 (an index of just those rows keeps that
-    // short), the numbering looks up the result's rows by iid.
-    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh where pxxh is not 0"
-                               " and iid not in (select iid from temp.result_order)"),
-                {{"pxxh", 0}});
-    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"
-                               " where iid in (select iid from temp.result_order)"
-                               " and pxxh is not (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"));
-    run(QStringLiteral("delete from temp.result_order"));
+    applyResultOrder(dm, q);
     tx.commit();
+}
+
+bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                           const QList<QPair<QString, QVariant>> &binds)
+{
+    DbTransaction tx(dm);
+    auto run = [&binds](const QString &sql, bool rows) {
+        QSqlQuery q = resultOrderQuery();
+        q.setForwardOnly(true);
+        if (!q.prepare(sql))
+            throw AppError(q.lastError().text());
+        for (const auto &b : binds)
+            if (sql.contains(QLatin1Char(':') + b.first))
+                q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+        if (!q.exec())
+            throw AppError(q.lastError().text());
+        return rows && q.next();
+    };
+    // A result without rows leaves every number as it was.
+    if (!run(QStringLiteral("select 1 from P_ORDERDBAK where %1 limit 1").arg(condition), true))
+        return false;
+    // Nothing of the result is read into the program, however long it is:
+    // the numbered rows outside the result are reset (the index of the
+    // numbered rows finds them; a row for which the condition is unknown is
+    // outside), then the result's rows whose position changed get it.
+    run(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh is not 0 and not coalesce((%1), 0)").arg(condition), false);
+    // The old number travels with the position, so an unchanged row is
+    // passed over before it is looked up again.
+    run(QStringLiteral("update P_ORDERDBAK set pxxh = r.k"
+                       " from (select iid, pxxh as old, row_number() over (order by %1) as k from P_ORDERDBAK where %2) as r"
+                       " where r.old is not r.k and P_ORDERDBAK.iid = r.iid")
+            .arg(order, condition),
+        false);
+    tx.commit();
+    return true;
 }
 
 } // namespace Serials

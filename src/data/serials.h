@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QList>
+#include <QPair>
+#include <QVariant>
 #include <QString>
 
 class TDemoDM;
@@ -36,5 +38,12 @@ void RenumberCurrentReceipts(TDemoDM &dm);
 // Rewrites pxxh of all history receipts: the k-th receipt of the result
 // (given by iid, in result order) gets k, every other history receipt 0.
 void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids);
+
+// The same for the result of a query of the history: the history rows that
+// meet `condition` (an expression on P_ORDERDBAK with named parameters, bound
+// from `binds`) in the order `order`. Returns whether the result has rows;
+// a result without rows changes no number.
+bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                           const QList<QPair<QString, QVariant>> &binds);
 
 } // namespace Serials

@@ -68,24 +68,6 @@ void prepare(TNamedQuery &q, const QStringList &lines, const QList<QPair<QString
             q.bind(b.first, b.second);
 }
 
-// The first column of every row, read forward only (no grid needs them).
-QList<qint64> readIids(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
-{
-    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName, false));
-    q.setForwardOnly(true);
-    if (!q.prepare(sql))
-        throw AppError(q.lastError().text());
-    for (const auto &b : binds)
-        if (sql.contains(QLatin1Char(':') + b.first))
-            q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
-    if (!q.exec())
-        throw AppError(q.lastError().text());
-    QList<qint64> out;
-    while (q.next())
-        out << q.value(0).toLongLong();
-    return out;
-}
-
 } // namespace
 
 THistoryTab::THistoryTab(QWidget *parent)
@@ -313,13 +295,15 @@ THistoryTab::Statement THistoryTab::buildStatements(bool history) const
     Statement s;
     s.table = history ? QStringLiteral("P_ORDERDBAK") : QStringLiteral("P_ORDERD_del");
     s.list << QStringLiteral("select * from %1 where bhmc like :bhmc  ").arg(s.table);
-    s.total << QStringLiteral("select sum(cost) as expr1001 from %1 where bhmc like :bhmc").arg(s.table);
-    s.count << QStringLiteral("select count(*) as expr1002 from %1 where bhmc like :bhmc").arg(s.table);
+    // Count and total in one pass over the result's rows, found through the
+    // same index as the list's.
+    s.sums << QStringLiteral("select sum(cost) as expr1001, count(*) as expr1002 from %1 where bhmc like :bhmc").arg(s.table);
+    s.conditions << QStringLiteral("bhmc like :bhmc ");
     s.binds << qMakePair(QStringLiteral("bhmc"), QVariant(ui->Edit15->text() + QLatin1Char('%')));
     auto add = [&s](const QString &line, const QString &param, const QVariant &value) {
         s.list << line;
-        s.total << line;
-        s.count << line;
+        s.sums << line;
+        s.conditions << line;
         s.binds << qMakePair(param, value);
     };
     if (!ui->Edit16->text().isEmpty())
@@ -383,23 +367,18 @@ void THistoryTab::doQuery()
 
     TNamedQuery &list = dm.qlshz;
     QStringList listLines = s.list;
-    listLines << QStringLiteral(" order by nf,yf,sjxh ");
+    listLines << QStringLiteral(" order by nf,yf,sjxh,iid ");
     list.close();
     m_listTable = s.table;
 
     if (history) {
-        // The listed receipts' iids in list order, read by a lean twin of
-        // the list statement; nothing listed stops here. Then one
-        // renumbering pass, and the list is opened on the new numbers.
-        QStringList idLines = s.list;
-        idLines[0] = QStringLiteral("select iid from %1 where bhmc like :bhmc  ").arg(s.table);
-        idLines << QStringLiteral(" order by nf,yf,sjxh ");
-        const QList<qint64> iids = readIids(idLines.join(QString()), s.binds);
-        if (iids.isEmpty()) {
+        // One renumbering pass over the listed receipts, in list order;
+        // nothing listed stops here. Then the list is opened on the new
+        // numbers.
+        if (!Serials::RenumberHistoryResult(dm, s.conditions.join(QString()), QStringLiteral("nf,yf,sjxh,iid"), s.binds)) {
             showEmptyList();
             return;
         }
-        Serials::RenumberHistoryResult(dm, iids);
     }
 
     prepare(list, listLines, s.binds);
@@ -415,13 +394,10 @@ void THistoryTab::doQuery()
         ui->DBGrid5->setCurrentIndex(m_list->index(0, 0));
 
     TNamedQuery &t = dm.qcx;
-    prepare(t, s.total, s.binds);
+    prepare(t, s.sums, s.binds);
     t.open();
     // A money total, with two decimals (the sum carries binary noise).
     const QString total = FormatMoney(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
-    t.close();
-    prepare(t, s.count, s.binds);
-    t.open();
     const QString count = QString::number(t.isEmpty() ? 0 : t.value(QStringLiteral("expr1002")).toLongLong());
     t.close();
     setStatus(count, total);
@@ -805,7 +781,8 @@ void THistoryTab::doExport()
         return;
     }
     const WorkbookExport::Result result =
-        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook);
+        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook,
+                                             exportProgress);
     q.close();
     // Only a file that was written is reported as done.
     if (result == WorkbookExport::Result::Written)

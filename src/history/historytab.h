@@ -92,6 +92,9 @@ public:
     std::function<bool(const QString &path)> printFirstSheet;
     // Writes the export file (see WorkbookExport::Writer).
     WorkbookExport::Writer writeWorkbook;
+    // The export's progress (see WorkbookExport::ProgressStep); when unset,
+    // a progress box that shows after a second and can cancel.
+    WorkbookExport::ProgressStep exportProgress;
     // Called after every number of a batch with the number and whether a
     // receipt with that number was sent to the printer (for watching a batch).
     std::function<void(qint64 number, bool printed)> onBatchStep;
@@ -117,7 +120,10 @@ private:
     struct Statement
     {
         QString table;
-        QStringList list, total, count;
+        // The list, and its count and total in one statement.
+        QStringList list, sums;
+        // The conditions alone, as one expression.
+        QStringList conditions;
         QList<QPair<QString, QVariant>> binds;
     };
     Statement buildStatements(bool history) const;

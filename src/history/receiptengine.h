@@ -6,7 +6,8 @@
 namespace HistoryPrinting {
 
 // The export writer: the rows go to the engine as one flat spreadsheet
-// file, which it saves in the format the path's extension names.
+// file, written block by block, which it saves in the format the path's
+// extension names.
 WorkbookExport::Writer ExportWriter();
 
 } // namespace HistoryPrinting

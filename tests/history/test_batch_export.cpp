@@ -4,6 +4,7 @@
 #include "historyfixture.h"
 
 #include "history/exportworkbook.h"
+#include "history/receiptengine.h"
 #include "history/formdyts.h"
 #include "ui_formdyts.h"
 
@@ -75,7 +76,7 @@ struct WriterRecorder
     bool fail = false;
     WorkbookExport::Writer writer()
     {
-        return [this](const QString &path, const QList<WorkbookExport::Row> &r) {
+        return [this](const QString &path, WorkbookExport::RowSource &source) {
             writtenTo = path;
             QFile f(path);
             f.open(QIODevice::WriteOnly);
@@ -84,12 +85,16 @@ struct WriterRecorder
             if (fail)
                 throw AppError(QStringLiteral("磁盘已满"));
             rows.clear();
-            for (const WorkbookExport::Row &row : r) {
+            auto add = [this](const WorkbookExport::Row &row) {
                 QStringList texts;
                 for (const QVariant &v : row)
                     texts << WorkbookExport::cellText(v);
                 rows << texts;
-            }
+            };
+            add(source.titles());
+            for (QList<WorkbookExport::Row> block; !(block = source.next(WorkbookExport::kBlockRows)).isEmpty();)
+                for (const WorkbookExport::Row &row : block)
+                    add(row);
         };
     }
 };
@@ -125,6 +130,10 @@ private slots:
     void exportReplaceAccepted();
     void exportFailureKeepsOldFile();
     void exportWithoutEngine();
+    void exportTooLarge_data();
+    void exportTooLarge();
+    void exportStoppedLeavesNoFile_data();
+    void exportStoppedLeavesNoFile();
 };
 
 void TestBatchExport::batchNeedsAList()
@@ -523,6 +532,125 @@ void TestBatchExport::exportWithoutEngine()
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "EXCEL可能未安装，或其文件损坏"}));
     QCOMPARE(fx.dialogs.shown().last().caption, QStringLiteral("错误"));
     QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("old"));
+}
+
+// `count` history rows of one month, made by the database in one statement.
+void insertMany(Fixture &fx, int count)
+{
+    fx.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1)"
+                           " insert into P_ORDERDBAK (sjxh, lbmc, nf, yf, bhmc, rq, cost, pxxh)"
+                           " select printf('%08d', i), '销售单', '2024', '03', '甲' || i, '2024-03-01', 1, 0 from n")
+                .arg(count));
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+void TestBatchExport::exportTooLarge_data()
+{
+    QTest::addColumn<int>("records");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("refused");
+    // A sheet of .xls holds 65,536 rows, the titles' row among them.
+    QTest::newRow("xls full") << 65535 << "报表.xls" << false;
+    QTest::newRow("xls one row over") << 65536 << "报表.xls" << true;
+    QTest::newRow("no extension is xls") << 65536 << "报表" << true;
+    QTest::newRow("xlsx holds it") << 65536 << "报表.xlsx" << false;
+    QTest::newRow("ods holds it") << 65536 << "报表.ods" << false;
+}
+
+void TestBatchExport::exportTooLarge()
+{
+    QFETCH(int, records);
+    QFETCH(QString, file);
+    QFETCH(bool, refused);
+    Fixture fx;
+    insertMany(fx, records);
+    const QString path = WorkbookExport::completedPath(fx.dir.file(file));
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    WriterRecorder w;
+    fx.history()->writeWorkbook = w.writer();
+    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file(file); };
+    fx.dialogs.answer(true);
+    fx.f()->SpeedButton29->click();
+    if (refused) {
+        // Said before anything is asked or written, naming the formats that hold it.
+        QCOMPARE(fx.dialogs.count(), 1);
+        const QString text = fx.dialogs.texts().first();
+        QVERIFY2(text.contains(".xls") && text.contains("65536") && text.contains(".xlsx") && text.contains(".ods")
+                     && text.contains(QString::number(records + 1)),
+                 qPrintable(text));
+        QVERIFY(w.writtenTo.isEmpty());
+        QCOMPARE(readAll(path), QByteArray("old"));
+        QCOMPARE(filesIn(fx.dir.path()).filter(QFileInfo(path).completeBaseName()).size(), 1);
+    } else {
+        QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "数据导出完成！"}));
+        QCOMPARE(w.rows.size(), records + 1);
+        QCOMPARE(w.rows[1][1], QStringLiteral("00000001"));
+        QCOMPARE(readAll(path), QByteArray("partial"));
+    }
+}
+
+void TestBatchExport::exportStoppedLeavesNoFile_data()
+{
+    QTest::addColumn<bool>("oldFile");
+    QTest::addColumn<int>("stopAfter");   // blocks handed over before the cancel
+    QTest::newRow("first block") << false << 0;
+    QTest::newRow("third block") << false << 2;
+    QTest::newRow("over an old file") << true << 1;
+    // After the last block and the end of the rows: while the engine saves.
+    QTest::newRow("at the save") << false << 4;
+}
+
+void TestBatchExport::exportStoppedLeavesNoFile()
+{
+    QFETCH(bool, oldFile);
+    QFETCH(int, stopAfter);
+    Fixture fx;
+    insertMany(fx, 3 * WorkbookExport::kBlockRows - 1);
+    const QString path = fx.dir.file("报表.ods");
+    if (oldFile) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    // The real writer: the cancel comes before it needs the engine.
+    fx.history()->writeWorkbook = HistoryPrinting::ExportWriter();
+    QStringList engineCalls;
+    if (stopAfter == 4) {
+        // Stands in for the engine's save: the file is there, then the cancel is seen.
+        fx.history()->writeWorkbook = [&engineCalls](const QString &p, WorkbookExport::RowSource &rows) {
+            while (!rows.next(WorkbookExport::kBlockRows).isEmpty()) {
+            }
+            QFile f(p);
+            f.open(QIODevice::WriteOnly);
+            f.write("saved");
+            engineCalls << p;
+        };
+    }
+    int steps = 0;
+    qint64 lastDone = -1, lastTotal = -1;
+    fx.history()->exportProgress = [&](qint64 done, qint64 total) {
+        lastDone = done;
+        lastTotal = total;
+        return steps++ < stopAfter;
+    };
+    fx.history()->chooseSavePath = [&](const QString &) { return path; };
+    fx.dialogs.answer(true);
+    const QStringList before = filesIn(fx.dir.path());
+    fx.f()->SpeedButton29->click();
+    QCOMPARE(fx.dialogs.texts().last(), QStringLiteral("导出已取消，没有写入文件。"));
+    QVERIFY(!fx.dialogs.texts().contains("数据导出完成！"));
+    QCOMPARE(filesIn(fx.dir.path()), before);   // no new file, no temporary one
+    QCOMPARE(readAll(path), oldFile ? QByteArray("old") : QByteArray());
+    QCOMPARE(lastTotal, qint64(3 * WorkbookExport::kBlockRows - 1));
+    QCOMPARE(lastDone, qMin<qint64>(qint64(stopAfter + 1) * WorkbookExport::kBlockRows, lastTotal));
+    QCOMPARE(engineCalls.size(), stopAfter == 4 ? 1 : 0);
 }
 
 QTEST_MAIN(TestBatchExport)

@@ -50,7 +50,8 @@ struct Conditions
         rows.erase(std::remove_if(rows.begin(), rows.end(),
                                   [this](const Row &r) {
                                       return !r.bhmc.startsWith(name) || (!serial.isEmpty() && r.sjxh != serial)
-                                          || (!from.isEmpty() && r.rq < from) || (!to.isEmpty() && r.rq > to)
+                                          || (!from.isEmpty() && (r.rq.isEmpty() || r.rq < from))
+                                          || (!to.isEmpty() && (r.rq.isEmpty() || r.rq > to))
                                           || (!year.isEmpty() && r.nf != year) || (!month.isEmpty() && r.yf != month);
                                   }),
                    rows.end());
@@ -91,6 +92,19 @@ QList<Row> seed(Fixture &fx)
         r.iid = fx.insert("P_ORDERDBAK", {r.sjxh, r.bhmc, r.nf, r.yf, r.rq});
         r.pxxh = i % 10 == 0 ? QVariant() : QVariant(i % 7 == 0 ? i : 0);
         fx.exec("update P_ORDERDBAK set pxxh = :p where iid = :iid", {{"p", r.pxxh}, {"iid", r.iid}});
+        rows << r;
+    }
+    // Numbered rows without a date: a date range neither lists them nor
+    // may it leave their numbers standing.
+    for (int i = 1; i <= 2; ++i) {
+        Row r;
+        r.sjxh = QStringLiteral("%1").arg(300 + i, 8, 10, QLatin1Char('0'));
+        r.bhmc = QStringLiteral("一号楼9%1").arg(i);
+        r.nf = QStringLiteral("2022");
+        r.yf = QStringLiteral("04");
+        r.iid = fx.insert("P_ORDERDBAK", {r.sjxh, r.bhmc, r.nf, r.yf, QStringLiteral("2022-04-02")});
+        r.pxxh = 5 + i;
+        fx.exec("update P_ORDERDBAK set pxxh = :p, rq = NULL where iid = :iid", {{"p", r.pxxh}, {"iid", r.iid}});
         rows << r;
     }
     fx.insert("p_orderd_del", {"00000201", "一号楼9", "2024", "03"});
@@ -147,6 +161,8 @@ void TestNumbering::everyRowAsThePlainRuleGives_data()
     QTest::newRow("name, serial, narrower name")
         << QStringList{"name=一号楼", "serial=00000067", "name=二号楼12"};
     QTest::newRow("date ranges") << QStringList{"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"};
+    QTest::newRow("rows without a date, then a date range")
+        << QStringList{"year=2022;month=04", "to=2022-06-30", "year=2022;month=04", "from=2022-01-01"};
     QTest::newRow("empty result and deleted receipts keep the numbers")
         << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
     QTest::newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
