@@ -18,43 +18,44 @@ using Start = TReceiptFields::Start;
 using Load = TReceiptFields::Load;
 
 // The texts first, in the order a load writes them, then the amounts,
-// whose handlers compute from the texts already there.
+// whose handlers compute from the texts already there. The column each
+// field shows is the one that names the field (ReceiptColumns).
 QList<TReceiptFields::Field> fieldList()
 {
-    auto f = [](const char *name, const char *column, Kind kind, Start start, Load load) {
-        return TReceiptFields::Field{QString::fromLatin1(name), QString::fromLatin1(column), kind, start, load};
+    auto f = [](const char *name, Kind kind, Start start, Load load) {
+        return TReceiptFields::Field{QString::fromLatin1(name), kind, start, load};
     };
     const Kind T = Kind::Text, N = Kind::Number;
     const Start Z = Start::Zero;
     const Load L = Load::Yes;
     return {
-        f("edit41", "bhmc", T, Start::Empty, L),
-        f("Edit20", "bhh", T, Start::Empty, L),
-        f("Edit1", "rq", Kind::Date, Start::Kept, L),
-        f("Edit4", "nf", T, Start::Kept, L),
-        f("cbyf", "yf", T, Start::Kept, L),
-        f("Edit3", "sjxh", T, Start::Kept, L),
-        f("edit2", "cmc", T, Start::Empty, L),
-        f("cbcbr", "cbr", T, Start::Kept, L),
-        f("Edit21", "bccjd", N, Z, L),
-        f("Edit22", "sccjd", N, Z, L),
-        f("Edit27", "cjdl", N, Z, L),
-        f("Edit28", "dj", N, Start::ElectricityPrice, L),
-        f("Edit29", "jed", N, Z, L),
-        f("Edit30", "bccjds", N, Z, L),
-        f("Edit31", "sccjds", N, Z, L),
-        f("Edit32", "cjdls", N, Z, L),
-        f("Edit33", "djs", N, Start::WaterPrice, L),
-        f("Edit34", "jes", N, Z, L),
-        f("Edit8", "shsld", N, Z, L),
-        f("Edit24", "shsls", N, Z, L),
-        f("Edit36", "qtfy", N, Z, L),
-        f("Edit37", "fzfy", N, Z, L),
-        f("Edit35", "cost", N, Start::Kept, Load::No),   // computed from the amounts
-        f("Edit9", "", T, Start::Empty, Load::No),       // the total in words
-        f("cbskr", "skr", T, Start::Kept, Load::AfterRecompute),
-        f("cblb", "lbmc", T, Start::Kept, Load::No),
-        f("cbfk", "fkzt", T, Start::Paid, Load::No),
+        f("edit41", T, Start::Empty, L),
+        f("Edit20", T, Start::Empty, L),
+        f("Edit1", Kind::Date, Start::Date, L),
+        f("Edit4", T, Start::Kept, L),
+        f("cbyf", T, Start::Kept, L),
+        f("Edit3", T, Start::Kept, L),
+        f("edit2", T, Start::Empty, L),
+        f("cbcbr", T, Start::Kept, L),
+        f("Edit21", N, Z, L),
+        f("Edit22", N, Z, L),
+        f("Edit27", N, Z, L),
+        f("Edit28", N, Start::ElectricityPrice, L),
+        f("Edit29", N, Z, L),
+        f("Edit30", N, Z, L),
+        f("Edit31", N, Z, L),
+        f("Edit32", N, Z, L),
+        f("Edit33", N, Start::WaterPrice, L),
+        f("Edit34", N, Z, L),
+        f("Edit8", N, Z, L),
+        f("Edit24", N, Z, L),
+        f("Edit36", N, Z, L),
+        f("Edit37", N, Z, L),
+        f("Edit35", N, Start::Kept, Load::No),   // computed from the amounts
+        f("Edit9", T, Start::Empty, Load::No),    // the total in words
+        f("cbskr", T, Start::Payee, Load::AfterRecompute),
+        f("cblb", T, Start::Category, Load::No),
+        f("cbfk", T, Start::Paid, Load::No),
     };
 }
 
@@ -80,7 +81,9 @@ TReceiptFields::TReceiptFields(QWidget *form) : m_fields(fieldList())
     for (Field &field : m_fields) {
         field.widget = form->findChild<QWidget *>(field.name);
         Q_ASSERT_X(field.widget, "TReceiptFields", qPrintable(field.name));
-        Q_ASSERT_X(field.column.isEmpty() || ReceiptColumns::find(field.column), "TReceiptFields", qPrintable(field.column));
+        for (const ReceiptColumns::Column &c : ReceiptColumns::all())
+            if (c.field == field.name)
+                field.column = &c;
         Q_ASSERT(field.kind != Kind::Number || qobject_cast<TEntryField *>(field.widget));
     }
 }
@@ -121,7 +124,7 @@ void TReceiptFields::clear(const Field &field) const
 ReceiptRow TReceiptFields::read(ReceiptRow row) const
 {
     for (const Field &field : m_fields) {
-        if (field.column.isEmpty())
+        if (!field.column)
             continue;
         QVariant value;
         switch (field.kind) {
@@ -135,7 +138,7 @@ ReceiptRow TReceiptFields::read(ReceiptRow row) const
             value = textOf(field.widget);
             break;
         }
-        ReceiptColumns::setValue(row, *ReceiptColumns::find(field.column), value);
+        ReceiptColumns::setValue(row, *field.column, value);
     }
     return row;
 }
@@ -143,7 +146,7 @@ ReceiptRow TReceiptFields::read(ReceiptRow row) const
 void TReceiptFields::write(const ReceiptRow &row, const std::function<void()> &recompute)
 {
     auto show = [&](const Field &field) {
-        const QVariant v = ReceiptColumns::value(row, *ReceiptColumns::find(field.column));
+        const QVariant v = ReceiptColumns::value(row, *field.column);
         switch (field.kind) {
         case Kind::Number:
             setText(field, FloatToText(v.toDouble()));
@@ -180,11 +183,11 @@ void TReceiptFields::reset(const StartValues &values)
             clear(field);
         else if (field.start == Start::Paid)
             setText(field, QStringLiteral("已付款"));
-        else if (field.column == QLatin1String("skr") && values.payee)
+        else if (field.start == Start::Payee && values.payee)
             setText(field, *values.payee);
-        else if (field.column == QLatin1String("lbmc") && values.category)
+        else if (field.start == Start::Category && values.category)
             setText(field, *values.category);
-        else if (field.kind == Kind::Date && values.date)
+        else if (field.start == Start::Date && values.date)
             setText(field, *values.date);
     }
     for (const Field &field : m_fields)

@@ -8,9 +8,13 @@
 #include <optional>
 
 class QWidget;
+namespace ReceiptColumns {
+struct Column;
+}
 
 // The fields of the entry form that show a receipt, each with the receipt
-// column it shows (see ReceiptColumns) and the text it starts from: the
+// column that names it as its field (see ReceiptColumns) and the text it
+// starts from: the
 // one place that reads a receipt off the form, writes a stored receipt
 // onto it and sets it back to a new receipt's start.
 //
@@ -28,6 +32,9 @@ public:
         Paid,              // "已付款"
         ElectricityPrice,  // the unit prices last used
         WaterPrice,
+        Date,              // these three: the value given for the start, else kept
+        Payee,
+        Category,
     };
     enum class Kind {
         Text,
@@ -40,11 +47,11 @@ public:
     struct Field
     {
         QString name;        // the control's object name
-        QString column;      // the receipt column it shows ("" for none)
         Kind kind;
         Start start;
         Load load;
         QWidget *widget = nullptr;
+        const ReceiptColumns::Column *column = nullptr;   // the column it shows, if any
     };
 
     // The values a start takes from outside the form.
@@ -57,8 +64,8 @@ public:
         std::optional<QString> category;   // the category (else kept)
     };
 
-    // Finds the fields among the children of `form`; a field the form lacks
-    // or a column the receipt tables lack is a programming error (asserts).
+    // Finds the fields among the children of `form` and the columns they
+    // show; a field the form lacks is a programming error (asserts).
     explicit TReceiptFields(QWidget *form);
 
     const QList<Field> &fields() const { return m_fields; }
