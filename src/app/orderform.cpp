@@ -13,6 +13,7 @@
 #include "login/formdl.h"
 #include "app/global.h"
 #include "app/entryprinting.h"
+#include "app/startup.h"
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
 #include "data/schema.h"
@@ -131,6 +132,15 @@ void TOrderForm::FormShow()
     const QDate today = DateText::today();
     m_entry->form()->Edit4->setFieldText(QString::number(today.year()));
     m_entry->form()->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+
+    // A database that went missing after earlier use is not replaced by an
+    // empty one (its receipt numbers would start again): the latest backup
+    // is offered instead, and the program ends.
+    if (const TGlobal *g = TGlobal::instance(); g && Startup::databaseMissingAfterUse(g->path())) {
+        Startup::offerRestoreOfMissingDatabase(g->path());
+        endProgram();
+        return;
+    }
 
     // Log in first. The login dialog opens the database itself; leaving it
     // through "退出" (or a database that cannot be opened) ends the program.

@@ -10,7 +10,7 @@
 #include "data/householdstore.h"
 #include "data/receiptstore.h"
 #include "entry/entryfield.h"
-#include "entry/lengthlimit.h"
+#include "common/lengthlimit.h"
 #include "entry/zozudexcombobox.h"
 #include "text/capital.h"
 #include "text/datetext.h"
