@@ -19,7 +19,6 @@
 #include "text/textlimits.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -33,7 +32,6 @@ const QString kCategory = Schema::kReceiptCategory;
 const QString kZero = QStringLiteral("0");
 const QString kSerialsUsedUp = QStringLiteral("收据序号已用完，无法保存新单据");
 
-
 QString moneyText(const QVariant &v)
 {
     return FormatMoney(v.toDouble());
@@ -46,10 +44,7 @@ QString numberText(const QVariant &v)
 
 QString dateText(const QVariant &v)
 {
-    QDateTime dt;
-    if (DateText::tryToDateTime(v.toString(), &dt))
-        return DateText::fromDateTime(dt);
-    return v.toString();
+    return TReceiptFields::shownDate(v.toString());
 }
 
 } // namespace

@@ -59,14 +59,6 @@ QList<TReceiptFields::Field> fieldList()
     };
 }
 
-QString shownDate(const QString &stored)
-{
-    QDateTime dt;
-    if (DateText::tryToDateTime(stored, &dt))
-        return DateText::fromDateTime(dt);
-    return stored;
-}
-
 QString textOf(QWidget *w)
 {
     if (auto *combo = qobject_cast<QComboBox *>(w))
@@ -86,6 +78,14 @@ TReceiptFields::TReceiptFields(QWidget *form) : m_fields(fieldList())
                 field.column = &c;
         Q_ASSERT(field.kind != Kind::Number || qobject_cast<TEntryField *>(field.widget));
     }
+}
+
+QString TReceiptFields::shownDate(const QString &stored)
+{
+    QDateTime dt;
+    if (DateText::tryToDateTime(stored, &dt))
+        return DateText::fromDateTime(dt);
+    return stored;
 }
 
 void TReceiptFields::setComboText(QWidget *w, const QString &text)

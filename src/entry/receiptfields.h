@@ -84,6 +84,9 @@ public:
     // reset half-way.
     void reset(const StartValues &values);
 
+    // A stored date text as the form shows it (a text that is no date as it is).
+    static QString shownDate(const QString &stored);
+
     // A combo box shows the text (an editable one as its edit text).
     static void setComboText(QWidget *combo, const QString &text);
 
