@@ -66,21 +66,27 @@ void checkInitials(const QByteArray &gbk)
     }
 }
 
+// Runs f; true when it threw the AppError that names the text it refused.
+template<typename F>
+bool refuses(const QString &text, F f)
+{
+    try {
+        f();
+    } catch (const AppError &e) {
+        require(e.message().contains(text));
+        return true;
+    }
+    return false;
+}
+
 // A number text is read exactly when it is a finite number; what
 // FloatToText and FormatMoney write reads back as (nearly) the same value.
 void checkNumber(const QString &text)
 {
     double v = 0;
     const bool ok = TryTextToFloat(text, &v);
-    bool threw = false;
     double thrown = 0;
-    try {
-        thrown = TextToFloat(text);
-    } catch (const AppError &e) {
-        threw = true;
-        require(e.message().contains(text));
-    }
-    require(ok != threw);
+    require(ok != refuses(text, [&] { thrown = TextToFloat(text); }));
     if (!ok)
         return;
     require(std::isfinite(v) && thrown == v);
@@ -106,18 +112,11 @@ void checkDate(const QString &text)
 {
     QDateTime dt;
     const bool ok = DateText::tryToDateTime(text, &dt);
-    bool threw = false;
-    try {
-        const QDate d = DateText::toDate(text);
-        require(ok && d == dt.date());
-    } catch (const AppError &e) {
-        threw = true;
-        require(e.message().contains(text));
-    }
-    require(ok != threw);
+    QDate d;
+    require(ok != refuses(text, [&] { d = DateText::toDate(text); }));
     if (!ok)
         return;
-    require(dt.isValid());
+    require(dt.isValid() && d == dt.date());
     for (QChar c : text)
         require(c.isSpace() || c.unicode() < 0x80); // no other digits than 0-9
     const QString shown = DateText::fromDateTime(dt);
