@@ -7,7 +7,7 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-  qt6-pdf-dev libqt6sql6-sqlite libgl-dev
+  qt6-pdf-dev libqt6sql6-sqlite libgl-dev libsodium-dev
   # runtime look and language
   qt6-translations-l10n fonts-noto-cjk qt6-qpa-plugins
   # tools for tests, screenshots and the pinyin table generator
@@ -15,6 +15,8 @@ PACKAGES=(
   # spreadsheet engine and printing
   libreoffice-calc-nogui libreoffice-dev libcups2-dev cups cups-client cups-bsd
   printer-driver-cups-pdf poppler-utils
+  # the user guide, the icon sizes and the Debian package with its checks
+  python3-markdown librsvg2-bin dpkg-dev lintian appstream desktop-file-utils
 )
 
 SUDO=""

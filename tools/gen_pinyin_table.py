@@ -63,6 +63,11 @@ OVERRIDES = {
     "瓰": "fenwa",   # 分瓦, decigram
     "瓱": "haowa",   # 毫瓦, milligram
     "甅": "liwa",    # 厘瓦, centigram
+    # Characters that the source gives only a Cantonese (and Japanese)
+    # reading: the Mandarin syllable that answers to the Cantonese one.
+    "桛": "long",    # lung6
+    "烪": "guan",    # gwaan1
+    "瓼": "li",      # lei5
 }
 
 # Letters with marks that do not decompose into a base letter plus marks.

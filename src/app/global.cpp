@@ -6,6 +6,7 @@
 #include "common/dialogs.h"
 
 #include <QDir>
+#include <QHash>
 
 namespace {
 TGlobal *g_instance = nullptr;
@@ -50,6 +51,48 @@ TGlobal &Global()
     return *g_instance;
 }
 
+namespace {
+const char *const kKeysInWriteOrder[] = {"str_zg", "str_kj", "str_skr", "str_bt", "str_qy",
+                                         "strsjlx", "strdyf", "str_dj", "str_djs", "str_cbr"};
+}
+
+QString TGlobal::fieldOfKey(const QString &key)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("str_skr"), QStringLiteral("收款人")}, {QStringLiteral("str_cbr"), QStringLiteral("抄表人")},
+        {QStringLiteral("str_bt"), QStringLiteral("收据标题")}, {QStringLiteral("str_dj"), QStringLiteral("电费单价")},
+        {QStringLiteral("str_djs"), QStringLiteral("水费单价")},
+    };
+    return names.value(key, key);
+}
+
+bool TGlobal::canStore(const QString &value)
+{
+    return value.size() <= kMaxValueLength && IniFile::canHold(value);
+}
+
+QString TGlobal::cannotStoreMessage(const QString &field, const QString &value)
+{
+    if (canStore(value))
+        return QString();
+    const QString outside = IniFile::charactersOutsideEncoding(value);
+    if (!outside.isEmpty())
+        return QStringLiteral("%1中的字符“%2”不能保存到设置文件中，请改用其它字。").arg(field, outside);
+    if (value.size() > kMaxValueLength)
+        return QStringLiteral("%1太长，最多%2个字符。").arg(field).arg(kMaxValueLength);
+    return QStringLiteral("%1不能含有换行。").arg(field);
+}
+
+bool TGlobal::writtenByProgram(const QString &path)
+{
+    IniFile ini(path);
+    ini.load();
+    for (const char *key : kKeysInWriteOrder)
+        if (!ini.hasKey(kReadSection, QLatin1String(key)))
+            return false;
+    return true;
+}
+
 void TGlobal::ReadSettings()
 {
     IniFile ini(m_path);
@@ -78,12 +121,22 @@ void TGlobal::WriteSettings()
         {"str_qy", &str_qy},   {"strsjlx", &strsjlx}, {"strdyf", &strdyf},   {"str_dj", &str_dj},
         {"str_djs", &str_djs}, {"str_cbr", &str_cbr},
     };
+    QString refused;
     for (const auto &[key, value] : keys) {
-        // A value on one line only: line breaks would break the file.
-        QString v = *value;
-        v.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        ini.write(kSection, QLatin1String(key), v);
+        const QString name = QLatin1String(key);
+        if (!canStore(*value)) {
+            // Left as the file has it; a value read from the file (even one
+            // with bytes that are not GBK) is then kept exactly.
+            const bool unchanged = ini.hasKey(kReadSection, name)
+                && ini.read(kReadSection, name, QString()).left(kMaxValueLength) == *value;
+            if (!unchanged && refused.isEmpty())
+                refused = cannotStoreMessage(fieldOfKey(name), *value);
+            continue;
+        }
+        ini.write(kSection, name, *value);
     }
     if (!ini.save())
         throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
+    if (!refused.isEmpty())
+        throw AppError(refused);
 }

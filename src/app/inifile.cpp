@@ -1,11 +1,30 @@
 #include "app/inifile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
+
+const char *const kEncoding = "GBK";
+
+QString decode(const QByteArray &bytes)
+{
+    QStringDecoder gbk(kEncoding);
+    return gbk.isValid() ? QString(gbk(bytes)) : QString::fromLocal8Bit(bytes);
+}
+
+QByteArray encode(const QString &text)
+{
+    QStringEncoder gbk(kEncoding);
+    return gbk.isValid() ? QByteArray(gbk(text)) : text.toLocal8Bit();
+}
+
 QString keyOf(const QString &line)
 {
     const int eq = line.indexOf(QLatin1Char('='));
@@ -26,32 +45,74 @@ bool isHeader(const QString &line, QString *name = nullptr)
         *name = t.mid(1, close - 1).trimmed();
     return true;
 }
+
+// The value of a key line as a read gives it: blanks at either end and one
+// pair of enclosing quotes removed.
+QString valueOf(const QString &line)
+{
+    QString value = line.mid(line.indexOf(QLatin1Char('=')) + 1).trimmed();
+    if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
+        && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value;
+}
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
 } // namespace
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
+IniFile::Line IniFile::makeLine(const QString &text)
+{
+    return {encode(text), text};
+}
+
 void IniFile::load()
 {
     m_lines.clear();
+    m_finalNewline = true;
+    m_eol = "\n";
     QFile f(m_path);
     if (!f.open(QIODevice::ReadOnly))
         return;
     const QByteArray raw = f.readAll();
-    QStringDecoder gbk("GBK");
-    QString text = gbk.isValid() ? QString(gbk(raw)) : QString::fromLocal8Bit(raw);
-    if (text.contains(QLatin1String("\r\n")))
-        m_eol = QStringLiteral("\r\n");
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    m_lines = text.split(QLatin1Char('\n'));
-    if (!m_lines.isEmpty() && m_lines.last().isEmpty())
-        m_lines.removeLast();
+    if (raw.isEmpty())
+        return;
+    if (raw.contains("\r\n"))
+        m_eol = "\r\n";
+    QList<QByteArray> parts = raw.split('\n');
+    m_finalNewline = parts.last().isEmpty();
+    if (m_finalNewline)
+        parts.removeLast();
+    m_lines.reserve(parts.size());
+    for (QByteArray &part : parts) {
+        QByteArray forText = part;
+        if (forText.endsWith('\r'))
+            forText.chop(1);
+        m_lines.append({std::move(part), decode(forText)});
+    }
 }
 
 int IniFile::findSection(const QString &section) const
 {
     for (int i = 0; i < m_lines.size(); ++i) {
         QString name;
-        if (isHeader(m_lines[i], &name) && name.compare(section, Qt::CaseInsensitive) == 0)
+        if (isHeader(m_lines[i].text, &name) && name.compare(section, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
@@ -59,12 +120,11 @@ int IniFile::findSection(const QString &section) const
 
 int IniFile::sectionEnd(int header) const
 {
-    int end = header + 1;
     int lastContent = header + 1;
-    for (; end < m_lines.size(); ++end) {
-        if (isHeader(m_lines[end]))
+    for (int end = header + 1; end < m_lines.size(); ++end) {
+        if (isHeader(m_lines[end].text))
             break;
-        if (!m_lines[end].trimmed().isEmpty())
+        if (!m_lines[end].text.trimmed().isEmpty())
             lastContent = end + 1;
     }
     return lastContent;
@@ -73,15 +133,21 @@ int IniFile::sectionEnd(int header) const
 int IniFile::findKey(int header, const QString &key) const
 {
     for (int i = header + 1; i < m_lines.size(); ++i) {
-        if (isHeader(m_lines[i]))
+        if (isHeader(m_lines[i].text))
             break;
-        const QString t = m_lines[i].trimmed();
+        const QString t = m_lines[i].text.trimmed();
         if (t.startsWith(QLatin1Char(';')))
             continue;
-        if (keyOf(m_lines[i]).compare(key, Qt::CaseInsensitive) == 0)
+        if (keyOf(m_lines[i].text).compare(key, Qt::CaseInsensitive) == 0)
             return i;
     }
     return -1;
+}
+
+bool IniFile::hasKey(const QString &section, const QString &key) const
+{
+    const int header = findSection(section);
+    return header >= 0 && findKey(header, key) >= 0;
 }
 
 QString IniFile::read(const QString &section, const QString &key, const QString &fallback) const
@@ -92,39 +158,87 @@ QString IniFile::read(const QString &section, const QString &key, const QString 
     const int line = findKey(header, key);
     if (line < 0)
         return fallback;
-    const QString &l = m_lines[line];
-    QString value = l.mid(l.indexOf(QLatin1Char('=')) + 1).trimmed();
-    if (value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
-        && value.back() == value.front())
-        value = value.mid(1, value.size() - 2);
-    return value;
+    return valueOf(m_lines[line].text);
 }
 
 void IniFile::write(const QString &section, const QString &key, const QString &value)
 {
-    const QString line = key + QLatin1Char('=') + value;
-    int header = findSection(section);
+    // Blanks at either end, or quotes around the value, would be lost by a
+    // read: such a value is written inside one more pair of quotes.
+    const bool quote = valueOf(QStringLiteral("k=") + value) != value;
+    Line line = makeLine(key + QLatin1Char('=') + (quote ? QLatin1Char('"') + value + QLatin1Char('"') : value));
+    if (m_eol == "\r\n")
+        line.raw.append('\r');
+    const int header = findSection(section);
     if (header < 0) {
-        m_lines << QLatin1Char('[') + section + QLatin1Char(']') << line;
+        Line head = makeLine(QLatin1Char('[') + section + QLatin1Char(']'));
+        if (m_eol == "\r\n")
+            head.raw.append('\r');
+        m_lines << head << line;
+        m_finalNewline = true;    // the file now ends with a line of ours
         return;
     }
     const int existing = findKey(header, key);
     if (existing >= 0) {
+        // A line of the old file keeps its own line ending.
+        if (line.raw.endsWith('\r'))
+            line.raw.chop(1);
+        if (m_lines[existing].raw.endsWith('\r'))
+            line.raw.append('\r');
         m_lines[existing] = line;
+        if (existing == m_lines.size() - 1)
+            m_finalNewline = true;
         return;
     }
-    m_lines.insert(sectionEnd(header), line);
+    const int at = sectionEnd(header);
+    if (at >= m_lines.size())
+        m_finalNewline = true;
+    m_lines.insert(at, line);
 }
 
 bool IniFile::save() const
 {
-    QStringEncoder gbk("GBK");
-    const QString text = m_lines.join(m_eol) + m_eol;
-    const QByteArray bytes = gbk.isValid() ? QByteArray(gbk(text)) : text.toLocal8Bit();
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
+    QByteArray bytes;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        bytes += m_lines[i].raw;
+        if (i + 1 < m_lines.size() || m_finalNewline)
+            bytes += '\n';
+    }
+
+    // The new content goes to a file of its own first (created 0600); the old
+    // file is replaced only once every byte is on the disk.
+    QByteArray temp = QFile::encodeName(m_path) + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
         return false;
-    if (f.write(bytes) != bytes.size())
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok)
+        ok = ::rename(temp.constData(), QFile::encodeName(m_path).constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    return ok;
+}
+
+QString IniFile::charactersOutsideEncoding(const QString &value)
+{
+    QString outside;
+    for (qsizetype i = 0; i < value.size();) {
+        const qsizetype len = value.at(i).isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
+        const QString ch = value.mid(i, len);
+        i += len;
+        QStringEncoder enc(kEncoding);
+        const QByteArray bytes = enc(ch);
+        if ((enc.hasError() || decode(bytes) != ch) && !outside.contains(ch))
+            outside += ch;
+    }
+    return outside;
+}
+
+bool IniFile::canHold(const QString &value)
+{
+    if (value.contains(QLatin1Char('\r')) || value.contains(QLatin1Char('\n')))
         return false;
-    return f.commit();
+    return charactersOutsideEncoding(value).isEmpty();
 }

@@ -1,10 +1,7 @@
-#include "app/global.h"
-#include "app/orderform.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"
-#include "data/demodm.h"
-#include "login/formdl.h"
-#include "login/formmmxg.h"
+#include "common/apppaths.h"
+#include "common/dialogs.h"
 #include "print/spreadsheetengine.h"
 
 #include <QApplication>
@@ -13,6 +10,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     Startup::prepareApplication(app);
+    Dialogs::installProcessTestLog();
 
     // A second start brings the running window to the front and ends here,
     // before the settings or the database are touched.
@@ -20,24 +18,11 @@ int main(int argc, char *argv[])
     if (!single.claim())
         return 0;
 
-    // The spreadsheet application starts while the operator logs in, so the
-    // first preview does not wait for it.
-    SpreadsheetEngine::startInBackground();
+    // Where the files live, ready before anything is written.
+    if (!AppPaths::prepareProgramDir())
+        return 1;
 
-    int rc = 0;
-    {
-        TGlobal global;            // reads the settings file; writes it when destroyed
-        TDemoDM demoDM;            // the connection opens during start-up
-        TOrderForm orderForm;
-        TFormdl formdl(&orderForm);          // the reusable dialogs
-        TFormmmxg formmmxg(&orderForm);
-        setFormdl(&formdl);
-        setFormmmxg(&formmmxg);
-        QObject::connect(&single, &SingleInstance::activationRequested, &orderForm,
-                         &TOrderForm::bringToFront);
-        orderForm.show();          // runs FormShow once the loop starts
-        rc = app.exec();
-    }
+    const int rc = Startup::runSession(app, single);
     SpreadsheetEngine::shutdown();
     return rc;
 }

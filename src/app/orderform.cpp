@@ -13,6 +13,7 @@
 #include "login/formdl.h"
 #include "app/global.h"
 #include "app/entryprinting.h"
+#include "app/startup.h"
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
 #include "data/schema.h"
@@ -59,6 +60,17 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
     connect(m_help->templateButton(), &QPushButton::clicked, this, [] { TReceiptPrinting::instance().SpeedButton35Click(); });
+    // A backup or restore closes the connection and every list with it: the
+    // lists that were open come back.
+    connect(m_help, &THelpTab::databaseReconnected, this, [this](bool dataReplaced) {
+        TFieldEvents::run([this, dataReplaced] {
+            m_entry->ReopenPickerLists();
+            m_receipts->OpenCurrentReceipts();
+            if (m_startupDone)
+                m_baseData->reload();
+            m_history->reopenList(dataReplaced);
+        });
+    });
     // A restored backup replaces every row: the entry tab starts afresh on it.
     m_help->onRestored = [this] {
         TFieldEvents::run([this] {
@@ -120,6 +132,15 @@ void TOrderForm::FormShow()
     const QDate today = DateText::today();
     m_entry->form()->Edit4->setFieldText(QString::number(today.year()));
     m_entry->form()->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+
+    // A database that went missing after earlier use is not replaced by an
+    // empty one (its receipt numbers would start again): the latest backup
+    // is offered instead, and the program ends.
+    if (const TGlobal *g = TGlobal::instance(); g && Startup::databaseMissingAfterUse(g->path())) {
+        Startup::offerRestoreOfMissingDatabase(g->path());
+        endProgram();
+        return;
+    }
 
     // Log in first. The login dialog opens the database itself; leaving it
     // through "退出" (or a database that cannot be opened) ends the program.

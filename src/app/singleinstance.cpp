@@ -12,8 +12,16 @@ SingleInstance::SingleInstance(const QString &title, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
-    if (m_server)
-        m_server->close();
+    release();
+}
+
+void SingleInstance::release()
+{
+    if (!m_server)
+        return;
+    m_server->close();     // also removes the socket file
+    delete m_server;
+    m_server = nullptr;
 }
 
 QString SingleInstance::socketName(const QString &title)

@@ -20,6 +20,8 @@ public:
     // True when this process is the one instance (it now listens). False when
     // another instance answered; it has been asked to come to the front.
     bool claim();
+    // Gives the claim up: a start from now on runs as the one instance.
+    void release();
 
 signals:
     void activationRequested();

@@ -1,12 +1,17 @@
 #include "backup/databasecopy.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <cerrno>
+#include <cstring>
+
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -19,9 +24,15 @@ bool copyFile(const QString &source, const QString &dest, QString *why)
         *why = in.errorString();
         return false;
     }
+    // Copies of the database hold every password and receipt: nobody but
+    // the owner reads them, also when dest existed before with wider rights.
     QFile out(dest);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         *why = out.errorString();
+        return false;
+    }
+    if (::fchmod(out.handle(), S_IRUSR | S_IWUSR) != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
     QByteArray buffer;
@@ -80,6 +91,79 @@ bool isSoundDatabase(const QString &path, QString *why)
             q.finish();
             db.close();
         }
+    }
+    QSqlDatabase::removeDatabase(kName);
+    return ok;
+}
+
+bool makeOwnFolder(const QString &path)
+{
+    if (!QFileInfo(path).exists())
+        QDir().mkdir(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return QFileInfo(path).isDir();
+}
+
+namespace {
+
+// Runs the statements in order on db; the first failure gives its text.
+bool runAll(QSqlDatabase &db, const QStringList &statements, const QString &bindPath, QString *why)
+{
+    for (const QString &sql : statements) {
+        QSqlQuery q(db);
+        if (!q.prepare(sql)) {
+            *why = q.lastError().text();
+            return false;
+        }
+        if (sql.contains(QLatin1Char('?')))
+            q.addBindValue(bindPath);
+        if (!q.exec()) {
+            *why = q.lastError().text();
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool carryNumbering(const QString &from, const QString &into, QString *why)
+{
+    if (!QFileInfo(from).isFile() || !QFileInfo(into).isFile()) {
+        *why = QStringLiteral("no file %1").arg(QFileInfo(from).isFile() ? into : from);
+        return false;
+    }
+    static const QString kName = QStringLiteral("mtrfee_number_carry");
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
+        db.setDatabaseName(into);
+        if (!db.open()) {
+            *why = db.lastError().text();
+        } else if (runAll(db, {QStringLiteral("ATTACH DATABASE ? AS kept")}, from, why)) {
+            // Register first, then every counter up to the highest number
+            // known on either side, so the next number offered was never
+            // used in either file.
+            const QStringList carry{
+                QStringLiteral("BEGIN IMMEDIATE"),
+                QStringLiteral("INSERT INTO main.bciidb(sjxh, lbmc) SELECT DISTINCT k.sjxh, k.lbmc FROM kept.bciidb k "
+                               "WHERE NOT EXISTS (SELECT 1 FROM main.bciidb b WHERE b.sjxh = k.sjxh AND b.lbmc = k.lbmc)"),
+                QStringLiteral("INSERT INTO main.sjxhb(lbmc, sjxh) SELECT DISTINCT c.lbmc, 0 FROM "
+                               "(SELECT lbmc FROM kept.sjxhb UNION SELECT lbmc FROM main.bciidb) c "
+                               "WHERE c.lbmc IS NOT NULL "
+                               "AND NOT EXISTS (SELECT 1 FROM main.sjxhb s WHERE s.lbmc = c.lbmc)"),
+                QStringLiteral("UPDATE main.sjxhb SET sjxh = max(coalesce(sjxh, 0), "
+                               "coalesce((SELECT max(k.sjxh) FROM kept.sjxhb k WHERE k.lbmc = sjxhb.lbmc), 0), "
+                               "coalesce((SELECT max(cast(b.sjxh AS INTEGER)) FROM main.bciidb b "
+                               "WHERE b.lbmc = sjxhb.lbmc), 0))"),
+                QStringLiteral("COMMIT"),
+            };
+            ok = runAll(db, carry, QString(), why);
+            if (!ok) {
+                QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+            }
+            QSqlQuery(db).exec(QStringLiteral("DETACH DATABASE kept"));
+        }
+        db.close();
     }
     QSqlDatabase::removeDatabase(kName);
     return ok;

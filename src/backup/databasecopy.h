@@ -6,9 +6,22 @@
 // them touches the data module's connection; the callers close it first.
 namespace DatabaseCopy {
 
-// Copies a file byte for byte to dest (created or truncated) and flushes it
-// to the disk. False and a reason when any step fails.
+// Copies a file byte for byte to dest (created or truncated, readable and
+// writable by its owner only) and flushes it to the disk. False and a reason
+// when any step fails.
 bool copyFile(const QString &source, const QString &dest, QString *why);
+
+// Creates one folder level, open to its owner only. False when it does not
+// exist afterwards.
+bool makeOwnFolder(const QString &path);
+
+// Brings the receipt numbering of the database file `into` up to that of the
+// database file `from`: every registered serial number of `from` is
+// registered in `into` too, and each category's counter becomes the highest
+// of both counters and of every registered number. Nothing else of `into`
+// changes; all of it happens in one transaction. False and a reason when it
+// cannot (then `into` is as it was).
+bool carryNumbering(const QString &from, const QString &into, QString *why);
 
 // Whether the file opens as a sound database of this program: SQLite's
 // integrity check passes and the household and employee tables are there.

@@ -145,10 +145,14 @@ void TFormxtbf::BitBtn3Click()
     reject();
 }
 
-void TFormxtbf::reconnect()
+void TFormxtbf::reconnect(bool dataReplaced)
 {
-    if (!DemoDM().open())
+    if (!DemoDM().open()) {
         Dialogs::error(QStringLiteral("数据库不能重新打开：") + DemoDM().lastOpenError());
+        return;
+    }
+    // Closing the connection closed every list of the main window.
+    emit reconnected(dataReplaced);
 }
 
 // ------------------------------------------------------------------ backup
@@ -156,9 +160,8 @@ void TFormxtbf::reconnect()
 void TFormxtbf::BitBtn1Click()
 {
     const QString folder = targetFolder();
-    if (!folder.isEmpty() && !QFileInfo(folder).exists())
-        QDir().mkdir(folder);   // one level only
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+    // One level only; a folder made here is its owner's alone.
+    if (folder.isEmpty() || !DatabaseCopy::makeOwnFolder(folder)) {
         Dialogs::message(QStringLiteral("路径不存在，不能备份！"), kCaption);
         return;
     }
@@ -228,7 +231,9 @@ void TFormxtbf::BitBtn2Click()
         Dialogs::message(QStringLiteral("所选文件不是完好的数据备份，不能恢复！\n") + why, kCaption);
         return;
     }
-    if (!Dialogs::question(QStringLiteral("恢复将用所选备份替换当前的全部数据（当前数据先另存一份），您确定要恢复吗？")))
+    if (!Dialogs::question(QStringLiteral("恢复将用所选备份替换当前的全部数据（当前数据先另存一份）。"
+                                          "备份之后保存的收据不在恢复的数据中，它们的收据号也不会再次使用。"
+                                          "您确定要恢复吗？")))
         return;
     const bool ok = restoreFrom(file);
     if (!ok)
@@ -261,7 +266,11 @@ bool TFormxtbf::restoreFrom(const QString &file)
         Dialogs::message(QStringLiteral("当前数据不能另存，没有恢复！\n") + why, kCaption);
         return false;
     }
+    // The restored data keeps the numbering of the data it replaces: a
+    // number issued after the backup is never offered again.
+    const bool hadData = QFileInfo(kept).isFile();
     const bool ok = copyFile(file, incoming, &why) && DatabaseCopy::isSoundDatabase(incoming, &why)
+        && (!hadData || DatabaseCopy::carryNumbering(kept, incoming, &why))
         && DatabaseCopy::replaceFile(incoming, database, &why);
     if (!ok) {
         QFile::remove(incoming);
@@ -270,12 +279,14 @@ bool TFormxtbf::restoreFrom(const QString &file)
         return false;
     }
     m_keptCopy = kept;
-    if (!DemoDM().open()) {
+    if (DemoDM().open()) {
+        emit reconnected(true);
+    } else {
         // The restored file does not open here: the former data goes back.
         const QString openError = DemoDM().lastOpenError();
         QString back;
         const bool putBack = copyFile(kept, incoming, &back) && DatabaseCopy::replaceFile(incoming, database, &back);
-        reconnect();
+        reconnect(!putBack);
         Dialogs::message(QStringLiteral("恢复的数据不能打开，") + (putBack ? QStringLiteral("已还原恢复前的数据。\n")
                                                                           : QStringLiteral("恢复前的数据在：") + kept + QLatin1Char('\n'))
                              + openError,

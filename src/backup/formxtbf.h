@@ -44,13 +44,18 @@ public:
     std::function<QString(const QString &startFolder)> chooseRestoreFile;
     std::function<void()> onRestored;
 
+signals:
+    // The connection was closed (which closes every list) and is open again.
+    // dataReplaced: the database now holds other data (a restore).
+    void reconnected(bool dataReplaced);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool backupInto(const QString &folder);
     bool restoreFrom(const QString &file);
-    void reconnect();
+    void reconnect(bool dataReplaced = false);
 
     Ui::TFormxtbf *ui;
     QString m_keptCopy;

@@ -1,6 +1,7 @@
 #include "backup/qdljfm.h"
 #include "ui_qdljfm.h"
 
+#include "backup/databasecopy.h"
 #include "common/dialogs.h"
 
 #include <QDir>
@@ -114,7 +115,8 @@ void Tqdljfm::BitBtn1Click()
     }
     QDir parent(m_selected);
     const QString created = parent.filePath(name);
-    if (!QFileInfo(created).isDir() && !parent.mkdir(name)) {
+    // A folder for backups: its owner's alone.
+    if (!QFileInfo(created).isDir() && !DatabaseCopy::makeOwnFolder(created)) {
         Dialogs::message(QStringLiteral("不能在%1中新建文件夹“%2”！").arg(m_selected, name), kCaption);
         return;
     }

@@ -5,7 +5,10 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
+#include "basedata/lengthlimit.h"
 #include "data/demodm.h"
+#include "data/passwords.h"
+#include "data/schema.h"
 #include "login/formmmxg.h"
 #include "text/pinyin.h"
 
@@ -97,6 +100,26 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         grid->verticalHeader()->hide();
         grid->installEventFilter(this);
     }
+
+    // Each field holds what its column keeps.
+    const struct
+    {
+        QLineEdit *edit;
+        const char *table;
+        const char *column;
+        QString field;
+    } limits[] = {
+        {ui->Edit5, "hhb", "cmc", QStringLiteral("社区名称")},
+        {ui->Edit6, "hhb", "hm", QStringLiteral("户名")},
+        {ui->Edit7, "hhb", "hh", QStringLiteral("户号")},
+        {ui->Edit10, "zgxxb", "zgxm", QStringLiteral("员工姓名")},
+        {ui->Edit11, "zgxxb", "py", QStringLiteral("员工编号")},
+        {ui->ComboBox1->lineEdit(), "zgxxb", "bz", QStringLiteral("员工类型")},
+        {ui->Edit12, "zgxxb", "mm", QStringLiteral("登录密码")},
+        {ui->Edit13, "zgxxb", "mm", QStringLiteral("确认密码")},
+    };
+    for (const auto &l : limits)
+        TLengthLimit::apply(l.edit, l.field, Schema::textSize(QLatin1String(l.table), QLatin1String(l.column)));
 
     ui->ComboBox1->setMinimumWidth(110);
     ui->ComboBox1->setCompleter(nullptr);
@@ -407,7 +430,7 @@ void TBaseDataTab::doSaveEmployee()
                 {{QStringLiteral("py"), code},
                  {QStringLiteral("zgxm"), name},
                  {QStringLiteral("bz"), type},
-                 {QStringLiteral("mm"), password}});
+                 {QStringLiteral("mm"), Passwords::hash(password)}});
         dm.qup.exec();
         tx.commit();
     }

@@ -43,4 +43,14 @@ Handler *handler();
 // The parent for the real boxes (the main window once it exists).
 void setParentWidget(QWidget *parent);
 
+// For tests that run the program itself as a process: when the process runs
+// on the offscreen platform (where no box could be seen or answered) and
+// MTRFEE_TEST_DIALOG_LOG names a file, every box is appended to that file
+// as one line "kind<TAB>caption<TAB>text" (kind: message, question, error;
+// line breaks of the text written as "\n") instead of being shown.
+// Questions take their answers from MTRFEE_TEST_DIALOG_ANSWERS, a comma list
+// of "yes"/"no" used in order, then No. On any other platform this does
+// nothing, so the operator always gets the real boxes.
+void installProcessTestLog();
+
 } // namespace Dialogs

@@ -10,9 +10,45 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 TDemoDM *g_instance = nullptr;
+std::function<bool()> g_mayCreate;
+
+// The database and the engine's side files beside it are for the owner only.
+void restrictToOwner(const QString &path)
+{
+    for (const char *suffix : {"", "-journal", "-wal", "-shm"}) {
+        const QByteArray name = QFile::encodeName(path) + suffix;
+        struct stat st{};
+        if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 077) != 0)
+            ::chmod(name.constData(), st.st_mode & 0700);
+    }
+}
+
+// An empty file readable by its owner only, which SQLite then fills; the
+// engine gives its journal the same mode.
+bool createPrivateFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    return ::close(fd) == 0;
+}
+} // namespace
+
+void TDemoDM::setCreationCheck(std::function<bool()> mayCreate)
+{
+    g_mayCreate = std::move(mayCreate);
+}
+
+bool TDemoDM::databaseMissing(const QString &path)
+{
+    const QFileInfo info(path);
+    return !info.exists() || (info.isFile() && info.size() == 0);
 }
 
 TDemoDM::TDemoDM()
@@ -89,9 +125,24 @@ bool configure(QSqlDatabase &db, QString *error)
         return false;
     }
     q.finish();
-    if (!q.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+    // A damaged file (cut short, overwritten in part) is refused here rather
+    // than failing later in the middle of an operation.
+    if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()) {
         *error = q.lastError().text();
         return false;
+    }
+    if (q.value(0).toString() != QLatin1String("ok")) {
+        *error = q.value(0).toString();
+        return false;
+    }
+    q.finish();
+    // Deleted and overwritten rows (old passwords among them) leave no
+    // readable bytes behind in the file.
+    for (const char *pragma : {"PRAGMA synchronous = FULL", "PRAGMA secure_delete = ON"}) {
+        if (!q.exec(QString::fromLatin1(pragma))) {
+            *error = q.lastError().text();
+            return false;
+        }
     }
     return true;
 }
@@ -102,19 +153,30 @@ bool TDemoDM::open()
 {
     close();
     m_lastError.clear();
+    m_missing = false;
     const QString path = databasePath();
     const QFileInfo info(path);
 
-    if (!info.exists()) {
+    if (databaseMissing(path)) {
+        // A new, empty database restarts the receipt numbers: only where the
+        // program has never run before.
+        if (g_mayCreate && !g_mayCreate()) {
+            m_missing = true;
+            m_lastError = QStringLiteral("数据库文件 %1 不存在或是空文件").arg(path);
+            return false;
+        }
         // Build the new file under a temporary name and move it into place
         // only when complete, so a failed creation leaves nothing behind.
         const QString temp = path + QStringLiteral(".new");
         QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-journal"));
         bool ok = false;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnectionName);
             db.setDatabaseName(temp);
-            if (db.open()) {
+            if (!createPrivateFile(temp)) {
+                m_lastError = QStringLiteral("无法创建数据库文件 %1").arg(path);
+            } else if (db.open()) {
                 try {
                     Schema::create(db);
                     ok = true;
@@ -127,7 +189,8 @@ bool TDemoDM::open()
             }
         }
         QSqlDatabase::removeDatabase(kConnectionName);
-        if (!ok || !QFile::rename(temp, path)) {
+        // The new file takes the place of a zero-byte one in one step.
+        if (!ok || ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
             if (m_lastError.isEmpty())
                 m_lastError = QStringLiteral("无法创建数据库文件 %1").arg(path);
             QFile::remove(temp);
@@ -139,6 +202,7 @@ bool TDemoDM::open()
         return false;
     }
 
+    restrictToOwner(path);
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kConnectionName);
@@ -148,6 +212,8 @@ bool TDemoDM::open()
             if (ok) {
                 try {
                     Schema::upgrade(db);
+                    if (!Schema::hasProgramTables(db))
+                        throw AppError(QStringLiteral("%1 不是本程序的数据库").arg(path));
                 } catch (const AppError &e) {
                     m_lastError = e.message();
                     ok = false;

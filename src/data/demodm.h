@@ -3,6 +3,7 @@
 #include "data/namedquery.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,13 +25,23 @@ public:
     // The database file in the program's folder.
     static QString databasePath();
 
-    // Opens the connection. A missing file is created with the full schema
-    // and initial rows; an existing file that is not a sound, readable and
-    // writable database is left untouched and false is returned.
+    // Opens the connection. A missing (or zero-byte) file is created with the
+    // full schema and initial rows, readable by its owner only, unless the
+    // creation check says no; an existing file that is not a sound, readable
+    // and writable database is left untouched and false is returned.
     bool open();
     void close();
     bool isOpen() const;
     QString lastOpenError() const { return m_lastError; }
+    // The last open() failed because the file is missing and may not be created.
+    bool missingDatabase() const { return m_missing; }
+
+    // Whether a missing or zero-byte database may be created anew (a new
+    // database restarts the receipt numbers). The program installs its check
+    // at start; without one, a missing file is created.
+    static void setCreationCheck(std::function<bool()> mayCreate);
+    // No file at path, or a file of zero bytes.
+    static bool databaseMissing(const QString &path);
 
     // Named queries and datasets.
     TNamedQuery P_OrderDADS{QStringLiteral("P_OrderDADS"), kConnectionName};
@@ -74,6 +85,7 @@ private:
     void runPlain(const QString &sql);
 
     QString m_lastError;
+    bool m_missing = false;
     int m_depth = 0;
 };
 

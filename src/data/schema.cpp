@@ -1,7 +1,9 @@
 #include "data/schema.h"
 
 #include "common/apperror.h"
+#include "data/passwords.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -121,10 +123,41 @@ QStringList version3()
     return {QStringLiteral("DROP INDEX IF EXISTS P_ORDERDBAK_pxxh")};
 }
 
-// Each entry brings a file from version i to i + 1.
-const QList<QStringList (*)()> &steps()
+// Version 4: login passwords are kept as hashes; plain-text passwords of an
+// older file are converted, and their old bytes overwritten in the file.
+void version4(QSqlDatabase &db)
 {
-    static const QList<QStringList (*)()> list{&version1, &version2, &version3};
+    QSqlQuery read(db);
+    if (!read.exec(QStringLiteral("SELECT iid, mm FROM zgxxb")))
+        throw AppError(read.lastError().text());
+    QList<std::pair<qint64, QString>> plain;
+    while (read.next()) {
+        const QString mm = read.value(1).toString();
+        if (!Passwords::isHashed(mm))
+            plain.append({read.value(0).toLongLong(), mm});
+    }
+    read.finish();
+    QSqlQuery update(db);
+    if (!update.prepare(QStringLiteral("UPDATE zgxxb SET mm = :mm WHERE iid = :iid")))
+        throw AppError(update.lastError().text());
+    for (const auto &[iid, mm] : plain) {
+        update.bindValue(QStringLiteral(":mm"), Passwords::hash(mm));
+        update.bindValue(QStringLiteral(":iid"), iid);
+        if (!update.exec())
+            throw AppError(update.lastError().text());
+    }
+}
+
+struct Step
+{
+    QStringList (*statements)() = nullptr;
+    void (*code)(QSqlDatabase &) = nullptr;
+};
+
+// Each entry brings a file from version i to i + 1.
+const QList<Step> &steps()
+{
+    static const QList<Step> list{{&version1}, {&version2}, {&version3}, {nullptr, &version4}};
     return list;
 }
 
@@ -144,9 +177,13 @@ void applyFrom(QSqlDatabase &db, int from)
     if (!db.transaction())
         throw AppError(db.lastError().text());
     try {
-        for (int v = from; v < all.size(); ++v)
-            for (const QString &sql : all[v]())
-                run(db, sql);
+        for (int v = from; v < all.size(); ++v) {
+            if (all[v].statements)
+                for (const QString &sql : all[v].statements())
+                    run(db, sql);
+            if (all[v].code)
+                all[v].code(db);
+        }
         run(db, QStringLiteral("PRAGMA user_version = %1").arg(all.size()));
         if (!db.commit())
             throw AppError(db.lastError().text());
@@ -181,6 +218,42 @@ void upgrade(QSqlDatabase &db)
             return;
     }
     applyFrom(db, v);
+}
+
+bool hasProgramTables(QSqlDatabase &db)
+{
+    static const QStringList tables{"P_ORDERD", "P_ORDERDBAK", "p_orderd_del", "sjmxb", "sjmxbbak", "sjmxb_del",
+                                    "hhb", "zgxxb", "sjxhb", "bciidb", "kdfb", "spdwb", "bzb", "jkdwmcb", "lbb"};
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name COLLATE NOCASE IN ('%1')")
+                    .arg(tables.join(QStringLiteral("','"))))
+        || !q.next())
+        return false;
+    return q.value(0).toInt() == tables.size();
+}
+
+int textSize(const QString &table, const QString &column)
+{
+    // Receipts keep what the entry screen and the base data write into them;
+    // a household's name and number and an employee's name end up there.
+    static const QHash<QString, int> sizes{
+        {QStringLiteral("receipt.jkdw"), 200}, {QStringLiteral("receipt.sjxh"), 20},
+        {QStringLiteral("receipt.sppy"), 100}, {QStringLiteral("receipt.bzsm"), 20},
+        {QStringLiteral("receipt.zg"), 20},    {QStringLiteral("receipt.kj"), 20},
+        {QStringLiteral("receipt.skr"), 20},   {QStringLiteral("receipt.lbmc"), 100},
+        {QStringLiteral("receipt.fkzt"), 20},  {QStringLiteral("receipt.cmc"), 100},
+        {QStringLiteral("receipt.nf"), 4},     {QStringLiteral("receipt.yf"), 2},
+        {QStringLiteral("receipt.bzsm1"), 60}, {QStringLiteral("receipt.bhmc"), 100},
+        {QStringLiteral("receipt.bhh"), 30},   {QStringLiteral("receipt.cbr"), 20},
+        {QStringLiteral("hhb.hm"), 100},       {QStringLiteral("hhb.hh"), 30},
+        {QStringLiteral("hhb.cmc"), 100},      {QStringLiteral("zgxxb.zgxm"), 20},
+        {QStringLiteral("zgxxb.py"), 20},      {QStringLiteral("zgxxb.bz"), 20},
+        {QStringLiteral("zgxxb.mm"), 64},
+    };
+    QString t = table.toLower();
+    if (t == QLatin1String("p_orderd") || t == QLatin1String("p_orderdbak") || t == QLatin1String("p_orderd_del"))
+        t = QStringLiteral("receipt");
+    return sizes.value(t + QLatin1Char('.') + column.toLower(), 0);
 }
 
 const QStringList &receiptColumns()

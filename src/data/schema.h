@@ -17,11 +17,19 @@ void create(QSqlDatabase &db);
 // Brings an existing file up to the current version (adds what is missing).
 void upgrade(QSqlDatabase &db);
 
+// Whether the tables this program reads and writes are all there.
+bool hasProgramTables(QSqlDatabase &db);
+
 // The employee every new database starts with; the login hint names the password.
 inline const QString kFirstEmployeeName = QStringLiteral("管理员");
 inline const QString kFirstEmployeeCode = QStringLiteral("admin");
 inline const QString kDefaultPassword = QStringLiteral("888888");
 inline const QString kReceiptCategory = QStringLiteral("销售单");
+
+// The most characters a text column holds (0: no limit). Table names of the
+// three receipt tables are all accepted; names match without regard to case.
+// The entry fields that feed a column take their maximum length from here.
+int textSize(const QString &table, const QString &column);
 
 // The columns of the three receipt tables, in their order.
 const QStringList &receiptColumns();

@@ -100,13 +100,17 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
         }
     }
 
-    // The k-th receipt of the result gets k, every other history receipt 0;
-    // rows that already hold their number are not rewritten.
-    dm.qup2.run(QStringLiteral(
-                    "update P_ORDERDBAK  set pxxh= k from (select b.iid as bid, coalesce(r.k, :pxxh) as k"
-                    " from P_ORDERDBAK b left join temp.result_order r on r.iid = b.iid) as n"
-                    " where P_ORDERDBAK.iid = n.bid and P_ORDERDBAK.pxxh is not n.k"),
+    // The k-th receipt of the result gets k, every other history receipt 0.
+    // Only rows whose number changes are written, and only the numbered rows
+    // of the last result and the rows of this one are read: the reset walks
+    // the rows whose number is not 0 (an index of just those rows keeps that
+    // short), the numbering looks up the result's rows by iid.
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= :pxxh where pxxh is not 0"
+                               " and iid not in (select iid from temp.result_order)"),
                 {{"pxxh", 0}});
+    dm.qup2.run(QStringLiteral("update P_ORDERDBAK  set pxxh= (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"
+                               " where iid in (select iid from temp.result_order)"
+                               " and pxxh is not (select r.k from temp.result_order r where r.iid = P_ORDERDBAK.iid)"));
     run(QStringLiteral("delete from temp.result_order"));
     tx.commit();
 }

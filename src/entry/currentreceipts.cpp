@@ -14,6 +14,7 @@
 #include "text/datetext.h"
 #include "text/numtext.h"
 #include "text/pinyin.h"
+#include "text/textlimits.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -21,6 +22,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableView>
 
 namespace {
@@ -28,6 +30,7 @@ namespace {
 const QString kCategory = Schema::kReceiptCategory;
 const QString kPaid = QStringLiteral("已付款");
 const QString kZero = QStringLiteral("0");
+const QString kSerialsUsedUp = QStringLiteral("收据序号已用完，无法保存新单据");
 
 void setComboText(QComboBox *combo, const QString &text)
 {
@@ -92,6 +95,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
     Ui::TEntryTab *f = form();
     QTableView *grid = f->OrderDDbg;
     m_list->showIn(grid);
+    m_grid = grid;
     grid->installEventFilter(this);
 
     connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
@@ -100,6 +104,12 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
     connect(f->SpeedButton3, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton3Click);
     connect(f->SpeedButton10, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton10Click);
     setLoadedMode(false);
+}
+
+TCurrentReceipts::~TCurrentReceipts()
+{
+    if (m_grid)
+        m_grid->removeEventFilter(this);
 }
 
 Ui::TEntryTab *TCurrentReceipts::form() const
@@ -147,7 +157,9 @@ void TCurrentReceipts::updateFooter()
 
 bool TCurrentReceipts::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == form()->OrderDDbg && event->type() == QEvent::KeyPress) {
+    // Compared with the pointer kept here: the grid sends events while it
+    // is destroyed, when the form that names it may be gone already.
+    if (watched == m_grid.data() && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
             deleteSelectedRow();
@@ -217,6 +229,14 @@ bool TCurrentReceipts::checkFields(bool newSave)
     const QString month = f->cbyf->currentText();
     if (!month.isEmpty() && month.size() != 2)
         return stop(QStringLiteral("电费月份格式不对长度应为2位比如01"));
+    // The payee and the meter reader go into the settings file, which holds
+    // GBK text only: a character outside it would come back as "?".
+    for (const auto &[combo, caption] : {std::pair<QComboBox *, QString>{f->cbskr, QStringLiteral("收款人")},
+                                         std::pair<QComboBox *, QString>{f->cbcbr, QStringLiteral("抄表人")}}) {
+        const QString outside = CharactersOutsideGbk(combo->currentText());
+        if (!outside.isEmpty())
+            return stop(OutsideGbkMessage(caption, outside), combo);
+    }
     if (newSave) {
         const QString year = f->Edit4->text();
         if (!year.isEmpty() && year.size() != 4)
@@ -268,7 +288,7 @@ void TCurrentReceipts::updateHousehold()
             {"hhpy", PinyinInitials(f->Edit20->text())}});
 }
 
-void TCurrentReceipts::insertReceipt()
+void TCurrentReceipts::insertReceipt(const QString &serial)
 {
     Ui::TEntryTab *f = form();
     TNamedQuery &q = DemoDM().qinshz;
@@ -284,7 +304,7 @@ void TCurrentReceipts::insertReceipt()
     const QString month = f->cbyf->currentText();
     q.bind(QStringLiteral("t10"), DateText::toDateTime(f->Edit1->text()));
     q.bind(QStringLiteral("t11"), QStringLiteral("1"));
-    q.bind(QStringLiteral("t12"), f->Edit3->text());
+    q.bind(QStringLiteral("t12"), serial);
     q.bind(QStringLiteral("t13"), QStringLiteral("    "));
     q.bind(QStringLiteral("t14"), QStringLiteral("    "));
     q.bind(QStringLiteral("t15"), QStringLiteral("  "));
@@ -322,7 +342,7 @@ void TCurrentReceipts::insertReceipt()
     q.exec();
 }
 
-void TCurrentReceipts::updateReceipt()
+void TCurrentReceipts::updateReceipt(const QString &serial)
 {
     Ui::TEntryTab *f = form();
     TNamedQuery &q = DemoDM().qup;
@@ -358,12 +378,12 @@ void TCurrentReceipts::updateReceipt()
     q.bind(QStringLiteral("shsls"), f->Edit24->value());
     q.bind(QStringLiteral("qtfy"), f->Edit36->value());
     q.bind(QStringLiteral("fzfy"), f->Edit37->value());
-    q.bind(QStringLiteral("sjxh"), f->Edit3->text());
+    q.bind(QStringLiteral("sjxh"), serial);
     q.bind(QStringLiteral("lbmc"), f->cblb->currentText());
     q.exec();
 }
 
-// The number shown after a save: the counter plus one.
+// The number shown after a new save has been committed: the counter plus one.
 void TCurrentReceipts::advanceNumber()
 {
     const qint64 counter = Serials::ReadCounter(DemoDM(), form()->cblb->currentText());
@@ -379,7 +399,7 @@ QString TCurrentReceipts::freeSerial(const QString &category)
     for (;; ++n) {
         const QString text = Serials::SerialText(n);
         if (text.isEmpty())
-            throw AppError(QStringLiteral("收据序号已用完，无法保存新单据"));
+            throw AppError(kSerialsUsedUp);
         if (!Serials::IsSerialIssued(DemoDM(), text, category))
             return text;
     }
@@ -444,6 +464,14 @@ void TCurrentReceipts::resetForm(bool dateToday)
 {
     Ui::TEntryTab *f = form();
     TGlobal &g = Global();
+    // A text that is not a number would stop the handlers the reset runs
+    // half-way: the numbers go first, without their handlers, so that the
+    // steps below rebuild every field from nothing.
+    for (TEntryField *e : {f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31,
+                           f->Edit24, f->Edit32, f->Edit33, f->Edit34, f->Edit36, f->Edit37}) {
+        const QSignalBlocker block(e);
+        e->clear();
+    }
     f->edit2->setEditText(QString());
     f->edit41->setEditText(QString());
     f->Edit9->clear();
@@ -476,6 +504,11 @@ void TCurrentReceipts::doSaveNew()
 
     if (!checkFields(true))
         return;
+    // Past the last eight-digit number there is none to offer.
+    if (f->Edit3->text().isEmpty()) {
+        Dialogs::message(kSerialsUsedUp);
+        return;
+    }
 
     g.str_skr = f->cbskr->currentText();
     g.str_cbr = f->cbcbr->currentText();
@@ -486,6 +519,25 @@ void TCurrentReceipts::doSaveNew()
 
     const QString name = f->edit41->currentText();
     const QString category = f->cblb->currentText();
+    // The number the receipt is stored under. The form shows it (the print
+    // reads it there) but goes back to the number it showed unless the
+    // receipt is committed: a failed save leaves the form as it was typed.
+    const QString shownSerial = f->Edit3->text();
+    bool stored = false;
+    QString refusal;
+    struct ShownSerial
+    {
+        TEntryField *field;
+        const QString &text;
+        const bool &stored;
+        ~ShownSerial()
+        {
+            if (!stored && field->text() != text) {
+                const QSignalBlocker block(field);
+                field->setText(text);
+            }
+        }
+    } restore{f->Edit3, shownSerial, stored};
     {
         DbTransaction tx(dm);
         rememberFees();
@@ -506,27 +558,49 @@ void TCurrentReceipts::doSaveNew()
         }
 
         m_tab->BitBtn2Click();
-        updateHousehold();
+        refusal = amountRefusal();
+        if (refusal.isEmpty()) {
+            updateHousehold();
 
-        // A number already used by another receipt is never reused.
-        if (Serials::IsSerialIssued(dm, f->Edit3->text(), category))
-            f->Edit3->setFieldText(freeSerial(category));
+            // A number already used by another receipt is never reused.
+            QString serial = shownSerial;
+            if (Serials::IsSerialIssued(dm, serial, category))
+                serial = freeSerial(category);
+            if (f->Edit3->text() != serial)
+                f->Edit3->setFieldText(serial);
 
-        if (g.strdyf == QStringLiteral("Y")) {
-            if (!m_print || !m_print()) {
-                tx.commit(); // the steps before the print stay; the receipt is not stored
-                return;
+            if (g.strdyf == QStringLiteral("Y")) {
+                if (!m_print || !m_print()) {
+                    tx.commit(); // the steps before the print stay; the receipt is not stored
+                    return;
+                }
             }
-        }
 
-        insertReceipt();
-        Serials::IssueSerial(dm, f->Edit3->text(), category);
-        advanceNumber();
-        Serials::RenumberCurrentReceipts(dm);
-        tx.commit();
+            insertReceipt(serial);
+            Serials::IssueSerial(dm, serial, category);
+            Serials::RenumberCurrentReceipts(dm);
+            tx.commit();
+            stored = true;
+        }
     }
+    if (!refusal.isEmpty()) {
+        Dialogs::message(refusal);   // rolled back: nothing of this save is kept
+        return;
+    }
+    advanceNumber();
     OpenCurrentReceipts();
     resetAfterSave(true);
+}
+
+// The first amount of the receipt that a money column cannot hold, as the
+// message that refuses the save; empty when every amount fits.
+QString TCurrentReceipts::amountRefusal() const
+{
+    Ui::TEntryTab *f = form();
+    for (TEntryField *e : {f->Edit28, f->Edit29, f->Edit33, f->Edit34, f->Edit36, f->Edit37, f->Edit35})
+        if (!FitsMoneyColumn(e->value()))
+            return QStringLiteral("%1超出能保存的范围（整数部分最多15位），单据没有保存").arg(e->caption());
+    return QString();
 }
 
 // ------------------------------------------------------ modification
@@ -554,28 +628,41 @@ void TCurrentReceipts::doSaveLoaded()
 
     const QString category = f->cblb->currentText();
     const QString serial = f->Edit3->text();
+    QString refusal;
     {
         DbTransaction tx(dm);
         rememberFees();
         m_tab->BitBtn2Click();
-        updateHousehold();
+        refusal = amountRefusal();
+        if (refusal.isEmpty()) {
+            updateHousehold();
 
-        const bool issued = Serials::IsSerialIssued(dm, serial, category);
-        updateReceipt();
-        if (!issued && dm.qup.rowsAffected() > 0) {
-            // A receipt whose number was never registered: register it now,
-            // so that the number is never offered to another receipt.
-            const qint64 number = Serials::SerialNumber(serial);
-            if (number > Serials::ReadCounter(dm, category))
-                Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
-            else
-                dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
-                       {{"sjxh", serial}, {"lbmc", category}});
+            const bool issued = Serials::IsSerialIssued(dm, serial, category);
+            updateReceipt(serial);
+            // A receipt that is gone (deleted or archived meanwhile) keeps
+            // nothing of the change: better said than lost.
+            if (dm.qup.rowsAffected() == 0)
+                throw AppError(QStringLiteral("单据号为%1的单据已不在当前单据中，修改没有保存").arg(serial));
+            if (!issued) {
+                // A receipt whose number was never registered: register it now,
+                // so that the number is never offered to another receipt.
+                const qint64 number = Serials::SerialNumber(serial);
+                if (number > Serials::ReadCounter(dm, category))
+                    Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
+                else
+                    dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
+                           {{"sjxh", serial}, {"lbmc", category}});
+            }
+            Serials::RenumberCurrentReceipts(dm);
+            tx.commit();
         }
-        advanceNumber();
-        Serials::RenumberCurrentReceipts(dm);
-        tx.commit();
     }
+    if (!refusal.isEmpty()) {
+        Dialogs::message(refusal);
+        return;
+    }
+    // Only now, with the change committed, does the form move on (to a new
+    // receipt with the next number).
     OpenCurrentReceipts();
     resetAfterSave(false);
     doNewReceipt();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <functional>
 
 class TEntryTab;
 class TGridModel;
+class QTableView;
 namespace Ui {
 class TEntryTab;
 }
@@ -18,6 +20,7 @@ class TCurrentReceipts : public QObject
     Q_OBJECT
 public:
     explicit TCurrentReceipts(TEntryTab *tab, QObject *parent = nullptr);
+    ~TCurrentReceipts() override;
 
     // Prints the receipt on the form (the print button's operation).
     // Returns false when the print stopped; the save then stops too.
@@ -60,8 +63,9 @@ private:
     bool checkFields(bool newSave);
     void rememberFees();
     void updateHousehold();
-    void insertReceipt();
-    void updateReceipt();
+    void insertReceipt(const QString &serial);
+    void updateReceipt(const QString &serial);
+    QString amountRefusal() const;
     void advanceNumber();
     void resetAfterSave(bool reopenPickers);
     void clearReceiptFields();
@@ -70,6 +74,7 @@ private:
     QString freeSerial(const QString &category);
 
     TEntryTab *m_tab;
+    QPointer<QObject> m_grid;   // the grid, watched for Enter and Ctrl+Delete (no downcast while it is destroyed)
     TGridModel *m_list;
     std::function<bool()> m_print;
     bool m_loaded = false;

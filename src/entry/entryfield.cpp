@@ -2,6 +2,9 @@
 
 #include "common/dialogs.h"
 #include "text/numtext.h"
+#include "text/textlimits.h"
+
+#include <cmath>
 
 int TFieldEvents::s_depth = 0;
 std::optional<AppError> TFieldEvents::s_pending;
@@ -103,10 +106,17 @@ void TEntryField::clearField()
 
 double TEntryField::value() const
 {
-    return TextToFloat(text());
+    double v = 0;
+    if (TryTextToFloat(text(), &v))
+        return v;
+    const QString message = QStringLiteral("“%1”不是有效的数值").arg(ElidedForMessage(text()));
+    throw AppError(m_caption.isEmpty() ? message : m_caption + QStringLiteral("：") + message);
 }
 
 void TEntryField::setValue(double value)
 {
+    if (!std::isfinite(value))
+        throw AppError((m_caption.isEmpty() ? QString() : m_caption + QStringLiteral("："))
+                       + QStringLiteral("计算结果超出数值范围，请检查输入的数"));
     setFieldText(FloatToText(value));
 }

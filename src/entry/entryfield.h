@@ -49,16 +49,25 @@ public:
 
     void setChangeHandler(std::function<void()> handler) { m_handler = std::move(handler); }
 
+    // The field's name in messages ("电费单价").
+    void setCaption(const QString &caption) { m_caption = caption; }
+    QString caption() const { return m_caption; }
+
     void setFieldText(const QString &text);
     void clearField();
 
     // The text read as a number ("." as the decimal point); throws AppError
-    // naming the text when it is not a number.
+    // naming the field and the text (cut short when long) when it is not a
+    // number.
     double value() const;
-    void setValue(double value);   // general number form: 52.2, 0, 50
+    // Writes the value in the general number form (52.2, 0, 50); throws
+    // AppError naming the field when the value is not finite, which a text
+    // could not show.
+    void setValue(double value);
 
 private:
     void changed();
 
     std::function<void()> m_handler;
+    QString m_caption;
 };

@@ -8,16 +8,19 @@
 #include "data/demodm.h"
 #include "entry/entryfield.h"
 #include "entry/householdlookup.h"
+#include "entry/lengthlimit.h"
 #include "entry/zozudexcombobox.h"
 #include "text/capital.h"
 #include "text/datetext.h"
 #include "text/keyfilter.h"
 #include "text/numtext.h"
 #include "text/rounding.h"
+#include "text/textlimits.h"
 
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
@@ -26,6 +29,11 @@
 namespace {
 
 const QString kZero = QStringLiteral("0");
+// Lengths of the receipt columns the text fields are stored in.
+constexpr int kNameLength = 100;    // bhmc
+constexpr int kNumberLength = 30;   // bhh
+constexpr int kPayeeLength = 20;    // skr
+constexpr int kReaderLength = 255;  // cbr
 const QString kMonthLengthMessage = QStringLiteral("电费月份格式不对长度应为2位比如01");
 
 QString textOf(const QVariant &value)
@@ -50,7 +58,15 @@ TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent), ui(new Ui::TEntryTab)
 
 TEntryTab::~TEntryTab()
 {
+    // The controls go first, while the form that names them still exists:
+    // a control being destroyed still sends events (focus out, hide) to the
+    // filters watching it, and those look the control up in the form.
+    m_current = nullptr;
+    for (QWidget *w : findChildren<QWidget *>())
+        w->removeEventFilter(this);
+    qDeleteAll(findChildren<QWidget *>(Qt::FindDirectChildrenOnly));
     delete ui;
+    ui = nullptr;
 }
 
 // ---------------------------------------------------------------- wiring
@@ -93,6 +109,17 @@ void TEntryTab::wireFields()
     });
     for (auto it = m_bodies.cbegin(); it != m_bodies.cend(); ++it)
         it.key()->setChangeHandler(it.value());
+    const QList<std::pair<TEntryField *, QString>> captions{
+        {f->Edit21, QStringLiteral("电费本月抄表数")}, {f->Edit22, QStringLiteral("电费上月抄表数")},
+        {f->Edit8, QStringLiteral("电费损耗")},         {f->Edit27, QStringLiteral("用电量")},
+        {f->Edit28, QStringLiteral("电费单价")},       {f->Edit29, QStringLiteral("用电金额")},
+        {f->Edit30, QStringLiteral("水费本月抄表数")}, {f->Edit31, QStringLiteral("水费上月抄表数")},
+        {f->Edit24, QStringLiteral("水费损耗")},       {f->Edit32, QStringLiteral("用水量")},
+        {f->Edit33, QStringLiteral("水费单价")},       {f->Edit34, QStringLiteral("水费金额")},
+        {f->Edit36, QStringLiteral("其它费用")},       {f->Edit37, QStringLiteral("房租费用")},
+        {f->Edit35, QStringLiteral("总金额")}};
+    for (const auto &[field, caption] : captions)
+        field->setCaption(caption);
     connect(f->cbskr, &QComboBox::currentTextChanged, this, [this] { cbskrChange(); });
     connect(f->BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(f->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
@@ -111,6 +138,12 @@ void TEntryTab::wireFields()
                   f->Edit30, f->Edit31, f->Edit24, f->Edit32, f->Edit33, f->Edit36, f->Edit37};
     m_yellow = {f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41, f->Edit20, f->Edit21, f->Edit22,
                 f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33};
+
+    // Text fields take what their columns hold.
+    TLengthLimit::apply(f->edit41->lineEdit(), kNameLength, QStringLiteral("户名"));
+    TLengthLimit::apply(f->Edit20, kNumberLength, QStringLiteral("户号"));
+    TLengthLimit::apply(f->cbskr->lineEdit(), kPayeeLength, QStringLiteral("收款人"));
+    TLengthLimit::apply(f->cbcbr->lineEdit(), kReaderLength, QStringLiteral("抄表人"));
 
     QList<QWidget *> watched = chain + receipt;
     watched.removeAll(f->BitBtn2);
@@ -180,6 +213,8 @@ bool TEntryTab::eventFilter(QObject *watched, QEvent *event)
     }
     case QEvent::KeyPress:
         return fieldKeyPress(w, static_cast<QKeyEvent *>(event));
+    case QEvent::InputMethod:
+        return isFiltered(w) && filterCommittedText(w, static_cast<QInputMethodEvent *>(event));
     default:
         break;
     }
@@ -266,11 +301,27 @@ bool TEntryTab::fieldKeyPress(QWidget *field, QKeyEvent *event)
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false;
     const QString text = event->text();
-    if (text.isEmpty())
-        return false;
+    if (IsEditingKeyText(text))
+        return false;   // Delete, Escape, arrows: editing, not typing
     QChar c = text.at(0);
     FilterNumericKey(c);
     return c.isNull();
+}
+
+// Text an input method commits is typed text too: it goes through the
+// numeric filter. What passes is committed in its place.
+bool TEntryTab::filterCommittedText(QWidget *field, QInputMethodEvent *event)
+{
+    const QString committed = event->commitString();
+    if (committed.isEmpty())
+        return false;
+    const QString kept = FilterNumericText(committed);
+    if (kept == committed)
+        return false;
+    QInputMethodEvent replacement(event->preeditString(), event->attributes());
+    replacement.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    QCoreApplication::sendEvent(field, &replacement);
+    return true;
 }
 
 // ---------------------------------------------------------------- computations
@@ -354,8 +405,9 @@ void TEntryTab::Edit35Change() { runChange(ui->Edit35); }
 
 void TEntryTab::cbskrChange()
 {
+    // A payee the settings file cannot hold is not taken; the save says why.
     const QString text = ui->cbskr->currentText();
-    if (!text.isEmpty())
+    if (!text.isEmpty() && CharactersOutsideGbk(text).isEmpty())
         if (TGlobal *g = TGlobal::instance())
             g->str_skr = text;
 }
@@ -384,10 +436,9 @@ void TEntryTab::BitBtn1Click()
 {
     TFieldEvents::run([this] {
         // Made for this use and released afterwards.
+        // The calendar opens on today's date, whatever the field holds.
         auto dialog = std::make_unique<TBrDateForm>(this);
-        QDateTime shown;
-        if (DateText::tryToDateTime(ui->Edit1->text(), &shown))
-            dialog->setDate(shown.date());
+        dialog->setDate(DateText::today());
         const bool ok = dialog->exec() == QDialog::Accepted;
         const QDate chosen = dialog->date();
         dialog.reset();
@@ -451,9 +502,13 @@ void TEntryTab::doPreviousReadings()
         Found found;
         q.close();
         q.clearSql();
-        q.addSql(QStringLiteral("select * from %1 where  bhmc= :bhmc and nf<= :nf and yf< :yf order by iid ").arg(table));
+        // The latest receipt of a period before the one entered: an earlier
+        // year, or the same year and an earlier month. Within one period
+        // the one entered last.
+        q.addSql(QStringLiteral("select * from %1 where  bhmc= :bhmc and (nf< :nf or (nf= :nf2 and yf< :yf)) order by nf, yf, iid ").arg(table));
         q.bind(QStringLiteral("bhmc"), name);
         q.bind(QStringLiteral("nf"), ui->Edit4->text());
+        q.bind(QStringLiteral("nf2"), ui->Edit4->text());
         q.bind(QStringLiteral("yf"), ui->cbyf->currentText());
         q.open();
         if (q.last()) {

@@ -13,6 +13,7 @@ class TEntryTab;
 class TEntryField;
 class TNamedQuery;
 class QKeyEvent;
+class QInputMethodEvent;
 
 // The first tab, "单据录入打印": the receipt being written, the payee and
 // meter-reader selectors, the action buttons and the list of current
@@ -103,6 +104,7 @@ private:
     void fieldEntered(QWidget *field);
     void fieldExited(QWidget *field);
     bool fieldKeyPress(QWidget *field, QKeyEvent *event);
+    bool filterCommittedText(QWidget *field, QInputMethodEvent *event);
     void markFocused(QWidget *field, bool focused);
     void runPick(int row);
     void afterPickerClosed();

@@ -148,6 +148,12 @@ THistoryTab::THistoryTab(QWidget *parent)
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->verticalHeader()->hide();   // the numbers are in 序号
     grid->installEventFilter(this);
+    // The row the list stood on, kept over a reset of its result (closing
+    // the connection resets it; reopenList goes back to the row).
+    connect(m_list, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (ui->DBGrid5->currentIndex().isValid())
+            m_rowBeforeReset = ui->DBGrid5->currentIndex().row();
+    });
 
     // Status bar: four panels of 140 pixels.
     const QStringList panelTexts{QStringLiteral("收据总张数："), QString(), QStringLiteral("总金额："), QString()};
@@ -163,6 +169,14 @@ THistoryTab::THistoryTab(QWidget *parent)
                        static_cast<QWidget *>(ui->Edit17), static_cast<QWidget *>(ui->Edit18),
                        static_cast<QWidget *>(ui->Edit23), static_cast<QWidget *>(ui->cbbyf)})
         w->installEventFilter(this);
+
+    // The picker buttons keep their place while hidden, so showing one does
+    // not push the fields to its right under the mouse.
+    for (QPushButton *button : {ui->BitBtn7, ui->BitBtn8}) {
+        QSizePolicy policy = button->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        button->setSizePolicy(policy);
+    }
 
     ui->ldyts->clear();
     ui->pbdyts->hide();
@@ -211,6 +225,16 @@ THistoryTab::~THistoryTab()
 
 bool THistoryTab::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_batchWindow && event->type() == QEvent::Close && m_batchRunning && !m_batchStop) {
+        // The batch would run on without its window: closing ends it after
+        // the receipt in hand, or keeps the window open.
+        if (!Dialogs::question(QStringLiteral("正在批量打印，关闭窗口将在当前单据打印完后停止打印。您确定要关闭吗？"))) {
+            event->ignore();
+            return true;
+        }
+        stopBatch();
+        return false;
+    }
     if (watched == ui->DBGrid5 && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
@@ -319,6 +343,32 @@ void THistoryTab::SpeedButton21Click()
     runOperation([this] { doQuery(); });
 }
 
+bool THistoryTab::listShown() const
+{
+    return m_list->source() != nullptr;
+}
+
+void THistoryTab::reopenList(bool dataReplaced)
+{
+    if (!listShown())
+        return;
+    runOperation([this, dataReplaced] {
+        if (dataReplaced) {
+            doQuery();
+            return;
+        }
+        const int row = m_rowBeforeReset;
+        TNamedQuery &list = DemoDM().qlshz;
+        list.reopen();
+        m_list->setSource(list.model());
+        // Fetch up to the row again (the result is read in pieces).
+        while (m_list->rowCount() <= row && m_list->canFetchMore({}))
+            m_list->fetchMore({});
+        if (m_list->rowCount() > 0)
+            ui->DBGrid5->setCurrentIndex(m_list->index(qBound(0, row, m_list->rowCount() - 1), 0));
+    });
+}
+
 void THistoryTab::showEmptyList()
 {
     // No source: no rows, the titles stay.
@@ -367,7 +417,8 @@ void THistoryTab::doQuery()
     TNamedQuery &t = dm.qcx;
     prepare(t, s.total, s.binds);
     t.open();
-    const QString total = FloatToText(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
+    // A money total, with two decimals (the sum carries binary noise).
+    const QString total = FormatMoney(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
     t.close();
     prepare(t, s.count, s.binds);
     t.open();
@@ -566,11 +617,18 @@ void THistoryTab::doBatch()
         explicit Running(THistoryTab *t) : tab(t)
         {
             tab->m_batchRunning = true;
+            tab->m_batchStop = false;
             tab->m_batchFailures.clear();
             tab->m_batchFailureReason.clear();
+            // Closing the window is watched for while the batch runs.
+            tab->m_batchWindow = tab->window();
+            tab->m_batchWindow->installEventFilter(tab);
         }
         ~Running()
         {
+            if (tab->m_batchWindow)
+                tab->m_batchWindow->removeEventFilter(tab);
+            tab->m_batchWindow = nullptr;
             tab->m_batchRunning = false;
             tab->ui->pbdyts->hide();
         }
@@ -586,10 +644,12 @@ void THistoryTab::doBatch()
     bar->show();
     const QString output = AppPaths::inProgramDir(QStringLiteral("2.xls"));
 
-    for (qint64 i = firstNo; i <= lastNo; ++i) {
+    for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
         QCoreApplication::processEvents();
         ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
         QCoreApplication::processEvents();
+        if (m_batchStop)
+            break;
 
         TNamedQuery &q = dm.qlsmx;
         q.close();
@@ -623,12 +683,14 @@ void THistoryTab::doBatch()
         if (onBatchStep)
             onBatchStep(i, printed);
         QCoreApplication::processEvents();
-        pause(m_batchPauseMs);
+        if (!m_batchStop)
+            pause(m_batchPauseMs);
     }
     QCoreApplication::processEvents();
     ui->ldyts->clear();
     QCoreApplication::processEvents();
-    if (!m_batchFailures.isEmpty()) {
+    // A batch ended by closing the window says nothing more: the window is gone.
+    if (!m_batchFailures.isEmpty() && !m_batchStop) {
         QStringList numbers;
         for (qint64 n : m_batchFailures)
             numbers << QString::number(n);
@@ -647,7 +709,18 @@ void THistoryTab::pause(int ms)
     }
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    m_pauseLoop = &loop;
     loop.exec();
+    m_pauseLoop = nullptr;
+}
+
+void THistoryTab::stopBatch()
+{
+    if (!m_batchRunning)
+        return;
+    m_batchStop = true;
+    if (m_pauseLoop)
+        m_pauseLoop->quit();
 }
 
 QStringList THistoryTab::storedReceiptCells(const std::function<QVariant(const QString &)> &field)

@@ -16,6 +16,7 @@ class THistoryTab;
 class TFormdyts;
 class TGridModel;
 class QLabel;
+class QEventLoop;
 
 // The third tab, "历史单据查询": finds archived (or deleted) receipts by
 // household name, serial number, date range, year and month, numbers the
@@ -36,6 +37,15 @@ public:
 
     // Showing the tab: the current year, no month, then the query.
     void reload();
+
+    // Whether a result of a query is on the list (closing the connection
+    // closes it; see reopenList).
+    bool listShown() const;
+    // After the connection was closed and opened again: a list that was
+    // shown comes back on the same row. dataReplaced (a restore): the
+    // query runs again, numbering the rows of the new data; otherwise the
+    // same statement is opened again and the numbers stay as they were.
+    void reopenList(bool dataReplaced);
 
     // Handlers.
     void SpeedButton21Click();   // 查询
@@ -89,6 +99,11 @@ public:
     // The numbers of the last batch that had a receipt but did not print.
     QList<qint64> lastBatchFailures() const { return m_batchFailures; }
     bool batchRunning() const { return m_batchRunning; }
+    // Ends a running batch after the receipt in hand; the pause is cut short.
+    // Closing the main window during a batch asks first and then does this.
+    void stopBatch();
+    // Whether the last batch ended through stopBatch.
+    bool batchStopped() const { return m_batchStop; }
 
     // The cell texts of a stored receipt, in the order of the receipt cells
     // (A2, E2, M2, B4, G4, J4, K4, L4, M4, N4, B5, G5, J5, K5, L5, M5, N5,
@@ -122,8 +137,12 @@ private:
     TFormdyts *m_formdyts;
     QLabel *m_sbPanels[4] = {};
     QString m_listTable;         // the table the list shows
+    int m_rowBeforeReset = 0;    // the list's row before its last reset
     int m_batchPauseMs = 3000;
     bool m_batchRunning = false;
+    bool m_batchStop = false;
+    QEventLoop *m_pauseLoop = nullptr;   // the batch's pause while it waits
+    QWidget *m_batchWindow = nullptr;    // the window watched for closing during a batch
     QList<qint64> m_batchFailures;
     QString m_batchFailureReason;  // why the first failed print failed
 };

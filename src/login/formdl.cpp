@@ -4,6 +4,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "data/passwords.h"
 #include "data/schema.h"
 
 #include <QCloseEvent>
@@ -60,9 +61,25 @@ TFormdl::~TFormdl()
     delete ui;
 }
 
+int TFormdl::exec()
+{
+    // The database opens and the codes are listed before the dialog appears:
+    // a database that cannot be opened ends here, without a dialog whose
+    // closing would come before its own event loop runs.
+    FormShow();
+    if (m_dataError)
+        return QDialog::Rejected;
+    m_prepared = true;
+    return QDialog::exec();
+}
+
 void TFormdl::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    if (m_prepared) {
+        m_prepared = false;
+        return;
+    }
     FormShow();
 }
 
@@ -74,9 +91,13 @@ void TFormdl::FormShow()
         Dialogs::message(QStringLiteral("data error"));
         m_dataError = true;
         m_exit = true;
-        done(QDialog::Rejected);
+        setResult(QDialog::Rejected);
+        if (isVisible())
+            done(QDialog::Rejected);
         return;
     }
+    if (onDatabaseOpened)
+        onDatabaseOpened();
     try {
         TNamedQuery &q = DemoDM().qcx;
         q.close();
@@ -119,11 +140,7 @@ void TFormdl::BitBtn1Click()
         return;
     }
     try {
-        const bool found = DemoDM().qcx.count(
-                               QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
-                               {{"py", code}, {"mm", ui->Edit1->text()}})
-            != 0;
-        if (!found) {
+        if (!Passwords::employeeMatches(DemoDM(), code, ui->Edit1->text())) {
             Dialogs::message(QStringLiteral("用户编号或密码不对！"));
             return;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
 namespace Ui {
 class TFormdl;
@@ -23,9 +24,16 @@ public:
 
     void FormShow();
     void BitBtn1Click();
+
+    // Runs each time FormShow has opened the database (the program starts
+    // its spreadsheet application there, while the operator logs in).
+    std::function<void()> onDatabaseOpened;
     void BitBtn2Click();
 
 public slots:
+    // Opens the database first; when that fails it returns Rejected at once
+    // (after "data error"), without showing the dialog.
+    int exec() override;
     void reject() override; // Esc does not leave the dialog
 
 protected:
@@ -37,6 +45,7 @@ private:
     Ui::TFormdl *ui;
     bool m_exit = false;
     bool m_dataError = false;
+    bool m_prepared = false;   // exec() has run FormShow already
 };
 
 // The process's login dialog (created at start-up, reused).

@@ -4,6 +4,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "data/passwords.h"
 
 #include <QCloseEvent>
 
@@ -55,16 +56,12 @@ void TFormmmxg::BitBtn1Click()
         return;
     }
     try {
-        const bool match = DemoDM().qcx.count(
-                               QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
-                               {{"py", m_py}, {"mm", oldPw}})
-            != 0;
-        if (!match) {
+        if (!Passwords::employeeMatches(DemoDM(), m_py, oldPw)) {
             Dialogs::message(QStringLiteral("原密码输入不对！"));
             return;
         }
         DbTransaction tx;
-        DemoDM().qup.run(QStringLiteral("update zgxxb set mm= :mm where py= :py "), {{"mm", again}, {"py", m_py}});
+        Passwords::setEmployeePassword(DemoDM(), m_py, again);
         tx.commit();
     } catch (const AppError &e) {
         Dialogs::error(e.message());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/apppaths.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -80,7 +82,7 @@ void FillReceiptTemplate(const QString &outputName, const QStringList &cells);
 // and AppError when there is no default printer.
 int PrintWorkbookFirstSheet(const QString &path);
 
-inline const QString kTemplateFileName = QStringLiteral("收据模板.xls");
+inline const QString kTemplateFileName = AppPaths::kTemplateFileName;
 inline const QString kPreviewFileName = QStringLiteral("3.xls");
 inline const QString kPrintFileName = QStringLiteral("2.xls");
 

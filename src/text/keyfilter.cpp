@@ -27,3 +27,32 @@ void FilterNumericKey(QChar &key)
     key = QChar(0);
     Beep();
 }
+
+QString FilterNumericText(const QString &text)
+{
+    QString kept;
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF10 && u <= 0xFF19)
+            c = QChar(char16_t(u'0' + (u - 0xFF10)));
+        else if (u == 0xFF0E)
+            c = QChar(u'.');
+        // Backspace deletes when typed, but is no character of a text.
+        if (c.unicode() == 8) {
+            Beep();
+            continue;
+        }
+        FilterNumericKey(c);
+        if (!c.isNull())
+            kept += c;
+    }
+    return kept;
+}
+
+bool IsEditingKeyText(const QString &text)
+{
+    if (text.isEmpty())
+        return true;
+    const QChar c = text.at(0);
+    return c.category() == QChar::Other_Control && c.unicode() != 8;
+}

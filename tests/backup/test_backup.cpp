@@ -4,6 +4,8 @@
 #include "backup/qdljfm.h"
 #include "common/apppaths.h"
 #include "data/demodm.h"
+#include "data/schema.h"
+#include "data/serials.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/keyfilter.h"
@@ -21,6 +23,7 @@
 #include <QSqlQuery>
 #include <QTest>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -89,6 +92,49 @@ QStringList householdsIn(const QString &file)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("test_peek"));
     return out;
+}
+
+// The permission bits of a file or folder.
+int modeOf(const QString &path)
+{
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return -1;
+    return int(st.st_mode & 07777);
+}
+
+// Issues a number as a save does: the receipt and its register row.
+void saveReceipt(const QString &serial)
+{
+    const QString category = Schema::kReceiptCategory;
+    DemoDM().qins.run(QStringLiteral("insert into P_ORDERD(sjxh, lbmc, bhmc, nf, yf, cost) "
+                                     "values(:sjxh, :lbmc, '张三', '2024', '03', 10)"),
+                      {{"sjxh", serial}, {"lbmc", category}});
+    Serials::IssueSerial(DemoDM(), serial, category);
+}
+
+QStringList currentReceipts()
+{
+    QStringList out;
+    TNamedQuery &q = DemoDM().qcx;
+    q.openWith(QStringLiteral("select sjxh from P_ORDERD order by sjxh"));
+    for (bool ok = q.first(); ok; ok = q.next())
+        out << q.value(QStringLiteral("sjxh")).toString();
+    q.close();
+    return out;
+}
+
+// Restores the default folder's backup through a new dialog, answering yes.
+bool restoreBackup(Fixture &fx, const std::function<void(TFormxtbf &)> &setup = {})
+{
+    TFormxtbf dlg;
+    if (setup)
+        setup(dlg);
+    dlg.form()->rb3->click();
+    dlg.form()->Edit2->setText(fx.backupFile());
+    fx.dialogs.answer(true);
+    dlg.form()->BitBtn2->click();
+    return dlg.result() == QDialog::Accepted;
 }
 
 // Runs a backup in a new dialog (as each opening of the dialog does).
@@ -371,6 +417,143 @@ private slots:
         QVERIFY2(fx.dialogs.last().startsWith(messageStart), qPrintable(fx.dialogs.last()));
         QVERIFY(fx.dm->isOpen());
         QCOMPARE(fx.households(), QStringList{"张三"});
+    }
+
+    // A restore brings back the data of the backup but never the numbering:
+    // a number issued after the backup (or held only by the register) is
+    // not offered again.
+    void restoreNeverReissuesNumbers_data()
+    {
+        QTest::addColumn<int>("counterAtBackup");
+        QTest::addColumn<QStringList>("savedAfter");
+        QTest::addColumn<QString>("registeredOnly");   // a register row above the counter ("" none)
+        QTest::addColumn<QString>("next");
+        QTest::newRow("three saved after the backup")
+            << 5000 << QStringList{"00005001", "00005002", "00005003"} << QString() << QStringLiteral("00005004");
+        QTest::newRow("nothing saved after") << 5000 << QStringList{} << QString() << QStringLiteral("00005001");
+        QTest::newRow("register ahead of the counter")
+            << 5000 << QStringList{"00005001"} << QStringLiteral("00006000") << QStringLiteral("00006001");
+        QTest::newRow("fresh counter") << 0 << QStringList{"00000001", "00000002"} << QString()
+                                       << QStringLiteral("00000003");
+    }
+    void restoreNeverReissuesNumbers()
+    {
+        QFETCH(int, counterAtBackup);
+        QFETCH(QStringList, savedAfter);
+        QFETCH(QString, registeredOnly);
+        QFETCH(QString, next);
+        const QString category = Schema::kReceiptCategory;
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        DemoDM().qup.run(QStringLiteral("update sjxhb set sjxh= :n where lbmc= :lbmc"),
+                         {{"n", counterAtBackup}, {"lbmc", category}});
+        if (counterAtBackup > 0)
+            saveReceipt(Serials::SerialText(counterAtBackup));   // the last receipt before the backup
+        const QStringList atBackup = currentReceipts();
+        QVERIFY(backupWith(fx));
+        for (const QString &serial : savedAfter)
+            saveReceipt(serial);
+        if (!registeredOnly.isEmpty())
+            DemoDM().qins.run(QStringLiteral("insert into bciidb(sjxh, lbmc) values(:s, :l)"),
+                              {{"s", registeredOnly}, {"l", category}});
+        fx.addHousehold(QStringLiteral("李四"));
+        fx.dialogs.clear();
+
+        QVERIFY(restoreBackup(fx));
+        // The question says what is lost.
+        QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Question);
+        QVERIFY2(fx.dialogs.shown().first().text.contains(QStringLiteral("备份之后保存的收据不在恢复的数据中")),
+                 qPrintable(fx.dialogs.shown().first().text));
+        // The data is the backup's ...
+        QCOMPARE(fx.households(), QStringList{"张三"});
+        QCOMPARE(currentReceipts(), atBackup);
+        // ... the numbering is not.
+        QCOMPARE(Serials::NextReceiptSerial(DemoDM(), category), next);
+        for (const QString &serial : savedAfter)
+            QVERIFY2(Serials::IsSerialIssued(DemoDM(), serial, category), qPrintable(serial));
+        if (!registeredOnly.isEmpty())
+            QVERIFY(Serials::IsSerialIssued(DemoDM(), registeredOnly, category));
+        // A save now takes the offered number, which nobody had.
+        saveReceipt(Serials::NextReceiptSerial(DemoDM(), category));
+        QCOMPARE(DemoDM().qcx.count(QStringLiteral("select count(*) as expr1001 from bciidb "
+                                                   "group by sjxh, lbmc having count(*) > 1")),
+                 0);
+        // The backup file itself is unchanged.
+        QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
+    }
+
+    // When the numbering cannot be carried over (the kept copy is not
+    // readable), nothing is restored.
+    void restoreWithoutNumberingChangesNothing()
+    {
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QVERIFY(backupWith(fx));
+        saveReceipt(QStringLiteral("00000001"));
+        fx.addHousehold(QStringLiteral("李四"));
+        fx.dialogs.clear();
+        const QString database = TDemoDM::databasePath();
+        const bool accepted = restoreBackup(fx, [database](TFormxtbf &dlg) {
+            dlg.copyFile = [database](const QString &source, const QString &dest, QString *why) {
+                if (source != database)
+                    return DatabaseCopy::copyFile(source, dest, why);
+                QFile out(dest);   // the kept copy comes out as no database
+                return out.open(QIODevice::WriteOnly) && out.write("broken") == 6;
+            };
+        });
+        QVERIFY(!accepted);
+        QVERIFY2(fx.dialogs.last().startsWith(QStringLiteral("数据恢复出错，当前数据没有改变！")), qPrintable(fx.dialogs.last()));
+        QVERIFY(fx.dm->isOpen());
+        QCOMPARE(fx.households(), QStringList({"张三", "李四"}));
+        QCOMPARE(currentReceipts(), QStringList{"00000001"});
+        QCOMPARE(Serials::NextReceiptSerial(DemoDM(), Schema::kReceiptCategory), QStringLiteral("00000002"));
+        QVERIFY(!QFileInfo::exists(database + QStringLiteral(".restore")));
+    }
+
+    // Backups and the copies a restore keeps are their owner's alone, and so
+    // is a backup folder the program makes; a folder it did not make keeps
+    // its rights.
+    void copiesAreReadableByTheOwnerOnly()
+    {
+        const mode_t oldMask = ::umask(022);
+        Fixture fx;
+        fx.addHousehold(QStringLiteral("张三"));
+        QVERIFY(backupWith(fx));
+        QCOMPARE(modeOf(fx.dir.file(QStringLiteral("backup"))), 0700);
+        QCOMPARE(modeOf(fx.backupFile()), 0600);
+        // A former backup readable by all is replaced by one that is not.
+        QVERIFY(::chmod(QFile::encodeName(fx.backupFile()).constData(), 0644) == 0);
+        QVERIFY(backupWith(fx));
+        QCOMPARE(modeOf(fx.backupFile()), 0600);
+        // A folder of the user's own making.
+        const QString own = fx.dir.file(QStringLiteral("mine"));
+        QVERIFY(QDir().mkdir(own));
+        QVERIFY(::chmod(QFile::encodeName(own).constData(), 0755) == 0);
+        QVERIFY(backupWith(fx, [&own](TFormxtbf &dlg) {
+            dlg.form()->RadioButton2->click();
+            dlg.form()->Edit1->setText(own);
+        }));
+        QCOMPARE(modeOf(own), 0755);
+        QCOMPARE(modeOf(own + QLatin1Char('/') + TDemoDM::kDatabaseFileName), 0600);
+        // The restore's kept copy and the restored database.
+        TFormxtbf dlg;
+        dlg.form()->rb3->click();
+        dlg.form()->Edit2->setText(fx.backupFile());
+        fx.dialogs.answer(true);
+        dlg.form()->BitBtn2->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(modeOf(dlg.keptCopy()), 0600);
+        QCOMPARE(modeOf(TDemoDM::databasePath()), 0600);
+        // A folder made in the path chooser.
+        Tqdljfm chooser;
+        chooser.setFolder(fx.dir.path());
+        chooser.askFolderName = [](QString *name) {
+            *name = QStringLiteral("新备份");
+            return true;
+        };
+        chooser.form()->BitBtn1->click();
+        QCOMPARE(modeOf(fx.dir.file(QStringLiteral("新备份"))), 0700);
+        ::umask(oldMask);
     }
 
     // ------------------------------------------------------------ path chooser

@@ -3,11 +3,15 @@
 #include "basedata/basedatatab.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
+#include "data/passwords.h"
+#include "basedata/lengthlimit.h"
+#include "data/schema.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "ui_basedatatab.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
@@ -415,9 +419,63 @@ private slots:
         typeText(typeField, QStringLiteral("会计"));
         QTest::keyClick(typeField, Qt::Key_Return);
         QCOMPARE(fx.dialogs.count(), 0);
-        QVERIFY(fx.rows("zgxxb", {"zgxm", "py", "mm", "bz"}).contains(QStringLiteral("小张|z9|pw|会计")));
+        QVERIFY(fx.rows("zgxxb", {"zgxm", "py", "bz"}).contains(QStringLiteral("小张|z9|会计")));
+        // The password is kept hashed; the login takes it in any letter case.
+        const QString stored = fx.rows("zgxxb", {"mm"}).last();
+        QVERIFY(Passwords::isHashed(stored));
+        QVERIFY(Passwords::employeeMatches(DemoDM(), QStringLiteral("z9"), QStringLiteral("PW")));
         QCOMPARE(QApplication::focusWidget(), fx.f()->Edit10);
         QVERIFY(fx.f()->Edit10->text().isEmpty());
+    }
+
+    // Each field holds what its column keeps; a longer paste is refused whole
+    // and the operator is told.
+    void fieldsHoldTheirColumnsLength_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("household name") << "Edit6" << "户名" << 100;
+        QTest::newRow("household number") << "Edit7" << "户号" << 30;
+        QTest::newRow("employee name") << "Edit10" << "员工姓名" << 20;
+        QTest::newRow("employee code") << "Edit11" << "员工编号" << 20;
+        QTest::newRow("password") << "Edit12" << "登录密码" << 64;
+    }
+    void fieldsHoldTheirColumnsLength()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, label);
+        QFETCH(int, limit);
+        QCOMPARE(limit, Schema::textSize(field.startsWith("Edit1") ? "zgxxb" : "hhb",
+                                         field == "Edit6" ? "hm" : field == "Edit7" ? "hh" : field == "Edit10" ? "zgxm"
+                                                                   : field == "Edit11" ? "py" : "mm"));
+        Fixture fx;
+        fx.showActive();
+        auto *edit = fx.tab->findChild<QLineEdit *>(field);
+        QVERIFY(edit);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        edit->insert(QString(limit - 1, QChar(0x6C34)));
+        QApplication::clipboard()->setText(QString(100000, QLatin1Char('x')));
+        edit->paste();
+        QCOMPARE(edit->text(), QString(limit - 1, QChar(0x6C34)));      // nothing of the paste taken
+        QTRY_COMPARE(fx.dialogs.texts(), QStringList{TLengthLimit::message(label, limit)});
+        // Up to the limit is taken whole; one more typed character is refused.
+        QApplication::clipboard()->setText(QStringLiteral("y"));
+        edit->paste();
+        QCOMPARE(edit->text().size(), limit);
+        typeText(edit, QStringLiteral("z"));
+        QCOMPARE(edit->text().size(), limit);
+        QTRY_COMPARE(fx.dialogs.count(), 2);
+    }
+
+    void longestNameIsSavedWhole()
+    {
+        Fixture fx;
+        const QString name = QString(100, QChar(0x6237));
+        fx.saveHousehold(name, QString(30, QLatin1Char('9')));
+        QCOMPARE(fx.dialogs.count(), 0);
+        QCOMPARE(fx.rows("hhb", {"hm", "hh"}), QStringList{name + "|" + QString(30, QLatin1Char('9'))});
     }
 
     void householdEnterMovesToNumber()

@@ -1,5 +1,6 @@
 #include "common/apperror.h"
 #include "data/demodm.h"
+#include "data/passwords.h"
 #include "data/schema.h"
 #include "data/serials.h"
 #include "login/formdl.h"
@@ -7,11 +8,14 @@
 #include "scratchdir.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -75,8 +79,17 @@ private slots:
             QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from sqlite_master where type='table' and name= :n"), {{"n", t}}), 1);
         QCOMPARE(count(QStringLiteral("select sjxh as expr1001 from sjxhb where lbmc='销售单'")), 0);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from sjxhb")), 1);
-        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm and bz='收款人'"),
-                       {{"py", Schema::kFirstEmployeeCode}, {"mm", Schema::kDefaultPassword}}), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and bz='收款人'"),
+                       {{"py", Schema::kFirstEmployeeCode}}), 1);
+        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword));
+        // The file and its side files are for the owner only, and the default
+        // password is not in it as text.
+        for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("qmvDemo.db*")}, QDir::Files)) {
+            struct stat st{};
+            QCOMPARE(::stat(QFile::encodeName(dir.file(name)).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        }
+        QVERIFY(!fileBytes(dir.file("qmvDemo.db")).contains(Schema::kDefaultPassword.toUtf8()));
 
         // The three receipt tables have the same columns in the same order.
         QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName);
@@ -105,8 +118,8 @@ private slots:
         TDemoDM dm;
         QVERIFY(dm.open());
         execSql(QStringLiteral("insert into hhb(hh, hm, hmpy) values('A-101', '阳光小区', 'ygxq')"));
-        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and mm= :mm "),
-                       {{"py", Schema::kFirstEmployeeCode.toUpper()}, {"mm", Schema::kDefaultPassword}}), 1);
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py "),
+                       {{"py", Schema::kFirstEmployeeCode.toUpper()}}), 1);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hmpy like 'YG%'")), 1);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hmpy like :p"), {{"p", "YgX%"}}), 1);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hh = 'a-101'")), 1);
@@ -204,6 +217,72 @@ private slots:
         }
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERD")), 1);
         QCOMPARE(Serials::ReadCounter(dm, QStringLiteral("销售单")), 1);
+    }
+
+    // A database of an earlier version keeps its passwords as plain text: the
+    // first open hashes them, and the old text is gone from the file.
+    void oldVersionPasswordsAreConverted()
+    {
+        ScratchDir dir;
+        const QString path = dir.file("qmvDemo.db");
+        {
+            TDemoDM dm;
+            QVERIFY(dm.open());
+            execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('王五', 'ww', 'Secret-Wang7', '抄表人')"));
+            execSql(QStringLiteral("update zgxxb set mm='Geheim-Admin9' where py= :py"), {{"py", Schema::kFirstEmployeeCode}});
+            execSql(QStringLiteral("PRAGMA user_version = 3"));
+            dm.close();
+            QVERIFY(fileBytes(path).contains("Secret-Wang7"));
+            QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        }
+        TDemoDM dm;
+        QVERIFY2(dm.open(), qPrintable(dm.lastOpenError()));
+        QSqlQuery v(QSqlDatabase::database(TDemoDM::kConnectionName));
+        QVERIFY(v.exec(QStringLiteral("PRAGMA user_version")) && v.next());
+        QCOMPARE(v.value(0).toInt(), Schema::currentVersion());
+        v.finish();
+        QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where mm like '$argon2id$%'")), 2);
+        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("WW"), QStringLiteral("sECRET-wANG7")));
+        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, QStringLiteral("GEHEIM-ADMIN9")));
+        QVERIFY(!Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("Geheim-Admin9")));
+        dm.close();
+        const QByteArray bytes = fileBytes(path);
+        QVERIFY(!bytes.contains("Secret-Wang7"));
+        QVERIFY(!bytes.contains("Geheim-Admin9"));
+        struct stat st{};
+        QCOMPARE(::stat(QFile::encodeName(path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+        // A second open changes nothing more.
+        QVERIFY(dm.open());
+        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("secret-wang7")));
+    }
+
+    void missingFileIsNotMadeWhenTheCheckSaysNo_data()
+    {
+        QTest::addColumn<bool>("zeroBytes");
+        QTest::newRow("missing") << false;
+        QTest::newRow("zero bytes") << true;
+    }
+    void missingFileIsNotMadeWhenTheCheckSaysNo()
+    {
+        QFETCH(bool, zeroBytes);
+        ScratchDir dir;
+        const QString path = dir.file("qmvDemo.db");
+        if (zeroBytes) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        TDemoDM::setCreationCheck([] { return false; });
+        TDemoDM dm;
+        const bool opened = dm.open();
+        TDemoDM::setCreationCheck(nullptr);
+        QVERIFY(!opened);
+        QVERIFY(dm.missingDatabase());
+        QCOMPARE(QFileInfo::exists(path), zeroBytes);
+        QCOMPARE(QFileInfo(path).size(), 0);
+        // With the check allowing it, a zero-byte file is replaced by a new database.
+        QVERIFY(dm.open());
+        QVERIFY(QFileInfo(path).size() > 0);
     }
 
     void badFileGivesDataErrorAndStaysUnchanged_data()

@@ -10,10 +10,15 @@
 #include "entry/zozudexcombobox.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
+#include "text/datetext.h"
 #include "text/keyfilter.h"
 #include "ui_entrytab.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QInputMethodEvent>
 #include <QSignalBlocker>
@@ -108,6 +113,14 @@ private:
         if (auto *edit = qobject_cast<QLineEdit *>(field))
             edit->selectAll();
         QTest::keyClicks(field, text);
+    }
+
+    // The line edit holding a field's text (a combo box's own one).
+    static QLineEdit *textOf(QWidget *field)
+    {
+        if (auto *combo = qobject_cast<QComboBox *>(field))
+            return combo->lineEdit();
+        return qobject_cast<QLineEdit *>(field);
     }
 
     QWidget *byName(const QString &name) const { return m_tab->findChild<QWidget *>(name); }
@@ -247,6 +260,48 @@ private slots:
         QCOMPARE(m_dialogs->count(), 0);
     }
 
+    // Amounts are rounded to one decimal (ties to even on the stored value)
+    // before they are shown and summed.
+    void amountRounding_data()
+    {
+        QTest::addColumn<QString>("priceName");
+        QTest::addColumn<QString>("readingName");
+        QTest::addColumn<QString>("amountName");
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("usage");
+        QTest::addColumn<QString>("amount");        // after typing
+        QTest::addColumn<QString>("amountShown");   // after "计算总金额"
+        const QStringList el{"Edit28", "Edit21", "Edit29"};
+        const QStringList wa{"Edit33", "Edit30", "Edit34"};
+        for (const QStringList &m : {el, wa}) {
+            const char *meter = m == el ? "electricity" : "water";
+            QTest::addRow("%s 3.71 down", meter) << m[0] << m[1] << m[2] << "0.53" << "7" << "3.7" << "3.70";
+            QTest::addRow("%s 3.78 up", meter) << m[0] << m[1] << m[2] << "0.54" << "7" << "3.8" << "3.80";
+            QTest::addRow("%s tie 0.25 to even", meter) << m[0] << m[1] << m[2] << "0.25" << "1" << "0.2" << "0.20";
+            QTest::addRow("%s tie 0.75 to even", meter) << m[0] << m[1] << m[2] << "0.25" << "3" << "0.8" << "0.80";
+            QTest::addRow("%s 26.15 stored below", meter) << m[0] << m[1] << m[2] << "0.5" << "52.3" << "26.1" << "26.10";
+            // 1.15 × 3 is written "3.45" first, whose stored value lies above the tie.
+            QTest::addRow("%s 3.45 as text", meter) << m[0] << m[1] << m[2] << "1.15" << "3" << "3.5" << "3.50";
+        }
+    }
+    void amountRounding()
+    {
+        QFETCH(QString, priceName);
+        QFETCH(QString, readingName);
+        QFETCH(QString, amountName);
+        QFETCH(QString, price);
+        QFETCH(QString, usage);
+        QFETCH(QString, amount);
+        QFETCH(QString, amountShown);
+        retype(field(priceName), price);
+        retype(field(readingName), usage);
+        QCOMPARE(field(amountName)->text(), amount);
+        f()->BitBtn2->click();
+        QCOMPARE(field(amountName)->text(), amountShown);
+        QCOMPARE(f()->Edit35->text(), amountShown);   // the other amount and the fees are 0
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
     void emptiedFieldGetsZero_data()
     {
         QTest::addColumn<QString>("name");
@@ -337,6 +392,33 @@ private slots:
         QTest::newRow("lone point in a reading") << "Edit22" << "." << "." << "0";
         QTest::newRow("second point in the loss") << "Edit8" << "3.5." << "3.5." << "3.5";
         QTest::newRow("lone point in the price") << "Edit28" << "." << "." << "0";
+    }
+
+    // The message names the field, and a long text is cut for the box.
+    void invalidNumberNamesTheField_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("reading") << "Edit21" << "电费本月抄表数";
+        QTest::newRow("price") << "Edit28" << "电费单价";
+        QTest::newRow("water price") << "Edit33" << "水费单价";
+        QTest::newRow("rent") << "Edit37" << "房租费用";
+    }
+    void invalidNumberNamesTheField()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        type(field(name), QStringLiteral("1.2."));
+        QCOMPARE(m_dialogs->count(), 1);
+        QVERIFY2(m_dialogs->last().contains(caption), qPrintable(m_dialogs->last()));
+        m_dialogs->clear();
+        // 400 digits with a second point: too long for a readable box.
+        retype(field(name), QString(200, QLatin1Char('1')) + QStringLiteral("..") + QString(200, QLatin1Char('2')));
+        QVERIFY(m_dialogs->count() >= 1);
+        const QString shown = m_dialogs->last();
+        QVERIFY2(shown.size() < 80, qPrintable(shown));
+        QVERIFY(shown.contains(caption));
+        QVERIFY(shown.contains(QStringLiteral("1111")) && shown.contains(QStringLiteral("2222")));
     }
     void invalidNumber()
     {
@@ -458,6 +540,85 @@ private slots:
         QCOMPARE(m_beeps, beeps);
     }
 
+    // Editing keys pass the filter: Delete (with the U+007F text X11 gives
+    // it, or none), the arrows and Backspace edit the text without a beep.
+    void numericFieldEditingKeys_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("keyText");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("beeps");
+        const QString del(QChar(0x7F));
+        QTest::newRow("Delete as on X11") << "Edit21" << int(Qt::Key_Delete) << del << 0 << "50" << 0;
+        QTest::newRow("Delete without text") << "Edit21" << int(Qt::Key_Delete) << QString() << 1 << "10" << 0;
+        QTest::newRow("Delete in the year") << "Edit4" << int(Qt::Key_Delete) << del << 0 << "50" << 0;
+        QTest::newRow("Delete in the month") << "cbyf" << int(Qt::Key_Delete) << del << 0 << "50" << 0;
+        QTest::newRow("Delete in the rent") << "Edit37" << int(Qt::Key_Delete) << del << 2 << "15" << 0;
+        QTest::newRow("Backspace") << "Edit28" << int(Qt::Key_Backspace) << QString(QChar(8)) << 3 << "15" << 0;
+        QTest::newRow("Left arrow") << "Edit21" << int(Qt::Key_Left) << QString() << 3 << "150" << 0;
+        QTest::newRow("Home") << "Edit33" << int(Qt::Key_Home) << QString() << 3 << "150" << 0;
+        QTest::newRow("letter still refused") << "Edit21" << int(Qt::Key_A) << "a" << 3 << "150" << 1;
+    }
+    void numericFieldEditingKeys()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, key);
+        QFETCH(QString, keyText);
+        QFETCH(int, cursor);
+        QFETCH(QString, shown);
+        QFETCH(int, beeps);
+        QWidget *w = byName(name);
+        QLineEdit *edit = textOf(w);
+        w->setFocus(Qt::TabFocusReason);
+        edit->setText(QStringLiteral("150"));
+        edit->setCursorPosition(cursor);
+        m_beeps = 0;
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, keyText);
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, keyText);
+        QApplication::sendEvent(w, &release);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(m_beeps, beeps);
+    }
+
+    // Text committed by an input method is filtered as typed text.
+    void numericFieldInputMethodText_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("committed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("beeps");
+        QTest::newRow("full-width digits and letters") << "Edit21" << QStringLiteral("１２ab") << "12" << 2;
+        QTest::newRow("full-width point") << "Edit28" << QStringLiteral("０．６") << "0.6" << 0;
+        QTest::newRow("Chinese refused") << "Edit37" << QStringLiteral("一百") << "" << 2;
+        QTest::newRow("month") << "cbyf" << QStringLiteral("０４") << "04" << 0;
+        QTest::newRow("year") << "Edit4" << QStringLiteral("2025年") << "2025" << 1;
+        QTest::newRow("household number unfiltered") << "Edit20" << QStringLiteral("１２ab") << QStringLiteral("１２ab") << 0;
+    }
+    void numericFieldInputMethodText()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, committed);
+        QFETCH(QString, shown);
+        QFETCH(int, beeps);
+        QWidget *w = byName(name);
+        QLineEdit *edit = textOf(w);
+        w->setFocus(Qt::TabFocusReason);
+        {
+            const QSignalBlocker block(edit);
+            edit->clear();
+        }
+        m_beeps = 0;
+        QInputMethodEvent commit;
+        commit.setCommitString(committed);
+        QApplication::sendEvent(w, &commit);
+        QCOMPARE(edit->text(), shown);
+        QCOMPARE(m_beeps, beeps);
+        QCOMPARE(m_dialogs->count(), 0);
+    }
+
     void focusColours()
     {
         Ui::TEntryTab *u = f();
@@ -514,8 +675,9 @@ private slots:
         QVERIFY(u->BitBtn1->isHidden());
     }
 
-    // ">>>" opens the date picker on the field's date; OK writes the chosen
-    // date back, cancel leaves the field alone; the button hides either way.
+    // ">>>" opens the date picker on today's date, whatever the field holds;
+    // OK writes the chosen date back, cancel leaves the field alone; the
+    // button hides either way.
     void datePicker_data()
     {
         QTest::addColumn<bool>("accept");
@@ -543,13 +705,86 @@ private slots:
             else
                 dialog->reject();
         });
+        DateText::setToday(QDate(2025, 7, 14));
         QTest::mouseClick(u->BitBtn1, Qt::LeftButton);
+        DateText::setToday(QDate());
         QVERIFY(seen);
-        QCOMPARE(opened, QDate(2024, 3, 5));
+        QCOMPARE(opened, QDate(2025, 7, 14));
         QCOMPARE(u->Edit1->text(), accept ? QStringLiteral("2024-02-29") : QStringLiteral("2024-03-05"));
         QVERIFY(u->BitBtn1->isHidden());
         QVERIFY(!m_tab->findChild<TBrDateForm *>());   // released
         QCOMPARE(m_dialogs->count(), 0);
+    }
+
+    // Text fields hold what their columns do; a longer paste or input-method
+    // text is refused with a message naming the field, never cut silently.
+    void textFieldLengths_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("household name") << "edit41" << 100 << "户名";
+        QTest::newRow("household number") << "Edit20" << 30 << "户号";
+        QTest::newRow("payee") << "cbskr" << 20 << "收款人";
+        QTest::newRow("meter reader") << "cbcbr" << 255 << "抄表人";
+    }
+    void textFieldLengths()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, length);
+        QFETCH(QString, caption);
+        QWidget *w = byName(name);
+        QLineEdit *edit = textOf(w);
+        w->setFocus(Qt::TabFocusReason);
+        edit->clear();
+        const QString fits(length, QChar(u'户'));
+        QGuiApplication::clipboard()->setText(fits);
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), fits);
+        QCOMPARE(m_dialogs->count(), 0);
+        // A paste one character too long over a selection of one: fits.
+        edit->setSelection(0, 1);
+        QGuiApplication::clipboard()->setText(QStringLiteral("张"));
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text().size(), length);
+        QCOMPARE(m_dialogs->count(), 0);
+
+        edit->clear();
+        QGuiApplication::clipboard()->setText(QString(100000, QLatin1Char('x')));
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QString());
+        QCOMPARE(m_dialogs->count(), 1);
+        QVERIFY2(m_dialogs->last().contains(caption) && m_dialogs->last().contains(QString::number(length)),
+                 qPrintable(m_dialogs->last()));
+
+        m_dialogs->clear();
+        edit->setText(QString(length - 1, QLatin1Char('a')));
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("张三"));
+        QApplication::sendEvent(w, &commit);
+        QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')));
+        QCOMPARE(m_dialogs->count(), 1);
+        // The paste of the context menu (the line edit's paste slot).
+        m_dialogs->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("张三"));
+        edit->paste();
+        QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')));
+        QCOMPARE(m_dialogs->count(), 1);
+        // Typing stops at the length and says so.
+        m_dialogs->clear();
+        edit->end(false);
+        QTest::keyClicks(w, QStringLiteral("bc"));
+        QCOMPARE(edit->text(), QString(length - 1, QLatin1Char('a')) + QLatin1Char('b'));
+        QCOMPARE(m_dialogs->count(), 1);
+        // A text the program sets is the one an edit past the limit returns to.
+        m_dialogs->clear();
+        edit->setText(QStringLiteral("王五"));
+        edit->end(false);
+        QGuiApplication::clipboard()->setText(QString(length, QLatin1Char('y')));
+        QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("王五"));
+        QCOMPARE(edit->cursorPosition(), 2);
+        QCOMPARE(m_dialogs->count(), 1);
     }
 
     void payeeChangeKeepsSetting()
@@ -577,9 +812,16 @@ private slots:
         QTest::newRow("both, history later") << "2024" << "03" << "c2024-01 b2024-02" << "250" << "60";
         QTest::newRow("both, current later") << "2024" << "03" << "c2024-02 b2024-01" << "150" << "40";
         QTest::newRow("both, same period: current") << "2024" << "03" << "c2024-02 b2024-02" << "150" << "40";
-        QTest::newRow("last inserted current wins") << "2024" << "05" << "c2024-03 c2024-02" << "151" << "41";
+        // The latest earlier period by year, then month, whatever the entry order.
+        QTest::newRow("later period entered first") << "2024" << "05" << "c2024-03 c2024-02" << "150" << "40";
+        QTest::newRow("same period: the one entered last") << "2024" << "05" << "c2024-03 c2024-03" << "151" << "41";
         QTest::newRow("same month not earlier") << "2024" << "03" << "h c2024-03" << "120" << "30.5";
-        QTest::newRow("january takes household") << "2024" << "01" << "h b2023-12 c2023-12" << "120" << "30.5";
+        QTest::newRow("later month not earlier") << "2024" << "03" << "h c2024-11" << "120" << "30.5";
+        QTest::newRow("january takes december") << "2024" << "01" << "h b2023-12 c2023-12" << "150" << "40";
+        QTest::newRow("gap over a year") << "2026" << "03" << "h c2025-02 c2025-11" << "151" << "41";
+        QTest::newRow("gap over a year, history") << "2026" << "03" << "h b2025-11 c2025-02" << "250" << "60";
+        QTest::newRow("earlier year, later month") << "2026" << "03" << "h c2025-11 c2026-02" << "151" << "41";
+        QTest::newRow("later year not earlier") << "2026" << "03" << "h c2027-01" << "120" << "30.5";
     }
     void previousReadings()
     {
@@ -861,19 +1103,54 @@ private slots:
         QCOMPARE(m_dialogs->count(), 0);
     }
 
-    // The search runs on the NOCASE indexes of the three columns.
-    void pickerSearchUsesIndexes()
+    // Over many households whose texts mix capitals, wildcards, quotes and
+    // Chinese, every typed prefix finds exactly the households whose
+    // initials, name or number begin with it, Latin letters in any case.
+    void pickerSearchMatchesEveryPrefix()
     {
-        QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
-        QVERIFY(q.prepare(QStringLiteral("explain query plan ") + HouseholdLookup::statement(QStringLiteral("hmpy"))));
-        q.bindValue(QStringLiteral(":t"), HouseholdLookup::prefixPattern(QStringLiteral("O'_%")));
-        QVERIFY(q.exec());
-        QString plan;
-        while (q.next())
-            plan += q.value(3).toString() + QLatin1Char('\n');
-        for (const char *index : {"hhb_hmpy", "hhb_hm ", "hhb_hh"})
-            QVERIFY2(plan.contains(QLatin1String("USING INDEX ") + QLatin1String(index)), qPrintable(plan));
-        QVERIFY2(!plan.contains(QLatin1String("SCAN")), qPrintable(plan));
+        const QString alphabet = QStringLiteral("aAbB_%\\'1-张三z");
+        quint32 seed = 12345;
+        auto next = [&seed](int n) {
+            seed = seed * 1103515245u + 12345u;
+            return int((seed >> 16) % quint32(n));
+        };
+        auto randomText = [&](int maxLength) {
+            QString t;
+            for (int i = 0, n = 1 + next(maxLength); i < n; ++i)
+                t += alphabet.at(next(alphabet.size()));
+            return t;
+        };
+        struct Household
+        {
+            QString number, name, initials;
+        };
+        QList<Household> households;
+        for (int i = 0; i < 300; ++i) {
+            Household h{randomText(4) + QString::number(i), randomText(5) + QString::number(i), randomText(3)};
+            households << h;
+            addHousehold(h.number, h.name, h.initials);
+        }
+        auto startsWith = [](const QString &text, const QString &prefix) {
+            return text.startsWith(prefix, Qt::CaseInsensitive);
+        };
+        QStringList prefixes{QString(), QStringLiteral("%"), QStringLiteral("_"), QStringLiteral("\\"), QStringLiteral("'")};
+        for (int i = 0; i < 60; ++i)
+            prefixes << randomText(3);
+        for (const QString &typed : std::as_const(prefixes)) {
+            TNamedQuery &q = DemoDM().ADOQuery2;
+            HouseholdLookup::open(q, QStringLiteral("hmpy"), typed);
+            QStringList found;
+            for (int row = 0, n = q.fetchAll(); row < n; ++row)
+                found << q.value(row, QStringLiteral("hm")).toString();
+            QStringList expected;
+            for (const Household &h : std::as_const(households))
+                if (startsWith(h.initials, typed) || startsWith(h.name, typed) || startsWith(h.number, typed))
+                    expected << h.name;
+            found.sort();
+            expected.sort();
+            QVERIFY2(found == expected, qPrintable(QStringLiteral("typed %1: %2 found, %3 expected")
+                                                       .arg(typed).arg(found.size()).arg(expected.size())));
+        }
     }
 
     void prefixPattern_data()

@@ -18,9 +18,14 @@
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTableView>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -103,6 +108,44 @@ struct Fixture
         q.addSql(sql);
         q.exec();
     }
+    // Every row of the tables a save, modification or deletion writes, as
+    // one text: equal texts, equal data.
+    QString snapshot() const
+    {
+        QString out;
+        for (const char *table : {"P_ORDERD", "p_orderd_del", "bciidb", "sjxhb", "hhb", "kdfb"}) {
+            QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
+            q.exec(QStringLiteral("select * from %1 order by rowid").arg(QLatin1String(table)));
+            out += QLatin1String(table) + QLatin1Char(':');
+            while (q.next()) {
+                for (int c = 0; c < q.record().count(); ++c)
+                    out += q.value(c).toString() + QLatin1Char('|');
+                out += QLatin1Char(';');
+            }
+            out += QLatin1Char('\n');
+        }
+        return out;
+    }
+    // A fault at one statement: a trigger that fails it ("" for none).
+    void injectFault(const QString &when) const
+    {
+        exec(QStringLiteral("create trigger injected_fault %1 begin select raise(abort, 'injected fault'); end").arg(when));
+    }
+    void removeFault() const { exec(QStringLiteral("drop trigger if exists injected_fault")); }
+    // Runs `operation` with the fault in place: a trigger (see injectFault),
+    // or another connection's transaction ("locked: read" blocks the
+    // commit, "locked: write" the begin).
+    void withFault(const QString &fault, const std::function<void()> &operation) const;
+
+    // What the entry form shows, field by field.
+    QString formTexts() const
+    {
+        QStringList texts;
+        for (QLineEdit *e : window->entryTab()->findChildren<QLineEdit *>())
+            texts << e->objectName() + QLatin1Char('=') + e->text();
+        return texts.join(QLatin1Char('\n'));
+    }
+
     void selectListRow(int row) const
     {
         QTableView *grid = f()->OrderDDbg;
@@ -117,6 +160,50 @@ struct Fixture
         return -1;
     }
 };
+
+// A second connection that holds a transaction on the database file. A
+// read transaction makes the program's commit fail with "database is
+// locked", a write transaction its begin (each after the driver's busy wait).
+class Locker
+{
+public:
+    explicit Locker(bool write)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), kName);
+        db.setDatabaseName(TDemoDM::databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        if (!db.open())
+            qFatal("reader cannot open the database");
+        QSqlQuery q(db);
+        q.exec(write ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"));
+        q.exec(QStringLiteral("select count(*) from sqlite_master"));
+        q.next();
+    }
+    ~Locker()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(kName);
+            QSqlQuery q(db);
+            q.exec(QStringLiteral("ROLLBACK"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(kName);
+    }
+
+private:
+    static inline const QString kName = QStringLiteral("locker");
+};
+
+void Fixture::withFault(const QString &fault, const std::function<void()> &operation) const
+{
+    std::unique_ptr<Locker> locker;
+    if (fault.startsWith(QLatin1String("locked: ")))
+        locker = std::make_unique<Locker>(fault.endsWith(QLatin1String("write")));
+    else
+        injectFault(fault);
+    operation();
+    removeFault();
+}
 
 } // namespace
 
@@ -546,6 +633,299 @@ private slots:
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 2);
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
         QCOMPARE(t.count("select count(*) from p_orderd_del"), 0);
+    }
+
+    // A fault at any statement of a new save (or at its commit) stores
+    // nothing and leaves the form as typed, with the number it showed; the
+    // retry stores exactly that receipt under that number.
+    void faultInNewSaveThenRetry_data()
+    {
+        QTest::addColumn<QString>("household");
+        QTest::addColumn<QString>("fault");
+        const QString known = QStringLiteral("张三");   // has a receipt of February
+        const QString newcomer = QStringLiteral("李四");
+        QTest::newRow("remembered fees, new") << newcomer << "before insert on kdfb";
+        QTest::newRow("remembered fees, update") << known << "before update on kdfb";
+        QTest::newRow("household, new") << newcomer << "before insert on hhb";
+        QTest::newRow("household, update") << known << "before update on hhb";
+        QTest::newRow("receipt") << known << "before insert on P_ORDERD";
+        QTest::newRow("register") << known << "before insert on bciidb";
+        QTest::newRow("counter") << known << "before update on sjxhb";
+        QTest::newRow("renumbering") << known << "before update of pxxh on P_ORDERD";
+        QTest::newRow("begin: database locked") << known << "locked: write";
+        QTest::newRow("commit: database locked") << known << "locked: read";
+    }
+    void faultInNewSaveThenRetry()
+    {
+        QFETCH(QString, household);
+        QFETCH(QString, fault);
+        Fixture t;
+        t.f()->cbyf->setEditText(QStringLiteral("02"));
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "100", "50", "20", "10");
+        t.save();
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+        t.f()->cbyf->setEditText(QStringLiteral("03"));
+        t.fill(household, QStringLiteral("3-202"), "150", "100", "35", "20", "80");
+        // The save recomputes and sets the community: the form as it
+        // stands after that is what must stay.
+        t.f()->BitBtn2->click();
+        t.f()->edit2->setEditText(QStringLiteral("温州"));
+        const QString before = t.snapshot();
+        const QString typed = t.formTexts();
+        t.withFault(fault, [&] {
+        t.save();
+        });
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.snapshot(), before);
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+        QCOMPARE(t.formTexts(), typed);
+        QVERIFY(!t.receipts()->loadedMode());
+
+        t.save();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);   // no further error
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 2);
+        QCOMPARE(t.value("select bhmc || '/' || bhh || '/' || bccjd || '/' || sccjd || '/' || bccjds || '/' || fzfy || '/' || cost || '/' || pxxh as v"
+                         " from P_ORDERD where sjxh='00000002'").toString(),
+                 household + QStringLiteral("/3-202/150.0/100.0/35.0/80.0/135.0/2"));
+        QCOMPARE(t.count("select count(*) from bciidb"), 2);
+        QCOMPARE(t.count("select sjxh from sjxhb"), 2);
+        QCOMPARE(t.value("select dd as v from hhb where hm='" + household + "'").toDouble(), 150.0);
+        QCOMPARE(t.value("select hzf as v from kdfb where hm='" + household + "'").toDouble(), 80.0);
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+    }
+
+    // The same for a modification: after the fault the loaded receipt stays
+    // on the form with its own number, and storing again stores the change.
+    void faultInModificationThenRetry_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("remembered fees") << "before update on kdfb";
+        QTest::newRow("household") << "before update on hhb";
+        QTest::newRow("receipt") << "before update of bccjd on P_ORDERD";
+        QTest::newRow("renumbering") << "before update of pxxh on P_ORDERD";
+        QTest::newRow("begin: database locked") << "locked: write";
+        QTest::newRow("commit: database locked") << "locked: read";
+    }
+    void faultInModificationThenRetry()
+    {
+        QFETCH(QString, fault);
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        t.fill(QStringLiteral("李四"), QStringLiteral("3-202"), "90", "50", "15", "10");
+        t.save();
+        t.fill(QStringLiteral("王五"), QStringLiteral("3-203"), "90", "50", "15", "10");
+        t.save();
+        // A gap in the sort index, so that the renumbering has a row to write.
+        t.exec(QStringLiteral("delete from P_ORDERD where sjxh='00000002'"));
+        t.receipts()->OpenCurrentReceipts();
+        t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
+        t.receipts()->OrderDDbgDblClick();
+        QVERIFY(t.receipts()->loadedMode());
+        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        Fixture::type(t.f()->Edit37, QStringLiteral("120"));
+        // The save recomputes and sets the community: the form as it
+        // stands after that is what must stay.
+        t.f()->BitBtn2->click();
+        t.f()->edit2->setEditText(QStringLiteral("温州"));
+        const QString before = t.snapshot();
+        const QString typed = t.formTexts();
+        t.withFault(fault, [&] {
+        t.receipts()->SpeedButton4Click();
+        });
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.snapshot(), before);
+        QVERIFY(t.receipts()->loadedMode());
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(t.formTexts(), typed);
+
+        t.receipts()->SpeedButton4Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.value("select bccjd || '/' || fzfy || '/' || cost || '/' || pxxh as v from P_ORDERD where sjxh='00000001'").toString(),
+                 QStringLiteral("170.0/120.0/185.0/1"));
+        QCOMPARE(t.value("select pxxh as v from P_ORDERD where sjxh='00000003'").toInt(), 2);
+        QCOMPARE(t.value("select dd as v from hhb where hm='张三'").toDouble(), 170.0);
+        QCOMPARE(t.value("select hzf as v from kdfb where hm='张三'").toDouble(), 120.0);
+        QCOMPARE(t.count("select count(*) from bciidb"), 3);
+        QVERIFY(!t.receipts()->loadedMode());
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000004"));
+    }
+
+    // A receipt that vanished meanwhile: the change is not lost silently.
+    void modificationOfVanishedReceiptSaysSo()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        t.selectListRow(0);
+        t.receipts()->OrderDDbgDblClick();
+        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        t.exec(QStringLiteral("delete from P_ORDERD"));
+        const QString before = t.snapshot();
+        t.receipts()->SpeedButton4Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY(t.dialogs.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("00000001")));
+        QCOMPARE(t.snapshot(), before);   // nor the household's readings
+        QVERIFY(t.receipts()->loadedMode());
+        QCOMPARE(t.f()->Edit21->value(), 170.0);
+    }
+
+    // A fault at any statement of a deletion keeps the receipt; the retry
+    // deletes it.
+    void faultInDeletionThenRetry_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("copy") << "before insert on p_orderd_del";
+        QTest::newRow("delete") << "before delete on P_ORDERD";
+        QTest::newRow("household readings") << "before update on hhb";
+        QTest::newRow("begin: database locked") << "locked: write";
+        QTest::newRow("commit: database locked") << "locked: read";
+    }
+    void faultInDeletionThenRetry()
+    {
+        QFETCH(QString, fault);
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        t.fill(QStringLiteral("李四"), QStringLiteral("3-202"), "90", "50", "15", "10");
+        t.save();
+        const QString before = t.snapshot();
+        t.dialogs.answer(true);
+        t.withFault(fault, [&] {
+        t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
+        t.receipts()->SpeedButton3Click();
+        });
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.snapshot(), before);
+        QCOMPARE(t.receipts()->listModel()->rowCount(), 2);
+
+        t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
+        t.receipts()->SpeedButton3Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
+        QCOMPARE(t.count("select count(*) from p_orderd_del where sjxh='00000001'"), 1);
+        QCOMPARE(t.value("select dd as v from hhb where hm='张三'").toDouble(), 0.0);
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+    }
+
+    // At the last eight-digit number nothing is stored and the message says why.
+    void serialNumbersUsedUp_data()
+    {
+        QTest::addColumn<int>("counter");
+        QTest::newRow("counter at the last number") << 99999999;
+        QTest::newRow("the last number already taken") << 99999998;
+    }
+    void serialNumbersUsedUp()
+    {
+        QFETCH(int, counter);
+        Fixture t;
+        t.exec(QStringLiteral("delete from sjxhb"));
+        t.exec(QStringLiteral("insert into sjxhb(lbmc, sjxh) values('销售单', %1)").arg(counter));
+        t.exec(QStringLiteral("insert into bciidb(sjxh, lbmc) values('99999999', '销售单')"));
+        t.receipts()->SpeedButton10Click();
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        const QString before = t.snapshot();
+        t.save();
+        QCOMPARE(t.dialogs.texts().size(), 1);
+        QVERIFY2(t.dialogs.texts().first().startsWith(QStringLiteral("收据序号已用完")), qPrintable(t.dialogs.texts().first()));
+        QCOMPARE(t.snapshot(), before);
+        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+    }
+
+    // Amounts a money column cannot hold (or that are not finite) are
+    // refused with the field named; nothing of the save is kept.
+    void amountBeyondTheMoneyColumns_data()
+    {
+        QTest::addColumn<QString>("price");
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("rent");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("price 1e308") << "1" + QString(308, QLatin1Char('0')) << "100" << "100" << "电费单价";
+        QTest::newRow("reading of 309 digits") << "0.5" << "1" + QString(308, QLatin1Char('0')) << "100" << "用电金额";
+        QTest::newRow("16-digit rent") << "0.5" << "150" << "1" + QString(15, QLatin1Char('0')) << "房租费用";
+        QTest::newRow("total past 15 digits") << "0.5" << "150" << QString(15, QLatin1Char('9')) << "总金额";
+    }
+    void amountBeyondTheMoneyColumns()
+    {
+        QFETCH(QString, price);
+        QFETCH(QString, reading);
+        QFETCH(QString, rent);
+        QFETCH(QString, named);
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), reading, "100", "35", "20", rent);
+        Fixture::type(t.f()->Edit28, price);
+        t.dialogs.clear();
+        const QString before = t.snapshot();
+        t.save();
+        const QStringList shown = t.dialogs.texts();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown.first().contains(named), qPrintable(shown.first()));
+        QCOMPARE(t.snapshot(), before);
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+    }
+
+    // Doubling the largest reading overflows: the amount is named, never shown as 0.
+    void infiniteAmountIsNamed()
+    {
+        Fixture t;
+        Fixture::type(t.f()->Edit28, QStringLiteral("2"));
+        t.dialogs.clear();
+        Fixture::type(t.f()->Edit21, QStringLiteral("1") + QString(308, QLatin1Char('0')));
+        QVERIFY(!t.dialogs.texts().isEmpty());
+        QVERIFY2(t.dialogs.texts().last().contains(QStringLiteral("用电金额")), qPrintable(t.dialogs.texts().last()));
+    }
+
+    // Payee and meter reader go into the settings file, which holds GBK only.
+    void payeeOutsideGbkIsRefused_data()
+    {
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("payee emoji") << "cbskr" << QStringLiteral("户😀𠀀") << "收款人";
+        QTest::newRow("meter reader in Hangul") << "cbcbr" << QStringLiteral("李김철") << "抄表人";
+    }
+    void payeeOutsideGbkIsRefused()
+    {
+        QFETCH(QString, combo);
+        QFETCH(QString, text);
+        QFETCH(QString, named);
+        Fixture t;
+        t.global->str_skr = QStringLiteral("管理员");
+        auto *box = t.window->entryTab()->findChild<QComboBox *>(combo);
+        box->setEditText(text);
+        QCOMPARE(t.global->str_skr, QStringLiteral("管理员"));   // not taken into the settings
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        t.save();
+        QCOMPARE(t.dialogs.texts().size(), 1);
+        QVERIFY2(t.dialogs.texts().first().contains(named), qPrintable(t.dialogs.texts().first()));
+        QVERIFY2(t.dialogs.texts().first().contains(text.right(2)), qPrintable(t.dialogs.texts().first()));
+        QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(t.global->str_skr, QStringLiteral("管理员"));
+        QCOMPARE(t.global->str_cbr, QString());
+    }
+
+    // "新增一张单据" after a number that is not one resets the whole form.
+    void newReceiptAfterBadNumberResetsWhole()
+    {
+        Fixture t;
+        t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
+        Fixture::type(t.f()->Edit28, QStringLiteral("1.2."));
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY2(t.dialogs.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("电费单价")),
+                 qPrintable(t.dialogs.texts(Dialogs::Kind::Error).first()));
+        t.dialogs.clear();
+        t.f()->SpeedButton10->click();
+        QCOMPARE(t.dialogs.texts(), QStringList());
+        QCOMPARE(t.f()->edit41->currentText(), QString());
+        QCOMPARE(t.f()->Edit28->text(), QStringLiteral("0.5"));
+        QCOMPARE(t.f()->Edit33->text(), QStringLiteral("2"));
+        QCOMPARE(t.f()->Edit21->text(), QStringLiteral("0"));
+        QCOMPARE(t.f()->Edit37->text(), QStringLiteral("0"));
+        QCOMPARE(t.f()->Edit29->text(), QStringLiteral("0"));
+        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("0.00"));
+        QCOMPARE(t.f()->Edit9->text(), QStringLiteral("元整"));   // the capital text of 0.00
+        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
     }
 };
 

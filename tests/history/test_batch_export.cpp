@@ -113,6 +113,8 @@ private slots:
     void batchFailedPrintsListed();
     void batchFillFailureEndsBatch();
     void batchWaitsWithEventsHandled();
+    void closingTheWindowStopsTheBatch_data();
+    void closingTheWindowStopsTheBatch();
     void exportChecks_data();
     void exportChecks();
     void exportRowsAndTitles();
@@ -265,6 +267,87 @@ void TestBatchExport::batchWaitsWithEventsHandled()
     QVERIFY(t.elapsed() >= 290);
     QCOMPARE(fired, 1);
     QCOMPARE(engine.printedNames.size(), 2);
+}
+
+// The window closed in the middle of a batch (during the pause after the
+// second receipt): after a yes the batch ends with the receipt in hand and
+// the window stays closed; after a no the window stays and the batch goes on.
+void TestBatchExport::closingTheWindowStopsTheBatch_data()
+{
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("printed");
+    QTest::addColumn<bool>("windowOpen");
+    QTest::addColumn<int>("pauseMs");
+    QTest::addColumn<bool>("inProgramLoop");   // the batch runs from the application's own loop
+    // After a yes the pause is long enough that only the close can end it soon.
+    QTest::newRow("yes") << true << QStringList{"户1 住户", "户2 住户"} << false << 2000 << false;
+    QTest::newRow("no") << false << QStringList{"户1 住户", "户2 住户", "户3 住户", "户4 住户"} << true << 200
+                        << false;
+    // There the last window closed ends the loops, the batch's pause included.
+    QTest::newRow("yes, program loop") << true << QStringList{"户1 住户", "户2 住户"} << false << 2000 << true;
+}
+
+void TestBatchExport::closingTheWindowStopsTheBatch()
+{
+    QFETCH(bool, answer);
+    QFETCH(QStringList, printed);
+    QFETCH(bool, windowOpen);
+    QFETCH(int, pauseMs);
+    QFETCH(bool, inProgramLoop);
+    Fixture fx;
+    for (int i = 1; i <= 4; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
+    fx.query();
+    EngineRecorder engine;
+    engine.attach(fx.history());
+    fx.history()->setBatchPauseMs(pauseMs);
+    fx.history()->onBatchStep = [&](qint64 n, bool ok) {
+        engine.steps << qMakePair(n, ok);
+        if (n == 2)
+            QTimer::singleShot(0, fx.window.get(), [&] { fx.window->close(); });
+    };
+    fx.dialogs.answer(answer);
+    runRange(fx.history(), "1", "4");
+    QElapsedTimer t;
+    t.start();
+    if (inProgramLoop) {
+        QVERIFY(qApp->quitOnLastWindowClosed());
+        QTimer::singleShot(0, fx.f()->SpeedButton37, &QPushButton::click);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+        watchdog.start(20000);
+        QCOMPARE(qApp->exec(), 0);   // ended by the closed window, not by the watchdog
+        QVERIFY(!fx.history()->batchRunning());
+    } else {
+        fx.f()->SpeedButton37->click();
+    }
+    QCOMPARE(engine.printedNames, printed);
+    QCOMPARE(fx.dialogs.count(), 1);
+    QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Question);
+    QCOMPARE(fx.window->isVisible(), windowOpen);
+    QVERIFY(!fx.history()->batchRunning());
+    QCOMPARE(fx.history()->batchStopped(), answer);
+    if (answer) {
+        // Two pauses would be 4 s: the one cut short does not count.
+        QVERIFY2(t.elapsed() < 3500, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(fx.f()->ldyts->text(), QString());
+        // A new batch after the stop runs whole.
+        fx.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
+        fx.history()->setBatchPauseMs(0);
+        fx.history()->onBatchStep = {};
+        engine.printedNames.clear();
+        fx.f()->SpeedButton37->click();
+        QCOMPARE(engine.printedNames.size(), 4);
+    }
+    // Closing after the batch closes at once, without a question.
+    fx.dialogs.clear();
+    fx.window->close();
+    QVERIFY(!fx.window->isVisible());
+    QCOMPARE(fx.dialogs.count(), 0);
 }
 
 void TestBatchExport::exportChecks_data()

@@ -59,6 +59,9 @@ private slots:
     void deleteRefusedForDeletedList();
     void deleteAnsweredNo();
     void datePickerButtons();
+    void datePickerButtonKeepsTheRowStill();
+    void moneyTotalHasTwoDecimals_data();
+    void moneyTotalHasTwoDecimals();
     void rangeDialogChecks_data();
     void rangeDialogChecks();
     void rangeDialogKeys();
@@ -81,7 +84,7 @@ void TestHistory::allEmptyListsEveryNamedReceiptInOrder()
     QCOMPARE(fx.statusPanel(0), QStringLiteral("收据总张数："));
     QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
     QCOMPARE(fx.statusPanel(2), QStringLiteral("总金额："));
-    QCOMPARE(fx.statusPanel(3), QStringLiteral("30"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("30.00"));
     QCOMPARE(fx.f()->DBGrid5->currentIndex().row(), 0);
     QCOMPARE(fx.dialogs.count(), 0);
 }
@@ -137,13 +140,13 @@ void TestHistory::emptyResultLeavesStatusBar()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "一号楼101", "2024", "03", "2024-03-01", 12.5});
     fx.query();
-    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.5"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.50"));
     fx.f()->Edit15->setText("三号楼");
     fx.query();
     QCOMPARE(fx.history()->listModel()->rowCount(), 0);
     QVERIFY(!DemoDM().qlshz.isOpen());
     QCOMPARE(fx.statusPanel(1), QStringLiteral("1"));
-    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.5"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("12.50"));
     QCOMPARE(fx.dialogs.count(), 0);
     // The numbers of the last result stay.
     QCOMPARE(fx.historyNumbers().value(0).second, 1);
@@ -217,7 +220,7 @@ void TestHistory::deletedQueryIgnoresYearAndKeepsNumbers()
     fx.f()->rbb2->click();
     QCOMPARE(fx.listed(), (QStringList{"00000007", "00000008"}));
     QCOMPARE(fx.statusPanel(1), QStringLiteral("2"));
-    QCOMPARE(fx.statusPanel(3), QStringLiteral("7"));
+    QCOMPARE(fx.statusPanel(3), QStringLiteral("7.00"));
     QCOMPARE(fx.historyNumbers(), before);
     // The date range still applies.
     fx.f()->Edit17->setText("2024-01-01");
@@ -471,6 +474,78 @@ void TestHistory::datePickerButtons()
     fx.f()->Edit16->setFocus();
     QTRY_VERIFY(fx.f()->Edit16->hasFocus());
     QVERIFY(!fx.f()->BitBtn8->isVisible());
+}
+
+// Showing a picker button must not move anything of its row: a click
+// aimed at a field would land on a label.
+void TestHistory::datePickerButtonKeepsTheRowStill()
+{
+    Fixture fx;
+    fx.window->show();
+    fx.pages()->setCurrentIndex(2);
+    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
+    fx.window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(fx.window.get()));
+    const QList<QWidget *> row{fx.f()->Edit15, fx.f()->Edit16, fx.f()->Label17, fx.f()->Edit17,
+                               fx.f()->Label18,  fx.f()->Edit18, fx.f()->Label23, fx.f()->Edit23,
+                               fx.f()->cbbyf};
+    auto places = [&row] {
+        QList<QRect> out;
+        for (QWidget *w : row)
+            out << w->geometry();
+        return out;
+    };
+    fx.f()->Edit15->setFocus();
+    QTRY_VERIFY(fx.f()->Edit15->hasFocus());
+    QVERIFY(!fx.f()->BitBtn7->isVisible() && !fx.f()->BitBtn8->isVisible());
+    const QList<QRect> still = places();
+    for (QLineEdit *field : {fx.f()->Edit17, fx.f()->Edit18}) {
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        QPushButton *button = field == fx.f()->Edit17 ? fx.f()->BitBtn7 : fx.f()->BitBtn8;
+        QVERIFY(button->isVisible());
+        QCoreApplication::processEvents();   // the layout runs
+        QCOMPARE(places(), still);
+        // The button sits right of its field, clear of the next label.
+        QVERIFY(button->geometry().left() >= field->geometry().right());
+        QVERIFY(button->geometry().right() < (field == fx.f()->Edit17 ? fx.f()->Label18 : fx.f()->Label23)->geometry().left());
+    }
+    fx.f()->Edit23->setFocus();
+    QTRY_VERIFY(fx.f()->Edit23->hasFocus());
+    QCoreApplication::processEvents();
+    QCOMPARE(places(), still);
+}
+
+// The status bar's total is money: two decimals, whatever noise the sum of
+// many stored amounts carries.
+void TestHistory::moneyTotalHasTwoDecimals_data()
+{
+    QTest::addColumn<double>("cost");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("total");
+    QTest::newRow("whole amounts") << 15.0 << 2 << "30.00";
+    QTest::newRow("one decimal") << 12.5 << 1 << "12.50";
+    QTest::newRow("noise of a long sum") << 0.7 << 1000 << "700.00";
+    QTest::newRow("noise below a whole number") << 3.3 << 3000 << "9900.00";
+    QTest::newRow("half cent rounds up") << 0.125 << 1 << "0.13";
+}
+
+void TestHistory::moneyTotalHasTwoDecimals()
+{
+    QFETCH(double, cost);
+    QFETCH(int, rows);
+    QFETCH(QString, total);
+    Fixture fx;
+    {
+        DbTransaction tx;
+        for (int i = 1; i <= rows; ++i)
+            fx.insert("P_ORDERDBAK", {QStringLiteral("%1").arg(i, 8, 10, QLatin1Char('0')), "甲", "2024", "03",
+                                      "2024-03-01", cost});
+        tx.commit();
+    }
+    fx.query();
+    QCOMPARE(fx.statusPanel(1), QString::number(rows));
+    QCOMPARE(fx.statusPanel(3), total);
 }
 
 void TestHistory::rangeDialogChecks_data()

@@ -1,4 +1,5 @@
 #include "data/demodm.h"
+#include "data/passwords.h"
 #include "data/schema.h"
 #include "login/formdl.h"
 #include "login/formmmxg.h"
@@ -35,6 +36,12 @@ QString passwordOf(const QString &py)
     return mm;
 }
 
+void addEmployee(const QString &name, const QString &code, const QString &password)
+{
+    DemoDM().qup.run(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values(:zgxm, :py, :mm, '抄表人')"),
+                     {{"zgxm", name}, {"py", code}, {"mm", Passwords::hash(password)}});
+}
+
 QStringList codeList(const TFormdl &dlg)
 {
     QStringList out;
@@ -58,7 +65,7 @@ private slots:
         {
             // The list comes from a database the dialog opens itself.
             QVERIFY(dm.open());
-            execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('李四', 'LS01', 'Abc', '抄表人')"));
+            addEmployee(QStringLiteral("李四"), QStringLiteral("LS01"), QStringLiteral("Abc"));
             dm.close();
         }
         TFormdl login;
@@ -183,7 +190,7 @@ private slots:
         ScratchDir dir;
         TDemoDM dm;
         QVERIFY(dm.open());
-        execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('王五', 'ww', 'wang', '抄表人')"));
+        addEmployee(QStringLiteral("王五"), QStringLiteral("ww"), QStringLiteral("wang"));
         RecordingDialogs dlg;
         TFormmmxg change;
         change.setEmployeeCode(QStringLiteral("ww"));
@@ -193,9 +200,33 @@ private slots:
         change.form()->Edit3->setText(again);
         change.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{message});
-        QCOMPARE(passwordOf(QStringLiteral("ww")), storedAfter);
-        QCOMPARE(passwordOf(Schema::kFirstEmployeeCode), Schema::kDefaultPassword); // the other employee untouched
+        QVERIFY(Passwords::isHashed(passwordOf(QStringLiteral("ww"))));
+        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("ww"), storedAfter.toUpper()));
+        QCOMPARE(Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("wang")), storedAfter == "wang");
+        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword)); // the other employee untouched
         QCOMPARE(change.isVisible(), message != QStringLiteral("登录密码修改成功！"));
+    }
+
+    // An older database with plain passwords: converted at its first open,
+    // and the login still ignores letter case.
+    void loginAfterConversionOfAnOldDatabase()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('赵六', 'zl', 'MiMa-Zhao', '收款人')"));
+        execSql(QStringLiteral("PRAGMA user_version = 3"));
+        dm.close();
+        RecordingDialogs dlg;
+        TFormdl login;
+        login.FormShow();
+        QVERIFY(!login.databaseFailed());
+        QVERIFY(Passwords::isHashed(passwordOf(QStringLiteral("zl"))));
+        login.form()->ComboBox1->setEditText(QStringLiteral("ZL"));
+        login.form()->Edit1->setText(QStringLiteral("mima-zhao"));
+        login.BitBtn1Click();
+        QCOMPARE(dlg.count(), 0);
+        QCOMPARE(login.result(), int(QDialog::Accepted));
     }
 
     void passwordDialogKeepsItsTexts()

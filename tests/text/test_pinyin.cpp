@@ -1,6 +1,7 @@
 #include "text/pinyin.h"
 #include "text/pinyintable.h"
 
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
 
@@ -63,6 +64,9 @@ private slots:
         QTest::newRow("乫") << "乫" << 0x8166 << QByteArray("kal");
         QTest::newRow("绿 (u-umlaut as v)") << "绿" << 0xC2CC << QByteArray("lv");
         QTest::newRow("兡 (unit, no source reading)") << "兡" << 0x83C4 << QByteArray("baike");
+        QTest::newRow("桛 (Cantonese reading only)") << "桛" << 0x96FE << QByteArray("long");
+        QTest::newRow("烪 (Cantonese reading only)") << "烪" << 0x9F48 << QByteArray("guan");
+        QTest::newRow("瓼 (Cantonese reading only)") << "瓼" << 0xAE46 << QByteArray("li");
         QTest::newRow("郎 compatibility form") << QString(QChar(0xF92C)) << 0xFD9C << QByteArray("lang");
     }
     void readsCharacters()
@@ -181,6 +185,29 @@ private slots:
         QCOMPARE(CharacterReading("a", 0), QByteArray());
         // A lead byte followed by a byte below 0x40 looks at the lead byte only.
         QCOMPARE(CharacterReading("\xB0" "1", 2), QByteArray());
+    }
+
+    // Every code outside the rows of signs that stands for a Chinese
+    // character has a reading, so no household name loses an initial.
+    void everyIdeographHasAReading()
+    {
+        QStringList missing;
+        // Row FE (compatibility forms) is left without readings on purpose.
+        for (int lead = 0x81; lead <= 0xFD; ++lead) {
+            if (lead >= 0xA1 && lead <= 0xA9)
+                continue;
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                if (trail == 0x7F)
+                    continue;
+                QStringDecoder dec("GBK", QStringConverter::Flag::Stateless);
+                const QString ch = dec.decode(bytes({lead, trail}));
+                if (dec.hasError() || ch.size() != 1 || ch.at(0).script() != QChar::Script_Han)
+                    continue;
+                if (readingIndex(lead, trail) == 0)
+                    missing << QStringLiteral("%1 (%2)").arg(ch).arg(lead << 8 | trail, 4, 16);
+            }
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1Char(' '))));
     }
 
     void tableLayout()

@@ -1,0 +1,196 @@
+// The history query's numbering after sequences of queries: every history
+// row's pxxh must be what the plain rule gives — first every history row 0,
+// then the k-th row of the result k — whatever the rows held before (stale
+// numbers carried in by archiving, NULL) and however the results overlap.
+#include "historyfixture.h"
+
+#include <QRadioButton>
+#include <QTest>
+#include <algorithm>
+#include <map>
+
+using namespace history_test;
+
+namespace {
+
+struct Row
+{
+    qint64 iid = 0;
+    QString sjxh, bhmc, nf, yf, rq;
+    QVariant pxxh;   // as first stored: a number or NULL
+};
+
+// The conditions of one query: "name=…;serial=…;from=…;to=…;year=…;month=…"
+// and "table=del" for the deleted receipts; "" lists everything.
+struct Conditions
+{
+    QString name, serial, from, to, year, month;
+    bool deleted = false;
+
+    static Conditions parse(const QString &text)
+    {
+        Conditions c;
+        for (const QString &part : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString key = part.section(QLatin1Char('='), 0, 0);
+            const QString value = part.section(QLatin1Char('='), 1);
+            if (key == "name") c.name = value;
+            else if (key == "serial") c.serial = value;
+            else if (key == "from") c.from = value;
+            else if (key == "to") c.to = value;
+            else if (key == "year") c.year = value;
+            else if (key == "month") c.month = value;
+            else if (key == "table") c.deleted = value == "del";
+            else qFatal("unknown condition %s", qPrintable(key));
+        }
+        return c;
+    }
+    // The history rows the query lists, in its order (year, month, number).
+    QList<Row> select(QList<Row> rows) const
+    {
+        rows.erase(std::remove_if(rows.begin(), rows.end(),
+                                  [this](const Row &r) {
+                                      return !r.bhmc.startsWith(name) || (!serial.isEmpty() && r.sjxh != serial)
+                                          || (!from.isEmpty() && r.rq < from) || (!to.isEmpty() && r.rq > to)
+                                          || (!year.isEmpty() && r.nf != year) || (!month.isEmpty() && r.yf != month);
+                                  }),
+                   rows.end());
+        std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+            return std::tie(a.nf, a.yf, a.sjxh) < std::tie(b.nf, b.yf, b.sjxh);
+        });
+        return rows;
+    }
+};
+
+// The rule as written, on a map iid -> pxxh: a query of the history that
+// lists rows sets every history row to 0, then the k-th listed row to k.
+// A query that lists nothing, or one of the deleted receipts, changes nothing.
+void plainRenumber(std::map<qint64, QVariant> &numbers, const QList<Row> &result)
+{
+    if (result.isEmpty())
+        return;
+    for (auto &entry : numbers)
+        entry.second = 0;
+    qint64 k = 0;
+    for (const Row &r : result)
+        numbers[r.iid] = ++k;
+}
+
+// 90 history rows over three years, two buildings; one in seven carries a
+// stale number, one in ten none at all.
+QList<Row> seed(Fixture &fx)
+{
+    QList<Row> rows;
+    DbTransaction tx;
+    for (int i = 1; i <= 90; ++i) {
+        Row r;
+        r.sjxh = QStringLiteral("%1").arg(i * 37 % 101, 8, 10, QLatin1Char('0'));
+        r.bhmc = (i % 2 ? QStringLiteral("一号楼") : QStringLiteral("二号楼")) + QString::number(100 + i);
+        r.nf = QString::number(2022 + i % 3);
+        r.yf = QStringLiteral("%1").arg(i * 5 % 12 + 1, 2, 10, QLatin1Char('0'));
+        r.rq = QDate(r.nf.toInt(), r.yf.toInt(), 1 + i % 28).toString(Qt::ISODate);
+        r.iid = fx.insert("P_ORDERDBAK", {r.sjxh, r.bhmc, r.nf, r.yf, r.rq});
+        r.pxxh = i % 10 == 0 ? QVariant() : QVariant(i % 7 == 0 ? i : 0);
+        fx.exec("update P_ORDERDBAK set pxxh = :p where iid = :iid", {{"p", r.pxxh}, {"iid", r.iid}});
+        rows << r;
+    }
+    fx.insert("p_orderd_del", {"00000201", "一号楼9", "2024", "03"});
+    fx.insert("p_orderd_del", {"00000202", "二号楼9", "2023", "05"});
+    tx.commit();
+    return rows;
+}
+
+std::map<qint64, QVariant> storedNumbers(Fixture &fx)
+{
+    std::map<qint64, QVariant> out;
+    TNamedQuery &q = DemoDM().qcx;
+    q.openWith(QStringLiteral("select iid, pxxh from P_ORDERDBAK"));
+    for (bool more = q.first(); more; more = q.next()) {
+        const QVariant p = q.value(QStringLiteral("pxxh"));
+        out[q.value(QStringLiteral("iid")).toLongLong()] = p.isNull() ? QVariant() : QVariant(p.toLongLong());
+    }
+    q.close();
+    return out;
+}
+
+QString differences(const std::map<qint64, QVariant> &stored, const std::map<qint64, QVariant> &expected)
+{
+    QStringList out;
+    for (const auto &[iid, p] : expected) {
+        const auto it = stored.find(iid);
+        const QString got = it == stored.end() ? QStringLiteral("missing")
+            : it->second.isNull()              ? QStringLiteral("NULL")
+                                               : it->second.toString();
+        const QString want = p.isNull() ? QStringLiteral("NULL") : p.toString();
+        if (got != want)
+            out << QStringLiteral("iid %1: %2 instead of %3").arg(iid).arg(got, want);
+    }
+    if (stored.size() != expected.size())
+        out << QStringLiteral("%1 rows instead of %2").arg(stored.size()).arg(expected.size());
+    return out.join(QStringLiteral("; "));
+}
+
+} // namespace
+
+class TestNumbering : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyRowAsThePlainRuleGives_data();
+    void everyRowAsThePlainRuleGives();
+};
+
+void TestNumbering::everyRowAsThePlainRuleGives_data()
+{
+    QTest::addColumn<QStringList>("queries");
+    QTest::newRow("month, year, all, month again")
+        << QStringList{"year=2023;month=05", "year=2024", "", "year=2023;month=05"};
+    QTest::newRow("name, serial, narrower name")
+        << QStringList{"name=一号楼", "serial=00000067", "name=二号楼12"};
+    QTest::newRow("date ranges") << QStringList{"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"};
+    QTest::newRow("empty result and deleted receipts keep the numbers")
+        << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
+    QTest::newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
+    QTest::newRow("same query twice") << QStringList{"", ""};
+    QTest::newRow("result inside the last one, then around it")
+        << QStringList{"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"};
+}
+
+void TestNumbering::everyRowAsThePlainRuleGives()
+{
+    QFETCH(QStringList, queries);
+    Fixture fx;
+    const QList<Row> rows = seed(fx);
+    std::map<qint64, QVariant> expected;
+    for (const Row &r : rows)
+        expected[r.iid] = r.pxxh;
+    QCOMPARE(differences(storedNumbers(fx), expected), QString());
+
+    for (const QString &text : queries) {
+        const Conditions c = Conditions::parse(text);
+        fx.f()->Edit15->setText(c.name);
+        fx.f()->Edit16->setText(c.serial);
+        fx.f()->Edit17->setText(c.from);
+        fx.f()->Edit18->setText(c.to);
+        fx.f()->Edit23->setText(c.year);
+        fx.f()->cbbyf->setEditText(c.month);
+        (c.deleted ? fx.f()->rbb2 : fx.f()->rbb1)->setChecked(true);
+        fx.query();
+        QCOMPARE(fx.dialogs.count(), 0);
+
+        if (!c.deleted) {
+            const QList<Row> result = c.select(rows);
+            QStringList serials;
+            for (const Row &r : result)
+                serials << r.sjxh;
+            // The test's own reading of the conditions lists what the tab lists.
+            if (!result.isEmpty())
+                QCOMPARE(fx.listed(), serials);
+            plainRenumber(expected, result);
+        }
+        QVERIFY2(differences(storedNumbers(fx), expected).isEmpty(),
+                 qPrintable(QStringLiteral("after “%1”: %2").arg(text, differences(storedNumbers(fx), expected))));
+    }
+}
+
+QTEST_MAIN(TestNumbering)
+#include "test_numbering.moc"
