@@ -5,7 +5,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
-#include "basedata/lengthlimit.h"
+#include "common/lengthlimit.h"
 #include "data/demodm.h"
 #include "data/passwords.h"
 #include "data/schema.h"
@@ -119,7 +119,7 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         {ui->Edit13, "zgxxb", "mm", QStringLiteral("确认密码")},
     };
     for (const auto &l : limits)
-        TLengthLimit::apply(l.edit, l.field, Schema::textSize(QLatin1String(l.table), QLatin1String(l.column)));
+        TLengthLimit::apply(l.edit, Schema::textSize(QLatin1String(l.table), QLatin1String(l.column)), l.field);
 
     ui->ComboBox1->setMinimumWidth(110);
     ui->ComboBox1->setCompleter(nullptr);

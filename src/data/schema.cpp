@@ -244,7 +244,7 @@ int textSize(const QString &table, const QString &column)
         {QStringLiteral("receipt.fkzt"), 20},  {QStringLiteral("receipt.cmc"), 100},
         {QStringLiteral("receipt.nf"), 4},     {QStringLiteral("receipt.yf"), 2},
         {QStringLiteral("receipt.bzsm1"), 60}, {QStringLiteral("receipt.bhmc"), 100},
-        {QStringLiteral("receipt.bhh"), 30},   {QStringLiteral("receipt.cbr"), 20},
+        {QStringLiteral("receipt.bhh"), 30},   {QStringLiteral("receipt.cbr"), 255},
         {QStringLiteral("hhb.hm"), 100},       {QStringLiteral("hhb.hh"), 30},
         {QStringLiteral("hhb.cmc"), 100},      {QStringLiteral("zgxxb.zgxm"), 20},
         {QStringLiteral("zgxxb.py"), 20},      {QStringLiteral("zgxxb.bz"), 20},

@@ -8,7 +8,7 @@
 #include "data/demodm.h"
 #include "entry/entryfield.h"
 #include "entry/householdlookup.h"
-#include "entry/lengthlimit.h"
+#include "common/lengthlimit.h"
 #include "entry/zozudexcombobox.h"
 #include "text/capital.h"
 #include "text/datetext.h"

@@ -4,7 +4,7 @@
 #include "common/gridmodel.h"
 #include "data/demodm.h"
 #include "data/passwords.h"
-#include "basedata/lengthlimit.h"
+#include "common/lengthlimit.h"
 #include "data/schema.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"

@@ -13,8 +13,11 @@ class TLengthLimit : public QObject
 {
     Q_OBJECT
 public:
-    // The limit lives as long as `edit`.
+    // The limit lives as long as `edit`; caption names the field ("户名").
     static void apply(QLineEdit *edit, int maxLength, const QString &caption);
+
+    // What the operator is told when an edit does not fit.
+    static QString message(const QString &caption, int maxLength);
 
 private:
     TLengthLimit(QLineEdit *edit, int maxLength, const QString &caption);

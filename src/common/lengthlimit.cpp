@@ -1,4 +1,4 @@
-#include "entry/lengthlimit.h"
+#include "common/lengthlimit.h"
 
 #include "common/dialogs.h"
 
@@ -29,12 +29,13 @@ void TLengthLimit::edited(const QString &text)
 {
     if (text.size() <= m_max)
         return;
-    const qsizetype added = text.size() - m_accepted.size();
     const int cursor = m_cursor;
     m_edit->setText(m_accepted);
     m_edit->setCursorPosition(cursor);
-    Dialogs::message(QStringLiteral("%1最多%2个字符，这次输入或粘贴的%3个字符放不下，没有放入")
-                         .arg(m_caption)
-                         .arg(m_max)
-                         .arg(added));
+    Dialogs::message(message(m_caption, m_max));
+}
+
+QString TLengthLimit::message(const QString &caption, int maxLength)
+{
+    return QStringLiteral("%1最多%2个字符，录入或粘贴的文字放不下，没有放入。").arg(caption).arg(maxLength);
 }
