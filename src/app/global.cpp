@@ -1,4 +1,5 @@
 #include "app/global.h"
+#include "text/textlimits.h"
 
 #include "app/inifile.h"
 #include "common/apperror.h"
@@ -77,7 +78,7 @@ QString TGlobal::cannotStoreMessage(const QString &field, const QString &value)
         return QString();
     const QString outside = IniFile::charactersOutsideEncoding(value);
     if (!outside.isEmpty())
-        return QStringLiteral("%1中的字符“%2”不能保存到设置文件中，请改用其它字。").arg(field, outside);
+        return OutsideGbkMessage(field, outside);
     if (value.size() > kMaxValueLength)
         return QStringLiteral("%1太长，最多%2个字符。").arg(field).arg(kMaxValueLength);
     return QStringLiteral("%1不能含有换行。").arg(field);

@@ -1,5 +1,7 @@
 #include "app/inifile.h"
 
+#include "text/textlimits.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -223,17 +225,7 @@ bool IniFile::save() const
 
 QString IniFile::charactersOutsideEncoding(const QString &value)
 {
-    QString outside;
-    for (qsizetype i = 0; i < value.size();) {
-        const qsizetype len = value.at(i).isHighSurrogate() && i + 1 < value.size() ? 2 : 1;
-        const QString ch = value.mid(i, len);
-        i += len;
-        QStringEncoder enc(kEncoding);
-        const QByteArray bytes = enc(ch);
-        if ((enc.hasError() || decode(bytes) != ch) && !outside.contains(ch))
-            outside += ch;
-    }
-    return outside;
+    return CharactersOutsideGbk(value);
 }
 
 bool IniFile::canHold(const QString &value)

@@ -76,7 +76,9 @@ Layout DecideLayout(const QString &exeDir, bool exeDirWritable, const QString &x
     const bool inInstallation = QFileInfo(dir).fileName() == QLatin1String("bin") && QFileInfo(shared).isDir();
     if (exeDirWritable && !inInstallation)
         return {false, dir, dir};
-    return {true, UserDataDir(xdgDataHome, home), shared};
+    // A copy in a folder the user cannot write to keeps its files in the
+    // user's data folder and takes its template from beside itself.
+    return {true, UserDataDir(xdgDataHome, home), QFileInfo(shared).isDir() ? shared : dir};
 }
 
 PrepareResult PrepareLayout(const Layout &layout)

@@ -148,6 +148,13 @@ void version4(QSqlDatabase &db)
     }
 }
 
+// Version 5: a history query renumbers only the rows that carry a number:
+// the receipts of the last result, found through their own small index.
+QStringList version5()
+{
+    return {QStringLiteral("CREATE INDEX IF NOT EXISTS P_ORDERDBAK_numbered ON P_ORDERDBAK(pxxh) WHERE pxxh IS NOT 0")};
+}
+
 struct Step
 {
     QStringList (*statements)() = nullptr;
@@ -157,7 +164,7 @@ struct Step
 // Each entry brings a file from version i to i + 1.
 const QList<Step> &steps()
 {
-    static const QList<Step> list{{&version1}, {&version2}, {&version3}, {nullptr, &version4}};
+    static const QList<Step> list{{&version1}, {&version2}, {&version3}, {nullptr, &version4}, {&version5}};
     return list;
 }
 

@@ -10,6 +10,7 @@
 #include "text/datetext.h"
 #include "text/numtext.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -151,6 +152,15 @@ TReceiptPrinting &TReceiptPrinting::instance()
 TReceiptPrinting::TReceiptPrinting()
 {
     openWithDesktop = [](const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    // The folder of the preview files goes with the program, also when no
+    // main window was there to take it.
+    qAddPostRoutine([] { instance().removeTempFolder(); });
+}
+
+void TReceiptPrinting::removeTempFolder()
+{
+    closePreview();
+    m_temp.reset();
 }
 
 QString TReceiptPrinting::tempFile(const QString &name)
@@ -251,7 +261,7 @@ void TReceiptPrinting::FormClose()
 
 void TReceiptPrinting::FormDestroy()
 {
-    closePreview();
+    removeTempFolder();
 }
 
 TReceiptPreview *TReceiptPrinting::previewWindow() const

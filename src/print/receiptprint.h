@@ -118,7 +118,8 @@ public:
     void SpeedButton35Click();
     // The main window closes: the preview copy goes.
     void FormClose();
-    // The main window goes: the preview window closes with it.
+    // The main window goes: the preview window closes with it, and the
+    // temporary folder of the preview files is removed.
     void FormDestroy();
 
     // The open preview window, or nullptr.
@@ -135,6 +136,7 @@ signals:
 private:
     TReceiptPrinting();
     QString tempFile(const QString &name);
+    void removeTempFolder();
     bool runChecks(const ReceiptPrintData &data, ReceiptPrintResult &result);
 
     QPointer<TReceiptPreview> m_preview;

@@ -9,10 +9,20 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
+
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <ftw.h>
+#include <mutex>
 #include <sys/prctl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <type_traits>
 #include <unistd.h>
 
 #include <com/sun/star/beans/PropertyValue.hpp>
@@ -24,6 +34,7 @@
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/io/IOException.hpp>
 #include <com/sun/star/lang/DisposedException.hpp>
@@ -82,21 +93,195 @@ beans::PropertyValue prop(const char *name, const uno::Any &value)
     return p;
 }
 
-QString userName()
+// --- The private folder -------------------------------------------------
+
+// Whether path is a real directory (not a link) of this user that nobody
+// else may enter.
+bool isPrivateDir(const QString &path)
 {
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = QString::number(::getuid());
-    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_]")), QStringLiteral("_"));
-    return name;
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid() && (st.st_mode & 077) == 0;
 }
+
+// Creates path 0700 unless it is there; true when it then is private.
+bool makePrivateDir(const QString &path)
+{
+    if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    return isPrivateDir(path);
+}
+
+// The engine's folder: "mtrfee" in $XDG_RUNTIME_DIR when that is the user's
+// own private folder, else in the user's cache folder. "" when neither is
+// safe, with the folder that was refused in *refused.
+QString privateFolder(QString *refused)
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && isPrivateDir(runtime)) {
+        const QString dir = QDir(runtime).filePath(QStringLiteral("mtrfee"));
+        if (makePrivateDir(dir))
+            return dir;
+    }
+    QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!QDir::isAbsolutePath(cache))
+        cache = QDir::home().filePath(QStringLiteral(".cache"));
+    QDir().mkpath(cache);
+    const QString dir = QDir(cache).filePath(QStringLiteral("mtrfee"));
+    if (makePrivateDir(dir))
+        return dir;
+    *refused = dir;
+    return {};
+}
+
+// Removes the tree at path without following any link: a link is removed
+// itself, never what it points to. Only entries of this user are touched.
+void removeTree(const QString &path)
+{
+    struct stat st;
+    const QByteArray p = QFile::encodeName(path);
+    if (::lstat(p.constData(), &st) != 0 || st.st_uid != ::getuid())
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlink(p.constData());
+        return;
+    }
+    ::nftw(p.constData(), [](const char *file, const struct stat *, int type, struct FTW *) {
+        if (type == FTW_DP)
+            ::rmdir(file);
+        else
+            ::unlink(file);
+        return 0;
+    }, 16, FTW_PHYS | FTW_DEPTH | FTW_MOUNT);
+}
+
+bool processGone(qint64 pid)
+{
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// LibreOffice makes the socket of an accepting pipe in /tmp (its fixed place)
+// under this name.
+QString pipeSocketPath(const QString &pipeName)
+{
+    return QStringLiteral("/tmp/OSL_PIPE_%1_%2").arg(::getuid()).arg(pipeName);
+}
+
+// Removes the socket at path if it is this user's socket.
+void removeOwnSocket(const QString &path)
+{
+    struct stat st;
+    const QByteArray p = QFile::encodeName(path);
+    if (::lstat(p.constData(), &st) == 0 && S_ISSOCK(st.st_mode) && st.st_uid == ::getuid())
+        ::unlink(p.constData());
+}
+
+constexpr const char kRunPrefix[] = "run-";
+constexpr const char kPipePrefix[] = "mtrfee_";
+
+// What runs of this program that were killed left behind: their run folders
+// in the private folder and their pipe sockets in /tmp. Only names this
+// program makes, of processes that are gone.
+void removeStaleRuns(const QString &folder)
+{
+    const QString runPrefix = QLatin1String(kRunPrefix);
+    const auto runs = QDir(folder).entryInfoList({runPrefix + QLatin1Char('*')},
+                                                 QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QFileInfo &fi : runs) {
+        bool ok = false;
+        const qint64 pid = fi.fileName().mid(runPrefix.size()).toLongLong(&ok);
+        if (ok && pid != QCoreApplication::applicationPid() && processGone(pid) && !fi.isSymLink())
+            removeTree(fi.absoluteFilePath());
+    }
+    const QString socketPrefix = QStringLiteral("OSL_PIPE_%1_%2").arg(::getuid()).arg(QLatin1String(kPipePrefix));
+    const auto sockets = QDir(QStringLiteral("/tmp")).entryList({socketPrefix + QLatin1Char('*')}, QDir::System | QDir::Hidden);
+    for (const QString &name : sockets) {
+        bool ok = false;
+        const qint64 pid = name.mid(socketPrefix.size()).section(QLatin1Char('_'), 0, 0).toLongLong(&ok);
+        if (ok && pid != QCoreApplication::applicationPid() && processGone(pid))
+            removeOwnSocket(QStringLiteral("/tmp/") + name);
+    }
+}
+
+// --- The time limit of calls ----------------------------------------------
+
+// Ends the application (SIGKILL, which also ends a stopped one) when a call
+// it was given does not come back in time; the blocked call then fails.
+class Watchdog
+{
+public:
+    ~Watchdog()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void arm(pid_t pid, int ms)
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_thread.joinable())
+            m_thread = std::thread([this] { run(); });
+        m_pid = pid;
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        m_armed = true;
+        m_fired = false;
+        m_wake.notify_all();
+    }
+
+    // Ends the watch; true when the limit was passed and the process ended.
+    bool disarm()
+    {
+        std::lock_guard lock(m_mutex);
+        m_armed = false;
+        const bool fired = m_fired;
+        m_fired = false;
+        return fired;
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(m_mutex);
+        while (!m_quit) {
+            if (!m_armed) {
+                m_wake.wait(lock);
+                continue;
+            }
+            if (m_wake.wait_until(lock, m_deadline) == std::cv_status::timeout && m_armed
+                && std::chrono::steady_clock::now() >= m_deadline) {
+                if (m_pid > 0)
+                    ::kill(m_pid, SIGKILL);
+                m_fired = true;
+                m_armed = false;
+            }
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_thread;
+    bool m_quit = false;
+    bool m_armed = false;
+    bool m_fired = false;
+    pid_t m_pid = 0;
+    std::chrono::steady_clock::time_point m_deadline;
+};
 
 struct Engine
 {
     QString programPath;
     int startTimeoutMs = 20000;
+    int callTimeoutMs = 15000;
 
     QProcess *process = nullptr;
+    QString folder;       // the private folder
+    QString runDir;       // this run's folder in it
     QString pipeName;
     QString profileDir;
     QElapsedTimer sinceStart;
@@ -104,7 +289,7 @@ struct Engine
     Reference<frame::XDesktop2> desktop;
     bool hookInstalled = false;
     std::unique_ptr<QLockFile> profileLock;
-    bool ownProfile = false;
+    Watchdog watchdog;
 
     QString executable() const
     {
@@ -121,6 +306,52 @@ struct Engine
         qAddPostRoutine([] { SpreadsheetEngine::shutdown(); });
     }
 
+    QString privateFolderOrThrow()
+    {
+        {
+            QString refused;
+            folder = privateFolder(&refused);
+            if (folder.isEmpty())
+                throw EngineUnavailable(
+                    QStringLiteral("无法使用表格程序的工作文件夹“%1”：它须是本用户所有、只有本用户能进入的文件夹（权限700）。")
+                        .arg(QDir::toNativeSeparators(refused)));
+        }
+        return folder;
+    }
+
+    // Sets up this run's folder, pipe name and profile.
+    bool prepareRun()
+    {
+        QString base;
+        try {
+            base = privateFolderOrThrow();
+        } catch (const AppError &e) {
+            qWarning("spreadsheet engine: %s", qPrintable(e.message()));
+            return false;
+        }
+        removeStaleRuns(base);
+        runDir = QDir(base).filePath(QLatin1String(kRunPrefix) + QString::number(QCoreApplication::applicationPid()));
+        if (!makePrivateDir(runDir) || !makePrivateDir(runDir + QStringLiteral("/tmp")))
+            return false;
+        // Unguessable, so that no one else can hold the pipe's name first.
+        pipeName = QStringLiteral("%1%2_%3")
+                       .arg(QLatin1String(kPipePrefix))
+                       .arg(QCoreApplication::applicationPid())
+                       .arg(QRandomGenerator::system()->generate64(), 16, 16, QLatin1Char('0'));
+        // The user's profile is kept between runs (a new one costs the
+        // application a second start); a program that finds it in use by
+        // another takes a profile of its own for this run.
+        profileLock = std::make_unique<QLockFile>(QDir(base).filePath(QStringLiteral("profile.lock")));
+        profileLock->setStaleLockTime(0);
+        if (profileLock->tryLock(0)) {
+            profileDir = QDir(base).filePath(QStringLiteral("profile"));
+        } else {
+            profileLock.reset();
+            profileDir = runDir + QStringLiteral("/profile");
+        }
+        return true;
+    }
+
     // Starts the process; false when it could not even be started.
     bool launch()
     {
@@ -130,48 +361,26 @@ struct Engine
             process->setStandardOutputFile(QProcess::nullDevice());
             process->setChildProcessModifier([] {
                 // The application goes with the program even when the
-                // program is killed.
-                ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+                // program is killed, and what it writes is the user's only.
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                ::umask(077);
             });
             QObject::connect(process, &QProcess::finished, process, [this](int code, QProcess::ExitStatus) {
                 if (code == kRestartRequested)
                     relaunch();
             });
         }
-        if (pipeName.isEmpty()) {
-            pipeName = QStringLiteral("mtrfee_%1_%2").arg(userName()).arg(QCoreApplication::applicationPid());
-            // The user's profile is kept between runs (a new one costs the
-            // application a second start); a program that finds it in use
-            // by another takes a profile of its own for this run.
-            const QString shared = QDir::temp().filePath(QStringLiteral("mtrfee_%1_office").arg(userName()));
-            QDir().mkpath(shared);
-            profileLock = std::make_unique<QLockFile>(shared + QStringLiteral("/profile.lock"));
-            profileLock->setStaleLockTime(0);
-            removeStaleProfiles();
-            if (profileLock->tryLock(0)) {
-                profileDir = shared + QStringLiteral("/profile");
-                ownProfile = false;
-            } else {
-                profileLock.reset();
-                profileDir = QDir::temp().filePath(pipeName + QStringLiteral("_profile"));
-                ownProfile = true;
-            }
-        }
+        if (pipeName.isEmpty() && !prepareRun())
+            return false;
+        // Its own locale (it cannot open files with non-ASCII names without
+        // a UTF-8 one) and its own temporary folder, removed with the run.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        env.insert(QStringLiteral("TMPDIR"), runDir + QStringLiteral("/tmp"));
+        process->setProcessEnvironment(env);
         sinceStart.start();
         return relaunch();
-    }
-
-    // Profiles of this run's kind left behind by programs that were killed.
-    static void removeStaleProfiles()
-    {
-        const QString prefix = QStringLiteral("mtrfee_%1_").arg(userName());
-        const QStringList dirs = QDir::temp().entryList({prefix + QStringLiteral("*_profile")}, QDir::Dirs);
-        for (const QString &name : dirs) {
-            bool ok = false;
-            const qint64 pid = name.mid(prefix.size()).chopped(int(sizeof("_profile") - 1)).toLongLong(&ok);
-            if (ok && pid > 0 && pid != QCoreApplication::applicationPid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-                QDir(QDir::temp().filePath(name)).removeRecursively();
-        }
     }
 
     bool relaunch()
@@ -186,6 +395,59 @@ struct Engine
         };
         process->start(executable(), args);
         return process->waitForStarted(5000);
+    }
+
+    pid_t pid() const { return running() ? pid_t(process->processId()) : 0; }
+
+    // Runs one call to the application under the time limit. A call that
+    // passes it has had the application ended: the call fails, the
+    // application is started afresh and EngineNotAnswering is thrown.
+    template <typename F>
+    auto timed(F &&f, int ms = -1) -> decltype(f())
+    {
+        const int limit = ms < 0 ? callTimeoutMs : ms;
+        watchdog.arm(pid(), limit);
+        struct Disarm
+        {
+            Engine *e;
+            bool done = false;
+            bool finish()
+            {
+                if (done)
+                    return false;
+                done = true;
+                return e->watchdog.disarm();
+            }
+            ~Disarm() { finish(); }
+        } guard{this};
+        auto timedOut = [&] {
+            if (!guard.finish())
+                return;
+            restartAfterTimeout();
+            throw EngineNotAnswering(kEngineNotAnsweringMessage.arg((limit + 999) / 1000));
+        };
+        try {
+            if constexpr (std::is_void_v<decltype(f())>) {
+                f();
+                timedOut();
+            } else {
+                auto result = f();
+                timedOut();
+                return result;
+            }
+        } catch (const EngineNotAnswering &) {
+            throw;
+        } catch (...) {
+            timedOut();
+            throw;
+        }
+    }
+
+    void restartAfterTimeout()
+    {
+        stopProcess(0);
+        qWarning("spreadsheet engine: no answer in time; ended and started afresh");
+        launch();
     }
 
     // Connects to the running process, waiting until the start time is up.
@@ -204,9 +466,16 @@ struct Engine
         Reference<bridge::XUnoUrlResolver> resolver = bridge::UnoUrlResolver::create(local);
         for (;;) {
             try {
-                Reference<uno::XComponentContext> remote(resolver->resolve(url), UNO_QUERY_THROW);
-                desktop = frame::Desktop::create(remote);
+                // Part of the start: it may take what is left of the start
+                // time, on a busy machine more than an ordinary call.
+                const int left = int(qMax<qint64>(0, startTimeoutMs - sinceStart.elapsed()));
+                timed([&] {
+                    Reference<uno::XComponentContext> remote(resolver->resolve(url), UNO_QUERY_THROW);
+                    desktop = frame::Desktop::create(remote);
+                }, qMax(callTimeoutMs, left));
                 return true;
+            } catch (const EngineNotAnswering &) {
+                return false;
             } catch (const connection::NoConnectException &) {
             } catch (const uno::Exception &) {
                 // not ready yet: try again until the start time is up
@@ -226,30 +495,40 @@ struct Engine
         }
     }
 
+    // Throws EngineNotAnswering when the application hangs.
     bool alive()
     {
         if (!desktop.is() || !running())
             return false;
         try {
-            desktop->getComponents();
+            timed([&] { desktop->getComponents(); });
             return true;
+        } catch (const EngineNotAnswering &) {
+            throw;
         } catch (const uno::Exception &) {
             return false;
         }
     }
 
-    void stopProcess()
+    // Ends the process: asked first when graceMs > 0, killed when it has not
+    // gone by then.
+    void stopProcess(int graceMs)
     {
+        if (desktop.is() && graceMs > 0 && running()) {
+            try {
+                timed([&] { desktop->terminate(); }, graceMs);
+            } catch (...) {
+            }
+        }
         desktop.clear();
         if (!process)
             return;
-        if (running()) {
-            process->terminate();
-            if (!process->waitForFinished(3000)) {
-                process->kill();
-                process->waitForFinished(3000);
-            }
+        if (running() && !process->waitForFinished(graceMs)) {
+            process->kill();
+            process->waitForFinished(3000);
         }
+        if (!pipeName.isEmpty())
+            removeOwnSocket(pipeSocketPath(pipeName));
     }
 
     // Makes sure a connected application is there; starts it, or starts it
@@ -260,38 +539,42 @@ struct Engine
         if (desktop.is() && alive())
             return;
         if (desktop.is()) {
-            stopProcess();   // dead or not answering: start afresh
+            stopProcess(0);   // dead or not answering: start afresh
         }
         if (!running() && !launch())
-            throw EngineUnavailable(kEngineMissingMessage);
+            throw EngineUnavailable(prepareFailure());
         if (!connect()) {
-            stopProcess();
+            stopProcess(0);
             throw EngineUnavailable(kEngineMissingMessage);
         }
     }
 
+    // Why a start failed before the application ran: an unsafe folder is
+    // named, anything else is the missing application.
+    QString prepareFailure()
+    {
+        try {
+            privateFolderOrThrow();
+        } catch (const AppError &e) {
+            return e.message();
+        }
+        return kEngineMissingMessage;
+    }
+
     void shutdown()
     {
-        if (desktop.is()) {
-            try {
-                desktop->terminate();
-            } catch (const uno::Exception &) {
-            }
-        }
-        desktop.clear();
-        if (process) {
-            if (running() && !process->waitForFinished(5000)) {
-                process->kill();
-                process->waitForFinished(3000);
-            }
-            delete process;
-            process = nullptr;
-        }
-        if (ownProfile && !profileDir.isEmpty())
-            QDir(profileDir).removeRecursively();
+        // A connected application is asked to end and given a moment; one
+        // that was never used (still starting, perhaps) has nothing to keep
+        // and is ended at once. The user does not wait for it beyond that.
+        stopProcess(desktop.is() ? 800 : 0);
+        delete process;
+        process = nullptr;
+        if (!runDir.isEmpty())
+            removeTree(runDir);
         profileLock.reset();
         pipeName.clear();
         profileDir.clear();
+        runDir.clear();
     }
 };
 
@@ -337,16 +620,25 @@ SpreadsheetWorkbook::~SpreadsheetWorkbook()
     close();
 }
 
+// One call to the application, under its time limit; its failures as
+// AppError with what it was about.
 template <typename F>
 static auto guarded(const QString &what, F &&f)
 {
     try {
-        return f();
+        return engine().timed(std::forward<F>(f));
     } catch (const AppError &) {
         throw;
     } catch (const uno::Exception &e) {
         throw AppError(QStringLiteral("%1：%2").arg(what, describe(e)));
     }
+}
+
+// Files the application writes are the user's only: it runs with umask 077,
+// and a file that was there before keeps no wider mode either.
+static void restrictToOwner(const QString &path)
+{
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void SpreadsheetWorkbook::setCellText(int row, int column, const QString &text)
@@ -408,6 +700,7 @@ void SpreadsheetWorkbook::saveAs(const QString &path)
     });
     if (!QFileInfo::exists(path))
         throw AppError(QStringLiteral("无法保存文件 %1").arg(path));
+    restrictToOwner(path);
 }
 
 void SpreadsheetWorkbook::exportFirstSheetPdf(const QString &path)
@@ -429,21 +722,27 @@ void SpreadsheetWorkbook::exportFirstSheetPdf(const QString &path)
     });
     if (!QFileInfo::exists(path))
         throw AppError(QStringLiteral("无法导出文件 %1").arg(path));
+    restrictToOwner(path);
 }
 
 void SpreadsheetWorkbook::close()
 {
     if (!d || !d->doc.is())
         return;
-    try {
-        Reference<util::XCloseable> c(d->doc, UNO_QUERY);
-        if (c.is())
-            c->close(true);
-        else
-            d->doc->dispose();
-    } catch (const uno::Exception &) {
-    }
+    Reference<lang::XComponent> doc = d->doc;
     d->doc.clear();
+    // A failure (or an application that no longer answers, which is ended
+    // and started afresh) leaves nothing to close.
+    try {
+        engine().timed([&] {
+            Reference<util::XCloseable> c(doc, UNO_QUERY);
+            if (c.is())
+                c->close(true);
+            else
+                doc->dispose();
+        });
+    } catch (...) {
+    }
 }
 
 void SpreadsheetEngine::startInBackground()
@@ -459,6 +758,41 @@ void SpreadsheetEngine::shutdown()
     engine().shutdown();
 }
 
+static AppError notASpreadsheet(const QString &path)
+{
+    return AppError(QStringLiteral("“%1”不是有效的电子表格文件（文件为空、已损坏或不是表格格式）。")
+                        .arg(QDir::toNativeSeparators(path)));
+}
+
+// The formats a workbook comes in. Anything else the application would also
+// open (a text file read as comma-separated values, random bytes read as
+// text) is not a workbook.
+static bool isWorkbookFilter(const QString &filter)
+{
+    static const QStringList workbook{
+        QStringLiteral("MS Excel 97"), QStringLiteral("MS Excel 95"), QStringLiteral("MS Excel 5.0/95"),
+        QStringLiteral("MS Excel 4.0"), QStringLiteral("Calc MS Excel 2007 XML"), QStringLiteral("Calc Office Open XML"),
+        QStringLiteral("calc8"), QStringLiteral("OpenDocument Spreadsheet Flat XML"), QStringLiteral("StarOffice XML (Calc)"),
+        QStringLiteral("calc_MS_Excel_2003_XML"),
+    };
+    return workbook.contains(filter);
+}
+
+static QString loadedFilter(const Reference<lang::XComponent> &doc)
+{
+    Reference<frame::XModel> model(doc, UNO_QUERY);
+    if (!model.is())
+        return {};
+    const uno::Sequence<beans::PropertyValue> loaded = model->getArgs();
+    for (const beans::PropertyValue &p : loaded)
+        if (p.Name == "FilterName") {
+            rtl::OUString name;
+            p.Value >>= name;
+            return qs(name);
+        }
+    return {};
+}
+
 static Reference<lang::XComponent> loadHidden(const QString &path)
 {
     Reference<frame::XComponentLoader> loader(engine().desktop, UNO_QUERY_THROW);
@@ -466,12 +800,18 @@ static Reference<lang::XComponent> loadHidden(const QString &path)
     Reference<lang::XComponent> doc = loader->loadComponentFromURL(fileUrl(path), rtl::OUString("_blank"), 0, args);
     if (!doc.is())
         throw AppError(QStringLiteral("无法打开文件：%1").arg(path));
+    // A workbook with at least one worksheet, read as one.
     Reference<sheet::XSpreadsheetDocument> sd(doc, UNO_QUERY);
-    if (!sd.is()) {
+    bool workbook = sd.is() && isWorkbookFilter(loadedFilter(doc));
+    if (workbook) {
+        Reference<container::XIndexAccess> sheets(sd->getSheets(), UNO_QUERY);
+        workbook = sheets.is() && sheets->getCount() >= 1;
+    }
+    if (!workbook) {
         Reference<util::XCloseable> c(doc, UNO_QUERY);
         if (c.is())
             c->close(true);
-        throw AppError(QStringLiteral("不是电子表格文件：%1").arg(path));
+        throw notASpreadsheet(path);
     }
     return doc;
 }
@@ -480,11 +820,14 @@ std::unique_ptr<SpreadsheetWorkbook> SpreadsheetEngine::open(const QString &path
 {
     if (!QFileInfo(path).isFile())
         throw AppError(QStringLiteral("找不到文件：%1").arg(QDir::toNativeSeparators(path)));
+    // The application would open an empty file as a new, blank workbook.
+    if (QFileInfo(path).size() == 0)
+        throw notASpreadsheet(path);
     Engine &e = engine();
     e.ensure();
     Reference<lang::XComponent> doc;
     try {
-        doc = loadHidden(path);
+        doc = e.timed([&] { return loadHidden(path); });
     } catch (const AppError &) {
         throw;
     } catch (const uno::RuntimeException &ex) {
@@ -531,4 +874,24 @@ qint64 SpreadsheetEngine::processId()
 {
     Engine &e = engine();
     return e.running() ? e.process->processId() : 0;
+}
+
+void SpreadsheetEngine::setCallTimeoutMs(int ms)
+{
+    engine().callTimeoutMs = ms;
+}
+
+int SpreadsheetEngine::callTimeoutMs()
+{
+    return engine().callTimeoutMs;
+}
+
+QString SpreadsheetEngine::workFolder()
+{
+    return engine().privateFolderOrThrow();
+}
+
+QString SpreadsheetEngine::runFolder()
+{
+    return engine().runDir;
 }

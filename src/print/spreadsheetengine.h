@@ -13,11 +13,26 @@
 // A call throws EngineUnavailable when the application cannot be started or
 // reached in time (the caller shows "请确认您已安装Excel"), and AppError for
 // any other failure (a file that cannot be opened or written).
+//
+// Every call to the application has a time limit: an application that does
+// not answer within it (stopped, hung) is ended, started afresh in the
+// background, and the call throws EngineNotAnswering.
+//
+// The application's profile, its temporary files and everything else it is
+// given live in a folder only the user can enter (under $XDG_RUNTIME_DIR, or
+// else the user's cache folder); files it writes are readable by the user
+// only.
 
 class EngineUnavailable : public AppError
 {
 public:
     using AppError::AppError;
+};
+
+class EngineNotAnswering : public EngineUnavailable
+{
+public:
+    using EngineUnavailable::EngineUnavailable;
 };
 
 // One workbook open in the engine (hidden). Closed when destroyed.
@@ -39,8 +54,9 @@ public:
 
     // Saves a copy at path in the format its extension names (.xls, .xlsx,
     // .ods); an existing file is replaced. The opened file stays unchanged.
+    // The copy is readable and writable by its owner only.
     void saveAs(const QString &path);
-    // Writes the first worksheet as a PDF file at path.
+    // Writes the first worksheet as a PDF file at path (owner only, too).
     void exportFirstSheetPdf(const QString &path);
 
     void close();
@@ -58,11 +74,15 @@ public:
     // Starts the application in the background; called once at program
     // start so the first preview does not wait for it. Never blocks.
     static void startInBackground();
-    // Ends the application (also done when the QCoreApplication goes).
+    // Ends the application at once (also done when the QCoreApplication
+    // goes) and removes what this run made: its temporary files, its pipe
+    // and, when it had one of its own, its profile.
     static void shutdown();
 
     // Opens the workbook at path, hidden. Starts the application when it is
-    // not running, and starts it once more when it has died.
+    // not running, and starts it once more when it has died. Throws AppError
+    // when the file is not a spreadsheet with at least one worksheet (an
+    // empty file, or one the application would only read as text).
     static std::unique_ptr<SpreadsheetWorkbook> open(const QString &path);
 
     // Whether the application is up and answering (starts it if needed).
@@ -74,9 +94,21 @@ public:
     static void setProgramPath(const QString &path);
     static QString programPath();
     static void setStartTimeoutMs(int ms);
+    // How long one call may take before the application counts as not
+    // answering (default 15 s).
+    static void setCallTimeoutMs(int ms);
+    static int callTimeoutMs();
     // The process id of the running application, or 0.
     static qint64 processId();
+    // The private folder the application's files live in. Throws
+    // EngineUnavailable when no safe folder can be had.
+    static QString workFolder();
+    // The folder of this run inside it ("" before the first start).
+    static QString runFolder();
 };
 
 // The message shown when the spreadsheet application cannot be used.
 inline const QString kEngineMissingMessage = QStringLiteral("请确认您已安装Excel");
+// The message of a call that ran out of time (%1: seconds).
+inline const QString kEngineNotAnsweringMessage =
+    QStringLiteral("表格程序%1秒内没有响应，已将其结束并重新启动；本次操作没有完成，请再试一次。");

@@ -98,7 +98,8 @@ private slots:
         QCOMPARE(l.installed, installed);
         if (installed) {
             QCOMPARE(l.programDir, QStringLiteral("/x/data/mtrfee"));
-            QCOMPARE(l.sharedDir, QDir::cleanPath(exeDir + QStringLiteral("/../share/mtrfee")));
+            QCOMPARE(l.sharedDir, withShare ? QDir::cleanPath(exeDir + QStringLiteral("/../share/mtrfee"))
+                                            : QDir::cleanPath(exeDir));
         } else {
             QCOMPARE(l.programDir, QDir::cleanPath(exeDir));
             QCOMPARE(l.sharedDir, QDir::cleanPath(exeDir));

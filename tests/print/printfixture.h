@@ -1,10 +1,14 @@
 #pragma once
 
 // Shared pieces of the printing tests: a filled-in receipt, the template in
-// the scratch program folder, and the PDF files the default queue writes.
+// the scratch program folder, and the PDF files the test's own default queue
+// writes (see TestPrintServer).
 
 #include "print/defaultprinter.h"
+#include "app/global.h"
 #include "print/receiptprint.h"
+#include "scratchdir.h"
+#include "testprintserver.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -14,6 +18,7 @@
 #include <QSet>
 #include <QTest>
 #include <QThread>
+#include <memory>
 
 namespace PrintFixture {
 
@@ -54,71 +59,48 @@ inline bool installTemplate(const QString &programDir)
     return QFile::copy(QStringLiteral(MTRFEE_TEMPLATE_PATH), target);
 }
 
-// Makes sure the scheduler runs and a default queue exists.
+// A scratch program folder with its settings and the built template, for
+// one test function.
+class ScratchProgram
+{
+public:
+    ScratchProgram() : m_global(m_dir.file(QStringLiteral("mtrfee.ini"))), m_templateInstalled(installTemplate(m_dir.path())) {}
+    bool templateInstalled() const { return m_templateInstalled; }
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.file(name); }
+
+private:
+    ScratchDir m_dir;
+    TGlobal m_global;
+    bool m_templateInstalled;
+};
+
+// Starts this test's own scheduler (once per process) and points printing
+// at its default queue; false when it could not be started.
 inline bool ensurePrintServices()
 {
-    if (!DefaultPrinter::name().isEmpty())
-        return true;
-    QProcess::execute(QStringLiteral(MTRFEE_TEST_SERVICES), {});
-    return !DefaultPrinter::name().isEmpty();
+    if (!TestPrintServer::shared().isRunning())
+        qWarning("%s", qPrintable(TestPrintServer::shared().error()));
+    return TestPrintServer::shared().isRunning() && !DefaultPrinter::name().isEmpty();
 }
 
-// The folders cups-pdf writes its files into.
-inline QStringList pdfOutputDirs()
-{
-    QStringList dirs{QDir::home().filePath(QStringLiteral("PDF")), QStringLiteral("/var/spool/cups-pdf/ANONYMOUS")};
-    const QString user = qEnvironmentVariable("USER");
-    if (!user.isEmpty())
-        dirs << QStringLiteral("/var/spool/cups-pdf/") + user;
-    return dirs;
-}
-
+// The PDF files the test queue has written.
 inline QSet<QString> pdfOutputFiles()
 {
-    QSet<QString> files;
-    for (const QString &dir : pdfOutputDirs()) {
-        const auto entries = QDir(dir).entryInfoList({QStringLiteral("*.pdf")}, QDir::Files);
-        for (const QFileInfo &fi : entries)
-            files.insert(fi.absoluteFilePath());
-    }
-    return files;
+    return TestPrintServer::shared().outputFiles();
 }
 
 // Waits for the new PDF files the queue writes after `before`: until one is
 // there (or timeoutMs), then a little longer so a second one would show too.
 inline QStringList newPdfOutputs(const QSet<QString> &before, int timeoutMs = 30000, int settleMs = 2500)
 {
-    QElapsedTimer t;
-    t.start();
-    auto fresh = [&] {
-        QStringList out;
-        for (const QString &f : pdfOutputFiles())
-            if (!before.contains(f))
-                out << f;
-        return out;
-    };
-    while (fresh().isEmpty() && t.elapsed() < timeoutMs)
-        QTest::qWait(100);
-    if (fresh().isEmpty())
-        return {};
-    QTest::qWait(settleMs);
-    // The file is complete once its size stops changing.
-    QStringList files = fresh();
-    for (const QString &f : files) {
-        qint64 size = -1;
-        while (QFileInfo(f).size() != size && t.elapsed() < timeoutMs + 10000) {
-            size = QFileInfo(f).size();
-            QTest::qWait(300);
-        }
-    }
-    return files;
+    return TestPrintServer::shared().newOutputs(before, timeoutMs, settleMs);
 }
 
-// The document CUPS received for a job (kept by the scheduler, see
-// scripts/test-services.sh).
+// The document the test scheduler received for a job.
 inline QString jobDocument(int jobId)
 {
-    return QStringLiteral("/var/spool/cups/d%1-001").arg(jobId, 5, 10, QLatin1Char('0'));
+    return TestPrintServer::shared().jobDocument(jobId);
 }
 
 inline int pdfPageCount(const QString &pdf)

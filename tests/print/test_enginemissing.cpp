@@ -19,8 +19,7 @@ class TestEngineMissing : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<TGlobal> m_global;
+    std::unique_ptr<ScratchProgram> m_scratch;
 
     static void writeFile(const QString &path, const QByteArray &bytes)
     {
@@ -33,9 +32,8 @@ private slots:
     void init()
     {
         SpreadsheetEngine::shutdown();
-        m_scratch = std::make_unique<ScratchDir>();
-        m_global = std::make_unique<TGlobal>(m_scratch->file(QStringLiteral("mtrfee.ini")));
-        QVERIFY(installTemplate(m_scratch->path()));
+        m_scratch = std::make_unique<ScratchProgram>();
+        QVERIFY(m_scratch->templateInstalled());
     }
 
     void cleanup()
@@ -43,7 +41,6 @@ private slots:
         SpreadsheetEngine::shutdown();
         SpreadsheetEngine::setProgramPath(QString());
         SpreadsheetEngine::setStartTimeoutMs(20000);
-        m_global.reset();
         m_scratch.reset();
     }
 

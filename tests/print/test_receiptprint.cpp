@@ -12,11 +12,13 @@
 #include <QCryptographicHash>
 #include <QPointer>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QtTest>
 #include <csignal>
 #include <cstdlib>
 #include <cups/cups.h>
 #include <memory>
+#include <sys/stat.h>
 
 using namespace PrintFixture;
 
@@ -25,8 +27,7 @@ class TestReceiptPrint : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<TGlobal> m_global;
+    std::unique_ptr<ScratchProgram> m_scratch;
 
     QString programFile(const QString &name) const { return AppPaths::inProgramDir(name); }
 
@@ -48,21 +49,19 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY2(ensurePrintServices(), "no default printer: run scripts/test-services.sh");
+        QVERIFY2(ensurePrintServices(), "the test print scheduler did not start (scripts/test-services.sh start)");
         SpreadsheetEngine::startInBackground();
     }
 
     void init()
     {
-        m_scratch = std::make_unique<ScratchDir>();
-        m_global = std::make_unique<TGlobal>(m_scratch->file(QStringLiteral("mtrfee.ini")));
-        QVERIFY(installTemplate(m_scratch->path()));
+        m_scratch = std::make_unique<ScratchProgram>();
+        QVERIFY(m_scratch->templateInstalled());
     }
 
     void cleanup()
     {
         TReceiptPrinting::instance().closePreview();
-        m_global.reset();
         m_scratch.reset();
     }
 
@@ -200,7 +199,7 @@ private slots:
         // What the job held (the PDF file writer re-renders the text, so the
         // job's own document is read).
         const QString document = jobDocument(r.jobId);
-        QVERIFY2(QFileInfo(document).isReadable(), qPrintable(document + " is not readable: run scripts/test-services.sh as root"));
+        QVERIFY2(QFileInfo(document).isReadable(), qPrintable(document + " is not readable"));
         QCOMPARE(pdfPageCount(document), 1);
         const QString text = pdfText(document);
         for (const char *piece : {"张三 住户", "时间:2024年03月05日", "NO.00000001", "1250.5", "50.5",
@@ -359,34 +358,6 @@ private slots:
         QCOMPARE(dlg.count(), 0);
     }
 
-    // A missing template: a clear error, and neither the earlier preview
-    // nor the earlier print is shown or printed.
-    void missingTemplate()
-    {
-        QVERIFY(QFile::remove(programFile(kTemplateFileName)));
-        writeFile(programFile(kPreviewFileName), "earlier preview");
-        writeFile(programFile(kPrintFileName), "earlier print");
-        RecordingDialogs dlg;
-        TReceiptPrinting &p = TReceiptPrinting::instance();
-        const ReceiptPrintResult r = p.SpeedButton9Click(sampleReceipt());
-        QVERIFY(r.checksPassed);
-        QVERIFY(!r.done);
-        QVERIFY(!p.previewWindow());
-        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
-        QVERIFY2(dlg.last().contains(kTemplateFileName), qPrintable(dlg.last()));
-        QVERIFY(!QFileInfo::exists(programFile(kPreviewFileName)));
-
-        dlg.clear();
-        const QSet<QString> before = pdfOutputFiles();
-        const ReceiptPrintResult q = p.BitBtn13Click(sampleReceipt());
-        QVERIFY(!q.done);
-        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
-        QVERIFY(dlg.last().contains(kTemplateFileName));
-        QVERIFY(!QFileInfo::exists(programFile(kPrintFileName)));
-        QTest::qWait(1500);
-        QCOMPARE(pdfOutputFiles(), before);
-    }
-
     // No default printer: a clear message, and nothing goes anywhere.
     void noDefaultPrinter()
     {
@@ -406,6 +377,83 @@ private slots:
         QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
         QVERIFY2(dlg.last().contains(DefaultPrinter::kNoDefaultPrinterMessage), qPrintable(dlg.last()));
         QVERIFY(!DefaultPrinter::name().isEmpty());   // the real default is back
+    }
+
+    // The filled copies, and the preview's PDF, are their owner's only,
+    // whatever the umask.
+    void filledCopiesOwnerOnly()
+    {
+        writeFile(programFile(kPrintFileName), "earlier print");
+        QFile::setPermissions(programFile(kPrintFileName), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                              | QFileDevice::ReadOther | QFileDevice::ReadGroup);
+        const mode_t umaskBefore = ::umask(022);
+        RecordingDialogs dlg;
+        TReceiptPrinting &p = TReceiptPrinting::instance();
+        const bool previewed = p.SpeedButton9Click(sampleReceipt()).done;
+        const QString pdf = p.previewWindow() ? p.previewWindow()->pdfPath() : QString();
+        const QFileDevice::Permissions pdfMode = QFileInfo(pdf).permissions();
+        const QSet<QString> before = pdfOutputFiles();
+        const bool printed = p.BitBtn13Click(sampleReceipt()).done;
+        ::umask(umaskBefore);
+        QVERIFY2(previewed && printed, qPrintable(dlg.texts().join(QLatin1Char('|'))));
+        QCOMPARE(newPdfOutputs(before).size(), 1);   // and done before the next test looks
+        const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                   | QFileDevice::ReadUser | QFileDevice::WriteUser;
+        QCOMPARE(QFileInfo(programFile(kPreviewFileName)).permissions(), ownerOnly);
+        QCOMPARE(QFileInfo(programFile(kPrintFileName)).permissions(), ownerOnly);
+        QCOMPARE(pdfMode, ownerOnly);
+    }
+
+    // A template that is missing or not a workbook (found before anything
+    // is filled): a clear error naming it, and neither the earlier preview
+    // nor the earlier print is shown or printed.
+    void unusableTemplate_data()
+    {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("reason");
+        QByteArray noise(8192, '\0');
+        QRandomGenerator gen(20240305);
+        for (char &c : noise)
+            c = char(gen.bounded(256));
+        QTest::newRow("missing") << false << QByteArray() << "找不到单据模板";
+        QTest::newRow("random bytes") << true << noise << "不是有效的电子表格";
+        QTest::newRow("empty") << true << QByteArray() << "不是有效的电子表格";
+        QTest::newRow("text") << true << QByteArray("收  费  收  据,张三,1250.5\n1,2,3\n") << "不是有效的电子表格";
+    }
+
+    void unusableTemplate()
+    {
+        QFETCH(bool, present);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        if (present)
+            writeFile(programFile(kTemplateFileName), contents);
+        else
+            QVERIFY(QFile::remove(programFile(kTemplateFileName)));
+        writeFile(programFile(kPreviewFileName), "earlier preview");
+        writeFile(programFile(kPrintFileName), "earlier print");
+        RecordingDialogs dlg;
+        TReceiptPrinting &p = TReceiptPrinting::instance();
+        const ReceiptPrintResult r = p.SpeedButton9Click(sampleReceipt());
+        QVERIFY(r.checksPassed);
+        QVERIFY(!r.done);
+        QVERIFY(!p.previewWindow());
+        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY2(dlg.last().contains(kTemplateFileName) && dlg.last().contains(reason), qPrintable(dlg.last()));
+        QVERIFY(!QFileInfo::exists(programFile(kPreviewFileName)));
+
+        dlg.clear();
+        const QSet<QString> before = pdfOutputFiles();
+        const ReceiptPrintResult q = p.BitBtn13Click(sampleReceipt());
+        QVERIFY(!q.done);
+        QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
+        QVERIFY2(dlg.last().contains(kTemplateFileName) && dlg.last().contains(reason), qPrintable(dlg.last()));
+        QVERIFY(!QFileInfo::exists(programFile(kPrintFileName)));
+        QTest::qWait(1500);
+        QCOMPARE(pdfOutputFiles(), before);
+        if (present)
+            QCOMPARE(QFileInfo(programFile(kTemplateFileName)).size(), contents.size());   // left as it was
     }
 
     // A reading that is not a number: an error naming it, nothing stale left.
