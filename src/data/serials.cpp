@@ -47,12 +47,17 @@ qint64 SerialNumber(const QString &serial)
     return number;
 }
 
+void RegisterSerial(TDemoDM &dm, const QString &serial, const QString &category)
+{
+    dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"), {{"sjxh", serial}, {"lbmc", category}});
+}
+
 void IssueSerial(TDemoDM &dm, const QString &serial, const QString &category)
 {
     // The number must be readable before anything is written.
     const qint64 number = SerialNumber(serial);
     DbTransaction tx(dm);
-    dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"), {{"sjxh", serial}, {"lbmc", category}});
+    RegisterSerial(dm, serial, category);
     TNamedQuery &u = dm.qup;
     u.run(QStringLiteral("update sjxhb set sjxh= :sjxh where lbmc= :lbmc "), {{"sjxh", number}, {"lbmc", category}});
     if (u.rowsAffected() == 0) {

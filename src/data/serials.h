@@ -27,6 +27,9 @@ QString NextReceiptSerial(TDemoDM &dm, const QString &category);
 // True when the register holds that number in that category.
 bool IsSerialIssued(TDemoDM &dm, const QString &serial, const QString &category);
 
+// Adds the pair to the register alone; the counter stays.
+void RegisterSerial(TDemoDM &dm, const QString &serial, const QString &category);
+
 // Adds the pair to the register and sets the category's counter to the
 // number; a category without a counter row gets one. Throws AppError when
 // the serial text is not a number.

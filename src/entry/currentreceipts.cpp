@@ -6,18 +6,19 @@
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
+#include "data/householdstore.h"
+#include "data/receiptstore.h"
 #include "data/schema.h"
 #include "data/serials.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
+#include "entry/receiptfields.h"
 #include "entry/zozudexcombobox.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
-#include "text/pinyin.h"
 #include "text/textlimits.h"
 
 #include <QComboBox>
-#include <QDateTime>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -28,23 +29,8 @@
 namespace {
 
 const QString kCategory = Schema::kReceiptCategory;
-const QString kPaid = QStringLiteral("已付款");
 const QString kZero = QStringLiteral("0");
 const QString kSerialsUsedUp = QStringLiteral("收据序号已用完，无法保存新单据");
-
-void setComboText(QComboBox *combo, const QString &text)
-{
-    if (combo->isEditable()) {
-        combo->setEditText(text);
-        return;
-    }
-    int i = combo->findText(text);
-    if (i < 0) {
-        combo->addItem(text);
-        i = combo->count() - 1;
-    }
-    combo->setCurrentIndex(i);
-}
 
 QString moneyText(const QVariant &v)
 {
@@ -58,16 +44,13 @@ QString numberText(const QVariant &v)
 
 QString dateText(const QVariant &v)
 {
-    QDateTime dt;
-    if (DateText::tryToDateTime(v.toString(), &dt))
-        return DateText::fromDateTime(dt);
-    return v.toString();
+    return TReceiptFields::shownDate(v.toString());
 }
 
 } // namespace
 
 TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
-    : QObject(parent), m_tab(tab), m_list(new TGridModel(this))
+    : QObject(parent), m_tab(tab), m_list(new TGridModel(this)), m_fields(std::make_unique<TReceiptFields>(tab))
 {
     auto num = [](const QString &f, const QString &t, int w) {
         return TGridModel::Column{f, t, w, numberText};
@@ -137,7 +120,7 @@ int TCurrentReceipts::selectedRow() const
 void TCurrentReceipts::OpenCurrentReceipts()
 {
     TNamedQuery &q = DemoDM().P_OrderDADS;
-    q.openWith(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
+    Receipts::openList(q);
     if (m_list->source() != q.model())
         m_list->setSource(q.model());
     if (m_list->rowCount() > 0)
@@ -148,11 +131,7 @@ void TCurrentReceipts::OpenCurrentReceipts()
 
 void TCurrentReceipts::updateFooter()
 {
-    TNamedQuery &q = DemoDM().qcount;
-    q.openWith(QStringLiteral("select sum(cost) as expr1001 from P_ORDERD"));
-    const double total = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toDouble();
-    q.close();
-    form()->OrderDDbgFooter->setText(FormatMoney(total));
+    form()->OrderDDbgFooter->setText(FormatMoney(Receipts::currentTotal(DemoDM())));
 }
 
 bool TCurrentReceipts::eventFilter(QObject *watched, QEvent *event)
@@ -184,7 +163,7 @@ void TCurrentReceipts::deleteSelectedRow()
         const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
         {
             DbTransaction tx;
-            DemoDM().qup.run(QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
+            Receipts::removeRow(DemoDM(), iid);
             tx.commit();
         }
         OpenCurrentReceipts();
@@ -251,136 +230,31 @@ bool TCurrentReceipts::checkFields(bool newSave)
 void TCurrentReceipts::rememberFees()
 {
     Ui::TEntryTab *f = form();
-    const QString name = f->edit41->currentText();
-    TNamedQuery &q = DemoDM().qcx;
-    q.openWith(QStringLiteral("select * from kdfb where hm= :hm "), {{"hm", name}});
-    const bool exists = !q.isEmpty();
-    q.close();
-    const QList<std::pair<QString, QVariant>> binds{
-        {"hm", name}, {"kdf", f->Edit36->value()}, {"hzf", f->Edit37->value()}};
-    if (exists)
-        DemoDM().qins.run(QStringLiteral("update kdfb set kdf= :kdf,hzf= :hzf where hm= :hm "), binds);
-    else
-        DemoDM().qins.run(QStringLiteral("insert into kdfb(hm,kdf,hzf) values(:hm,:kdf,:hzf)"), binds);
+    Households::rememberFees(DemoDM(), f->edit41->currentText(), {f->Edit36->value(), f->Edit37->value()});
 }
 
 void TCurrentReceipts::updateHousehold()
 {
     Ui::TEntryTab *f = form();
-    const QString name = f->edit41->currentText();
-    const qint64 n = DemoDM().qcx.count(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm "),
-                             {{"hm", name}});
-    if (n != 0) {
-        DemoDM().qins.run(QStringLiteral("update hhb set dd= :dd,dds= :dds where hm= :hm "),
-               {{"dd", f->Edit21->value()}, {"dds", f->Edit30->value()}, {"hm", name}});
-        return;
-    }
-    const QString community = f->edit2->currentText();
-    DemoDM().qins.run(
-           QStringLiteral("insert into hhb(hh,hm,cmc,hmpy,cmcpy,dd,dds,hhpy) values(:hh,:hm,:cmc,:hmpy,:cmcpy,:dd,:dds,:hhpy)"),
-           {{"hh", f->Edit20->text()},
-            {"hm", name},
-            {"cmc", community},
-            {"hmpy", PinyinInitials(name)},
-            {"cmcpy", PinyinInitials(community)},
-            {"dd", f->Edit21->value()},
-            {"dds", f->Edit30->value()},
-            {"hhpy", PinyinInitials(f->Edit20->text())}});
+    Households::saveReadings(DemoDM(), f->Edit20->text(), f->edit41->currentText(), f->edit2->currentText(),
+                             {f->Edit21->value(), f->Edit30->value()});
 }
 
 void TCurrentReceipts::insertReceipt(const QString &serial)
 {
-    Ui::TEntryTab *f = form();
-    TNamedQuery &q = DemoDM().qinshz;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("insert into p_orderd(BILLID,ITEMNO,GOODSID,QTY,PRICE,TAXRATE,DISC,EXEQTY,STOPED,CANCELED,rq,jkdw,sjxh,sppy,Bzsm,zg,kj,skr,cost,pxxh,lbmc,fkzt,cmc,nf,yf,bzsm1,bhmc,bhh,sccjd,bccjd,bl,cjdl,bdl,hbdl,dj,hjdl "));
-    q.addSql(QStringLiteral(" ,cbr,sccjds,bccjds,cjdls,djs,jed,jes,shsld,shsls,qtfy,fzfy)"));
-    q.addSql(QStringLiteral(" values(:t0,:t1,:t2,:t3,:t4,:t5,:t6,:t7,:t8,:t9,:t10,:t11,:t12,:t13,:t14,:t15,:t16,:t17,:t18,:t19,:t20,:t21,:t22,:t23,:t24,:t25,:t26,:t27,:t28,:t29,:t30,:t31,:t32,:t33,:t34,:t35"));
-    q.addSql(QStringLiteral(" ,:t36,:sccjds,:bccjds,:cjdls,:djs,:jed,:jes,:shsld,:shsls,:qtfy,:fzfy)"));
-    for (int i = 0; i <= 9; ++i)
-        q.bind(QStringLiteral("t%1").arg(i), 1);
-    const QString year = f->Edit4->text();
-    const QString month = f->cbyf->currentText();
-    q.bind(QStringLiteral("t10"), DateText::toDateTime(f->Edit1->text()));
-    q.bind(QStringLiteral("t11"), QStringLiteral("1"));
-    q.bind(QStringLiteral("t12"), serial);
-    q.bind(QStringLiteral("t13"), QStringLiteral("    "));
-    q.bind(QStringLiteral("t14"), QStringLiteral("    "));
-    q.bind(QStringLiteral("t15"), QStringLiteral("  "));
-    q.bind(QStringLiteral("t16"), QStringLiteral("  "));
-    q.bind(QStringLiteral("t17"), f->cbskr->currentText());
-    q.bind(QStringLiteral("t18"), TDemoDM::money(f->Edit35->value()));
-    q.bind(QStringLiteral("t19"), 1);
-    q.bind(QStringLiteral("t20"), f->cblb->currentText());
-    q.bind(QStringLiteral("t21"), f->cbfk->currentText());
-    q.bind(QStringLiteral("t22"), f->edit2->currentText());
-    q.bind(QStringLiteral("t23"), year);
-    q.bind(QStringLiteral("t24"), month);
-    q.bind(QStringLiteral("t25"), year + QStringLiteral("年") + month + QStringLiteral("月电费"));
-    q.bind(QStringLiteral("t26"), f->edit41->currentText());
-    q.bind(QStringLiteral("t27"), f->Edit20->text());
-    q.bind(QStringLiteral("t28"), f->Edit22->value());
-    q.bind(QStringLiteral("t29"), f->Edit21->value());
-    q.bind(QStringLiteral("t30"), 1);
-    q.bind(QStringLiteral("t31"), f->Edit27->value());
-    q.bind(QStringLiteral("t32"), 0);
-    q.bind(QStringLiteral("t33"), 0);
-    q.bind(QStringLiteral("t34"), TDemoDM::money(f->Edit28->value()));
-    q.bind(QStringLiteral("t35"), 0);
-    q.bind(QStringLiteral("t36"), f->cbcbr->currentText());
-    q.bind(QStringLiteral("sccjds"), f->Edit31->value());
-    q.bind(QStringLiteral("bccjds"), f->Edit30->value());
-    q.bind(QStringLiteral("cjdls"), f->Edit32->value());
-    q.bind(QStringLiteral("djs"), TDemoDM::money(f->Edit33->value()));
-    q.bind(QStringLiteral("jes"), TDemoDM::money(f->Edit34->value()));
-    q.bind(QStringLiteral("jed"), TDemoDM::money(f->Edit29->value()));
-    q.bind(QStringLiteral("shsld"), f->Edit8->value());
-    q.bind(QStringLiteral("shsls"), f->Edit24->value());
-    q.bind(QStringLiteral("qtfy"), f->Edit36->value());
-    q.bind(QStringLiteral("fzfy"), f->Edit37->value());
-    q.exec();
+    ReceiptRow row = m_fields->read();
+    row.sjxh = serial;
+    row.bzsm1 = row.nf + QStringLiteral("年") + row.yf + QStringLiteral("月电费");
+    Receipts::insert(DemoDM(), row);
 }
 
-void TCurrentReceipts::updateReceipt(const QString &serial)
+int TCurrentReceipts::updateReceipt(const QString &serial)
 {
-    Ui::TEntryTab *f = form();
-    TNamedQuery &q = DemoDM().qup;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("update P_ORDERD set jkdw= :jkdw,rq= :rq,cost= :cost,zg= :zg,kj= :kj,skr= :skr ,fkzt= :fkzt,sccjd= :sccjd,bccjd= :bccjd,bl= :bl,cjdl= :cjdl,bdl= :bdl,hbdl= :hbdl,hjdl= :hjdl,dj= :dj  "));
-    q.addSql(QStringLiteral(" ,sccjds= :sccjds,bccjds= :bccjds,cjdls= :cjdls,djs= :djs,jed= :jed,jes= :jes,cbr= :cbr,nf= :nf,yf= :yf,shsld= :shsld,shsls= :shsls,qtfy= :qtfy,fzfy= :fzfy where sjxh= :sjxh and lbmc= :lbmc"));
-    q.bind(QStringLiteral("jkdw"), QStringLiteral("1"));
-    q.bind(QStringLiteral("rq"), DateText::toDateTime(f->Edit1->text()));
-    q.bind(QStringLiteral("cost"), TDemoDM::money(f->Edit35->value()));
-    q.bind(QStringLiteral("zg"), QStringLiteral(" "));
-    q.bind(QStringLiteral("kj"), QStringLiteral(" "));
-    q.bind(QStringLiteral("skr"), f->cbskr->currentText());
-    q.bind(QStringLiteral("fkzt"), f->cbfk->currentText());
-    q.bind(QStringLiteral("sccjd"), f->Edit22->value());
-    q.bind(QStringLiteral("bccjd"), f->Edit21->value());
-    q.bind(QStringLiteral("bl"), 1);
-    q.bind(QStringLiteral("cjdl"), f->Edit27->value());
-    q.bind(QStringLiteral("bdl"), 0);
-    q.bind(QStringLiteral("hbdl"), 0);
-    q.bind(QStringLiteral("hjdl"), 0);
-    q.bind(QStringLiteral("dj"), TDemoDM::money(f->Edit28->value()));
-    q.bind(QStringLiteral("sccjds"), f->Edit31->value());
-    q.bind(QStringLiteral("bccjds"), f->Edit30->value());
-    q.bind(QStringLiteral("cjdls"), f->Edit32->value());
-    q.bind(QStringLiteral("djs"), TDemoDM::money(f->Edit33->value()));
-    q.bind(QStringLiteral("jed"), TDemoDM::money(f->Edit29->value()));
-    q.bind(QStringLiteral("jes"), TDemoDM::money(f->Edit34->value()));
-    q.bind(QStringLiteral("cbr"), f->cbcbr->currentText());
-    q.bind(QStringLiteral("nf"), f->Edit4->text());
-    q.bind(QStringLiteral("yf"), f->cbyf->currentText());
-    q.bind(QStringLiteral("shsld"), f->Edit8->value());
-    q.bind(QStringLiteral("shsls"), f->Edit24->value());
-    q.bind(QStringLiteral("qtfy"), f->Edit36->value());
-    q.bind(QStringLiteral("fzfy"), f->Edit37->value());
-    q.bind(QStringLiteral("sjxh"), serial);
-    q.bind(QStringLiteral("lbmc"), f->cblb->currentText());
-    q.exec();
+    ReceiptRow row = m_fields->read();
+    row.sjxh = serial;
+    // A changed receipt has always been stored with one space here.
+    row.zg = row.kj = QStringLiteral(" ");
+    return Receipts::update(DemoDM(), row);
 }
 
 // The number shown after a new save has been committed: the counter plus one.
@@ -405,38 +279,15 @@ QString TCurrentReceipts::freeSerial(const QString &category)
     }
 }
 
-void TCurrentReceipts::clearReceiptFields()
-{
-    Ui::TEntryTab *f = form();
-    for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33})
-        e->clearField();
-    f->Edit27->setFieldText(QString());
-    f->Edit30->setFieldText(kZero);
-    f->Edit29->setFieldText(kZero);
-}
-
+// The form after a save: no household, every amount back to "0", the
+// payee and the unit prices last used.
 void TCurrentReceipts::resetAfterSave(bool reopenPickers)
 {
-    Ui::TEntryTab *f = form();
     TGlobal &g = Global();
-    clearReceiptFields();
-    f->edit2->setEditText(QString());
-    f->edit41->setEditText(QString());
-    f->Edit9->clear();
-    f->Edit33->clearField();
-
-    f->cbskr->setEditText(g.str_skr);
     m_tab->setHouseholdPickerActive(false);
-    setComboText(f->cbfk, kPaid);
-    setComboText(f->cblb, kCategory);
-    f->Edit33->setFieldText(g.str_djs);
-    f->Edit28->setFieldText(g.str_dj);
-
+    m_fields->reset({g.str_dj, g.str_djs, std::nullopt, g.str_skr, kCategory});
     if (reopenPickers)
         m_tab->ReopenPickerLists();
-
-    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
-        e->clearField();
 }
 
 // Both saves: the category, the community every receipt is stored with,
@@ -444,7 +295,7 @@ void TCurrentReceipts::resetAfterSave(bool reopenPickers)
 void TCurrentReceipts::prepareSave()
 {
     Ui::TEntryTab *f = form();
-    setComboText(f->cblb, kCategory);
+    TReceiptFields::setComboText(f->cblb, kCategory);
     f->edit2->setEditText(QStringLiteral("温州"));
     Global().strsjlx = f->cblb->currentText();
 }
@@ -462,29 +313,12 @@ void TCurrentReceipts::zeroEmptyFees()
 // amount back to "0", the unit prices last used (and today's date).
 void TCurrentReceipts::resetForm(bool dateToday)
 {
-    Ui::TEntryTab *f = form();
     TGlobal &g = Global();
-    // A text that is not a number would stop the handlers the reset runs
-    // half-way: the numbers go first, without their handlers, so that the
-    // steps below rebuild every field from nothing.
-    for (TEntryField *e : {f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31,
-                           f->Edit24, f->Edit32, f->Edit33, f->Edit34, f->Edit36, f->Edit37}) {
-        const QSignalBlocker block(e);
-        e->clear();
-    }
-    f->edit2->setEditText(QString());
-    f->edit41->setEditText(QString());
-    f->Edit9->clear();
-    f->Edit33->clearField();
     m_tab->setHouseholdPickerActive(false);
-    setComboText(f->cbfk, kPaid);
-    clearReceiptFields();
+    std::optional<QString> today;
     if (dateToday)
-        f->Edit1->setFieldText(DateText::fromDate(DateText::today()));
-    f->Edit33->setFieldText(g.str_djs);
-    f->Edit28->setFieldText(g.str_dj);
-    for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
-        e->clearField();
+        today = DateText::fromDate(DateText::today());
+    m_fields->reset({g.str_dj, g.str_djs, today, std::nullopt, std::nullopt});
 }
 
 // ------------------------------------------------------------ new save
@@ -544,14 +378,13 @@ void TCurrentReceipts::doSaveNew()
 
         // One receipt per household and month. A refusal is a check, not
         // a failure: the remembered fees stay.
-        const QList<std::pair<QString, QVariant>> period{
-            {"nf", f->Edit4->text()}, {"yf", f->cbyf->currentText()}, {"bhmc", name}};
-        if (dm.qcx.count(QStringLiteral("select count(*) as expr1001 from p_orderd where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+        const QString nf = f->Edit4->text(), yf = f->cbyf->currentText();
+        if (Receipts::hasPeriod(dm, Receipts::Table::Current, nf, yf, name)) {
             tx.commit();
             Dialogs::message(QStringLiteral("该用户的的电费数据，在本月已经录入了，请在列表框中找到此用户，双击可直接修改！"));
             return;
         }
-        if (dm.qcx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where nf= :nf and yf= :yf and bhmc= :bhmc "), period) != 0) {
+        if (Receipts::hasPeriod(dm, Receipts::Table::History, nf, yf, name)) {
             tx.commit();
             Dialogs::message(QStringLiteral("历史数据表中已经存在此用户本月的记录了，请到历史单据查询界面，先删除本月用户记录,再重新录入！"));
             return;
@@ -638,10 +471,9 @@ void TCurrentReceipts::doSaveLoaded()
             updateHousehold();
 
             const bool issued = Serials::IsSerialIssued(dm, serial, category);
-            updateReceipt(serial);
             // A receipt that is gone (deleted or archived meanwhile) keeps
             // nothing of the change: better said than lost.
-            if (dm.qup.rowsAffected() == 0)
+            if (updateReceipt(serial) == 0)
                 throw AppError(QStringLiteral("单据号为%1的单据已不在当前单据中，修改没有保存").arg(serial));
             if (!issued) {
                 // A receipt whose number was never registered: register it now,
@@ -650,8 +482,7 @@ void TCurrentReceipts::doSaveLoaded()
                 if (number > Serials::ReadCounter(dm, category))
                     Serials::IssueSerial(dm, serial, category); // registers it and raises the counter
                 else
-                    dm.qins.run(QStringLiteral("insert into bciidb(sjxh,lbmc) values(:sjxh,:lbmc)"),
-                           {{"sjxh", serial}, {"lbmc", category}});
+                    Serials::RegisterSerial(dm, serial, category);
             }
             Serials::RenumberCurrentReceipts(dm);
             tx.commit();
@@ -690,23 +521,13 @@ void TCurrentReceipts::doDelete()
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
-        dm.qup.run(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"), key);
-        dm.qup.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "), key);
-
+        Receipts::removeKeepingCopy(dm, sjxh, lbmc);
         // A household left without any receipt starts again from readings 0.
         // A household without a number is known by its name.
-        if (!bhh.isEmpty()) {
-            const qint64 current = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhh= :bhh "), {{"bhh", bhh}});
-            const qint64 history = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhh= :bhh  "), {{"bhh", bhh}});
-            if (current == 0 && history == 0)
-                dm.qdc.run(QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hh= :hh "), {{"dd", 0}, {"dds", 0}, {"hh", bhh}});
-        } else {
-            const qint64 current = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERD where bhmc= :bhmc "), {{"bhmc", bhmc}});
-            const qint64 history = dm.qcx.count(QStringLiteral("select count(*) as expr1001  from P_ORDERDBAK where bhmc= :bhmc  "), {{"bhmc", bhmc}});
-            if (current == 0 && history == 0)
-                dm.qdc.run(QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hm= :hm "), {{"dd", 0}, {"dds", 0}, {"hm", bhmc}});
-        }
+        const bool current = Receipts::hasHousehold(dm, Receipts::Table::Current, bhh, bhmc);
+        const bool history = Receipts::hasHousehold(dm, Receipts::Table::History, bhh, bhmc);
+        if (!current && !history)
+            Households::clearReadings(dm, bhh, bhmc);
         tx.commit();
     }
     OpenCurrentReceipts();
@@ -741,12 +562,12 @@ void TCurrentReceipts::OrderDDbgDblClick()
 
 void TCurrentReceipts::doLoad()
 {
-    const int row = selectedRow();
-    if (row < 0)
+    const int selected = selectedRow();
+    if (selected < 0)
         return;
     Ui::TEntryTab *f = form();
-    const QString sjxh = m_list->fieldValue(row, QStringLiteral("sjxh")).toString();
-    const QString lbmc = m_list->fieldValue(row, QStringLiteral("lbmc")).toString();
+    const QString sjxh = m_list->fieldValue(selected, QStringLiteral("sjxh")).toString();
+    const QString lbmc = m_list->fieldValue(selected, QStringLiteral("lbmc")).toString();
 
     m_tab->setHouseholdPickerActive(false);
     f->edit2->setEditText(QString());
@@ -754,54 +575,13 @@ void TCurrentReceipts::doLoad()
     f->Edit9->clear();
     f->Edit33->clearField();
     f->cbskr->setEditText(QString());
-    setComboText(f->cblb, kCategory);
-    setComboText(f->cbfk, m_list->fieldValue(row, QStringLiteral("fkzt")).toString());
+    TReceiptFields::setComboText(f->cblb, kCategory);
+    TReceiptFields::setComboText(f->cbfk, m_list->fieldValue(selected, QStringLiteral("fkzt")).toString());
 
-    TDemoDM &dm = DemoDM();
-    const QList<std::pair<QString, QVariant>> key{{"sjxh", sjxh}, {"lbmc", lbmc}};
-    if (dm.qcount.count(QStringLiteral("select count(*) as expr1001 from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc"), key) == 0)
+    // Read the whole row first: the field handlers run statements of their own.
+    const std::optional<ReceiptRow> row = Receipts::load(DemoDM(), sjxh, lbmc);
+    if (!row)
         return;
-
-    TNamedQuery &q = dm.qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select * from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "));
-    q.bind(QStringLiteral("sjxh"), sjxh);
-    q.bind(QStringLiteral("lbmc"), lbmc);
-    q.open();
-    if (q.isEmpty())
-        return;
-    auto text = [&q](const char *col) { return q.value(QLatin1String(col)).toString(); };
-    auto number = [&q](const char *col) { return FloatToText(q.value(QLatin1String(col)).toDouble()); };
-    struct Value
-    {
-        TEntryField *field;
-        QString text;
-    };
-    // Read the whole row first: the field handlers below run statements of their own.
-    const QString bhmc = text("bhmc"), bhh = text("bhh"), rq = dateText(q.value(QStringLiteral("rq"))),
-                  nf = text("nf"), yf = text("yf"), no = text("sjxh"), cmc = text("cmc"), cbr = text("cbr"),
-                  skr = text("skr");
-    const QList<Value> numbers{
-        {f->Edit21, number("bccjd")}, {f->Edit22, number("sccjd")}, {f->Edit27, number("cjdl")},
-        {f->Edit28, number("dj")},    {f->Edit29, number("jed")},   {f->Edit30, number("bccjds")},
-        {f->Edit31, number("sccjds")}, {f->Edit32, number("cjdls")}, {f->Edit33, number("djs")},
-        {f->Edit34, number("jes")},   {f->Edit8, number("shsld")},  {f->Edit24, number("shsls")},
-        {f->Edit36, number("qtfy")},  {f->Edit37, number("fzfy")}};
-    q.close();
-
-    f->edit41->setEditText(bhmc);
-    f->Edit20->setFieldText(bhh);
-    f->Edit1->setFieldText(rq);
-    f->Edit4->setFieldText(nf);
-    f->cbyf->setEditText(yf);
-    f->Edit3->setFieldText(no);
-    f->edit2->setEditText(cmc);
-    f->cbcbr->setEditText(cbr);
-    for (const Value &v : numbers)
-        v.field->setFieldText(v.text);
-
-    m_tab->BitBtn2Click();
-    f->cbskr->setEditText(skr);
+    m_fields->write(*row, [this] { m_tab->BitBtn2Click(); });
     setLoadedMode(true);
 }

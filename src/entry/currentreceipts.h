@@ -3,8 +3,10 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <memory>
 
 class TEntryTab;
+class TReceiptFields;
 class TGridModel;
 class QTableView;
 namespace Ui {
@@ -26,7 +28,7 @@ public:
     // Returns false when the print stopped; the save then stops too.
     void setPrintReceipt(std::function<bool()> print) { m_print = std::move(print); }
 
-    // (Re)reads the list "SELECT * FROM P_OrderD order by iid desc" and its footer.
+    // (Re)reads the list of current receipts (newest first) and its footer.
     void OpenCurrentReceipts();
 
     void SpeedButton1Click();   // 新增保存
@@ -64,11 +66,10 @@ private:
     void rememberFees();
     void updateHousehold();
     void insertReceipt(const QString &serial);
-    void updateReceipt(const QString &serial);
+    int updateReceipt(const QString &serial);   // the receipts changed
     QString amountRefusal() const;
     void advanceNumber();
     void resetAfterSave(bool reopenPickers);
-    void clearReceiptFields();
     void resetForm(bool dateToday);
     void updateFooter();
     QString freeSerial(const QString &category);
@@ -76,6 +77,7 @@ private:
     TEntryTab *m_tab;
     QPointer<QObject> m_grid;   // the grid, watched for Enter and Ctrl+Delete (no downcast while it is destroyed)
     TGridModel *m_list;
+    std::unique_ptr<TReceiptFields> m_fields;
     std::function<bool()> m_print;
     bool m_loaded = false;
 };

@@ -6,8 +6,10 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "data/householdlookup.h"
+#include "data/householdstore.h"
+#include "data/receiptstore.h"
 #include "entry/entryfield.h"
-#include "entry/householdlookup.h"
 #include "common/lengthlimit.h"
 #include "entry/zozudexcombobox.h"
 #include "text/capital.h"
@@ -35,11 +37,6 @@ constexpr int kNumberLength = 30;   // bhh
 constexpr int kPayeeLength = 20;    // skr
 constexpr int kReaderLength = 255;  // cbr
 const QString kMonthLengthMessage = QStringLiteral("电费月份格式不对长度应为2位比如01");
-
-QString textOf(const QVariant &value)
-{
-    return FloatToText(value.toDouble());
-}
 
 } // namespace
 
@@ -466,19 +463,11 @@ void TEntryTab::doRememberedFees()
     const QString name = ui->edit41->currentText();
     if (name.isEmpty())
         return;
-    TNamedQuery &q = DemoDM().qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select * from kdfb where hm= :hm "));
-    q.bind(QStringLiteral("hm"), name);
-    q.open();
-    if (q.isEmpty())
+    const std::optional<Households::Fees> fees = Households::rememberedFees(DemoDM(), name);
+    if (!fees)
         return;
-    const QString kdf = textOf(q.value(QStringLiteral("kdf")));
-    const QString hzf = textOf(q.value(QStringLiteral("hzf")));
-    q.close();
-    ui->Edit36->setFieldText(kdf);
-    ui->Edit37->setFieldText(hzf);
+    ui->Edit36->setFieldText(FloatToText(fees->other));
+    ui->Edit37->setFieldText(FloatToText(fees->rent));
 }
 
 void TEntryTab::Edit20Enter()
@@ -492,55 +481,26 @@ void TEntryTab::doPreviousReadings()
     const QString name = ui->edit41->currentText();
     if (name.isEmpty())
         return;
-    struct Found
-    {
-        bool any = false;
-        QString electricity, water, period;
-    };
-    TNamedQuery &q = DemoDM().qsq;
-    auto latest = [&](const QString &table) {
-        Found found;
-        q.close();
-        q.clearSql();
-        // The latest receipt of a period before the one entered: an earlier
-        // year, or the same year and an earlier month. Within one period
-        // the one entered last.
-        q.addSql(QStringLiteral("select * from %1 where  bhmc= :bhmc and (nf< :nf or (nf= :nf2 and yf< :yf)) order by nf, yf, iid ").arg(table));
-        q.bind(QStringLiteral("bhmc"), name);
-        q.bind(QStringLiteral("nf"), ui->Edit4->text());
-        q.bind(QStringLiteral("nf2"), ui->Edit4->text());
-        q.bind(QStringLiteral("yf"), ui->cbyf->currentText());
-        q.open();
-        if (q.last()) {
-            found.any = true;
-            found.electricity = textOf(q.value(QStringLiteral("bccjd")));
-            found.water = textOf(q.value(QStringLiteral("bccjds")));
-            found.period = q.value(QStringLiteral("nf")).toString() + q.value(QStringLiteral("yf")).toString();
-        }
-        q.close();
-        return found;
-    };
-    const Found current = latest(QStringLiteral("p_orderd"));
-    const Found history = latest(QStringLiteral("p_orderdbak"));
+    TDemoDM &dm = DemoDM();
+    const QString nf = ui->Edit4->text();
+    const QString yf = ui->cbyf->currentText();
+    const std::optional<ReceiptRow> current = Receipts::latestBefore(dm, Receipts::Table::Current, name, nf, yf);
+    const std::optional<ReceiptRow> history = Receipts::latestBefore(dm, Receipts::Table::History, name, nf, yf);
 
     QString electricity = kZero;
     QString water = kZero;
-    if (!current.any && !history.any) {
-        q.close();
-        q.clearSql();
-        q.addSql(QStringLiteral("select * from hhb where hm= :hm "));
-        q.bind(QStringLiteral("hm"), name);
-        q.open();
-        if (!q.isEmpty()) {
-            electricity = textOf(q.value(QStringLiteral("dd")));
-            water = textOf(q.value(QStringLiteral("dds")));
+    if (!current && !history) {
+        if (const std::optional<Households::Readings> stored = Households::readings(dm, name)) {
+            electricity = FloatToText(stored->electricity);
+            water = FloatToText(stored->water);
         }
-        q.close();
     } else {
         // The later period wins; with equal periods the current receipt.
-        const Found &use = (!current.any || (history.any && history.period > current.period)) ? history : current;
-        electricity = use.electricity;
-        water = use.water;
+        const ReceiptRow &use = (!current || (history && history->nf + history->yf > current->nf + current->yf))
+            ? *history
+            : *current;
+        electricity = FloatToText(use.bccjd);
+        water = FloatToText(use.bccjds);
     }
     ui->Edit22->setFieldText(electricity);
     ui->Edit31->setFieldText(water);
@@ -635,15 +595,7 @@ void TEntryTab::afterPickerClosed()
 void TEntryTab::ReopenPickerLists()
 {
     TFieldEvents::run([] {
-        TNamedQuery &households = DemoDM().ADOQuery2;
-        households.close();
-        households.clearSql();
-        households.addSql(QStringLiteral("select * from hhb"));
-        households.open();
-        TNamedQuery &communities = DemoDM().ADOQuery1;
-        communities.close();
-        communities.clearSql();
-        communities.addSql(QStringLiteral("select distinct cmc from hhb"));
-        communities.open();
+        Households::openAll(DemoDM().ADOQuery2);
+        Households::openCommunities(DemoDM().ADOQuery1);
     });
 }

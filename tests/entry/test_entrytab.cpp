@@ -6,7 +6,7 @@
 #include "entry/brdateform.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
-#include "entry/householdlookup.h"
+#include "data/householdlookup.h"
 #include "entry/zozudexcombobox.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"

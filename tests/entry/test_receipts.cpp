@@ -76,6 +76,18 @@ struct Fixture
         QTest::keyClick(field, Qt::Key_Backspace);
         QTest::keyClicks(field, text);
     }
+    // Every field of a receipt, losses and other fees too.
+    void fillEveryField(const QString &price)
+    {
+        f()->cbskr->setEditText(QStringLiteral("管理员"));
+        f()->cbcbr->setEditText(QStringLiteral("李四"));
+        fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20", "80");
+        type(f()->Edit8, QStringLiteral("2.5"));
+        type(f()->Edit24, QStringLiteral("1.5"));
+        type(f()->Edit36, QStringLiteral("7"));
+        f()->Edit28->setFieldText(price);
+        f()->Edit33->setFieldText(QStringLiteral("3"));
+    }
     void save() { receipts()->SpeedButton1Click(); }
 
     qint64 count(const QString &sql) const
@@ -903,6 +915,115 @@ private slots:
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
         QCOMPARE(t.global->str_skr, QStringLiteral("管理员"));
         QCOMPARE(t.global->str_cbr, QString());
+    }
+
+    // The whole form after each operation that sets it back to a start
+    // state, from a form on which every field holds something: the start
+    // states the list of fields describes, field by field.
+    void startStateAfterEachOperation_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList common{
+            "Edit20=", "Edit21=0", "Edit22=0", "Edit8=0", "Edit27=0", "Edit28=0.8", "Edit29=0", "Edit30=0",
+            "Edit31=0", "Edit24=0", "Edit32=0", "Edit33=3", "Edit34=0", "Edit36=0", "Edit37=0", "Edit35=0.00",
+            "edit41=", "edit2=", "cbfk=已付款", "cblb=销售单"};
+        QTest::newRow("new save") << "save" << (common + QStringList{"Edit1=2024-03-01", "Edit3=00000002", "Edit4=2024", "cbyf=03", "Edit9=元整", "cbskr=管理员", "cbcbr=李四"});
+        QTest::newRow("modification") << "modify" << (common + QStringList{"Edit1=2024-03-05", "Edit3=00000002", "Edit4=2024", "cbyf=03", "Edit9=元整", "cbskr=管理员", "cbcbr=李四"});
+        QTest::newRow("deletion") << "delete" << (common + QStringList{"Edit1=2024-03-05", "Edit3=00000002", "Edit4=2024", "cbyf=03", "Edit9=元整", "cbskr=管理员", "cbcbr=李四"});
+        QTest::newRow("new receipt") << "new" << (common + QStringList{"Edit1=2024-03-05", "Edit3=00000002", "Edit4=2024", "cbyf=03", "Edit9=元整", "cbskr=管理员", "cbcbr=李四"});
+        QTest::newRow("load") << "load" << QStringList{
+            "Edit1=2024-03-01", "Edit3=00000001", "Edit4=2024", "Edit20=3-201", "Edit21=150", "Edit22=100", "Edit8=2.5",
+            "Edit27=52.5", "Edit28=0.8", "Edit29=42.00", "Edit30=35", "Edit31=20", "Edit24=1.5", "Edit32=16.5", "Edit33=3",
+            "Edit34=49.50", "Edit36=7", "Edit37=80", "Edit35=178.50", "Edit9=壹佰柒拾捌元伍角整", "Edit14=", "cbyf=03",
+            "edit41=张三", "cbskr=管理员", "cbcbr=李四", "edit2=温州", "cblb=销售单", "cbfk=已付款"};
+    }
+    void startStateAfterEachOperation()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, expected);
+        Fixture t;
+        t.f()->Edit1->setFieldText(QStringLiteral("2024-03-01"));
+        t.fillEveryField(QStringLiteral("0.8"));
+        t.f()->BitBtn2->click();
+        if (operation == QLatin1String("save")) {
+            t.save();
+        } else {
+            t.save();
+            t.selectListRow(0);
+            t.receipts()->OrderDDbgDblClick();
+            QVERIFY(t.receipts()->loadedMode());
+            if (operation == QLatin1String("modify")) {
+                Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+                t.receipts()->SpeedButton4Click();
+            } else if (operation == QLatin1String("load")) {
+                // the stored receipt, recomputed
+            } else if (operation == QLatin1String("delete")) {
+                t.dialogs.answer(true);
+                t.receipts()->SpeedButton3Click();
+            } else {
+                t.receipts()->SpeedButton10Click();
+            }
+        }
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error), QStringList());
+        QStringList shown;
+        for (const QString &e : expected) {
+            const QString name = e.section(QLatin1Char('='), 0, 0);
+            QWidget *w = t.window->entryTab()->findChild<QWidget *>(name);
+            QVERIFY2(w, qPrintable(name));
+            if (auto *c = qobject_cast<QComboBox *>(w))
+                shown << name + QLatin1Char('=') + c->currentText();
+            else
+                shown << name + QLatin1Char('=') + qobject_cast<QLineEdit *>(w)->text();
+        }
+        QCOMPARE(shown, expected);
+        QCOMPARE(t.receipts()->loadedMode(), operation == QLatin1String("load"));
+        QVERIFY(!t.window->entryTab()->householdPickerActive());
+    }
+
+    // Every column a new save and a modification store, as the database
+    // holds it (column=value, in table order).
+    void storedColumnsOfSaveAndModification()
+    {
+        Fixture t;
+        auto row = [&t] {
+            QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
+            q.exec(QStringLiteral("select * from P_ORDERD"));
+            QStringList out;
+            while (q.next())
+                for (int c = 0; c < q.record().count(); ++c)
+                    out << q.record().fieldName(c) + QLatin1Char('=') + q.value(c).toString();
+            return out.join(QLatin1Char(' '));
+        };
+        t.fillEveryField(QStringLiteral("0.8125"));
+        t.save();
+        QCOMPARE(row(), QStringLiteral(
+            "iid=1 BILLID=1 ITEMNO=1 GOODSID=1 QTY=1 PRICE=1 TAXRATE=1 DISC=1 EXEQTY=1 STOPED=1 CANCELED=1 rq=2024-03-05"
+            " jkdw=1 sjxh=00000001 sppy=     Bzsm=     zg=   kj=   skr=管理员 cost=179.2 pxxh=1 lbmc=销售单 fkzt=已付款"
+            " cmc=温州 nf=2024 yf=03 bzsm1=2024年03月电费 bhmc=张三 bhh=3-201 sccjd=100 bccjd=150 bl=1 cjdl=52.5 bdl=0"
+            " hbdl=0 hjdl=0 dj=0.8125 cbr=李四 sccjds=20 bccjds=35 cjdls=16.5 djs=3 jed=42.7 jes=49.5 shsld=2.5 shsls=1.5"
+            " qtfy=7 fzfy=80"));
+
+        t.selectListRow(0);
+        t.receipts()->OrderDDbgDblClick();
+        DateText::setToday(QDate(2024, 4, 2));
+        t.f()->Edit1->setFieldText(QStringLiteral("2024-03-04"));
+        t.f()->cbskr->setEditText(QStringLiteral("王五"));
+        t.f()->cbcbr->setEditText(QStringLiteral("赵六"));
+        t.f()->cbfk->setCurrentIndex(t.f()->cbfk->findText(QStringLiteral("未付款")));
+        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        Fixture::type(t.f()->Edit37, QStringLiteral("90"));
+        t.f()->Edit4->setFieldText(QStringLiteral("2023"));
+        t.f()->cbyf->setEditText(QStringLiteral("12"));
+        t.receipts()->SpeedButton4Click();
+        QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error), QStringList());
+        // The number, the household, the community and the description stay.
+        QCOMPARE(row(), QStringLiteral(
+            "iid=1 BILLID=1 ITEMNO=1 GOODSID=1 QTY=1 PRICE=1 TAXRATE=1 DISC=1 EXEQTY=1 STOPED=1 CANCELED=1 rq=2024-03-04"
+            " jkdw=1 sjxh=00000001 sppy=     Bzsm=     zg=  kj=  skr=王五 cost=205.4 pxxh=1 lbmc=销售单 fkzt=未付款"
+            " cmc=温州 nf=2023 yf=12 bzsm1=2024年03月电费 bhmc=张三 bhh=3-201 sccjd=100 bccjd=170 bl=1 cjdl=72.5 bdl=0"
+            " hbdl=0 hjdl=0 dj=0.8125 cbr=赵六 sccjds=20 bccjds=35 cjdls=16.5 djs=3 jed=58.9 jes=49.5 shsld=2.5 shsls=1.5"
+            " qtfy=7 fzfy=90"));
     }
 
     // "新增一张单据" after a number that is not one resets the whole form.

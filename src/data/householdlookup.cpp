@@ -1,4 +1,4 @@
-#include "entry/householdlookup.h"
+#include "data/householdlookup.h"
 
 #include "common/apperror.h"
 #include "data/namedquery.h"

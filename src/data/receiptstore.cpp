@@ -1,0 +1,119 @@
+#include "data/receiptstore.h"
+
+#include "data/demodm.h"
+#include "data/receiptcolumns.h"
+
+namespace Receipts {
+
+namespace {
+
+QString tableName(Table table)
+{
+    return table == Table::Current ? kCurrentTable : kHistoryTable;
+}
+
+// The row the query stands on.
+ReceiptRow readRow(const TNamedQuery &q)
+{
+    ReceiptRow row;
+    for (const ReceiptColumns::Column &c : ReceiptColumns::all())
+        ReceiptColumns::setValue(row, c, q.value(c.name));
+    return row;
+}
+
+} // namespace
+
+void insert(TDemoDM &dm, const ReceiptRow &row)
+{
+    TNamedQuery &q = dm.qinshz;
+    q.close();
+    q.setSql(ReceiptColumns::insertStatement(kCurrentTable));
+    for (const ReceiptColumns::Column &c : ReceiptColumns::all())
+        if (!(c.use & ReceiptColumns::Key))
+            q.bind(c.name, ReceiptColumns::boundValue(row, c));
+    q.exec();
+}
+
+int update(TDemoDM &dm, const ReceiptRow &row)
+{
+    TNamedQuery &q = dm.qup;
+    q.close();
+    q.setSql(ReceiptColumns::updateStatement(kCurrentTable));
+    for (const ReceiptColumns::Column &c : ReceiptColumns::all())
+        if (c.use & ReceiptColumns::Updatable)
+            q.bind(c.name, ReceiptColumns::boundValue(row, c));
+    q.bind(QStringLiteral("sjxh"), row.sjxh);
+    q.bind(QStringLiteral("lbmc"), row.lbmc);
+    q.exec();
+    return q.rowsAffected();
+}
+
+std::optional<ReceiptRow> load(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
+{
+    TNamedQuery &q = dm.qcx;
+    q.openWith(QStringLiteral("select * from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "),
+               {{"sjxh", sjxh}, {"lbmc", lbmc}});
+    std::optional<ReceiptRow> row;
+    if (!q.isEmpty())
+        row = readRow(q);
+    q.close();
+    return row;
+}
+
+void removeKeepingCopy(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
+{
+    const TNamedQuery::Binds key{{"sjxh", sjxh}, {"lbmc", lbmc}};
+    dm.qup.run(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"), key);
+    dm.qup.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "), key);
+}
+
+void removeRow(TDemoDM &dm, qint64 iid)
+{
+    dm.qup.run(QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
+}
+
+void openList(TNamedQuery &query)
+{
+    query.openWith(QStringLiteral("SELECT * FROM P_OrderD order by iid desc"));
+}
+
+double currentTotal(TDemoDM &dm)
+{
+    TNamedQuery &q = dm.qcount;
+    q.openWith(QStringLiteral("select sum(cost) as expr1001 from P_ORDERD"));
+    const double total = q.isEmpty() ? 0 : q.value(QStringLiteral("expr1001")).toDouble();
+    q.close();
+    return total;
+}
+
+bool hasPeriod(TDemoDM &dm, Table table, const QString &nf, const QString &yf, const QString &bhmc)
+{
+    return dm.qcx.count(QStringLiteral("select count(*) as expr1001 from %1 where nf= :nf and yf= :yf and bhmc= :bhmc ")
+                            .arg(tableName(table)),
+                        {{"nf", nf}, {"yf", yf}, {"bhmc", bhmc}})
+        != 0;
+}
+
+bool hasHousehold(TDemoDM &dm, Table table, const QString &bhh, const QString &bhmc)
+{
+    const QString sql = QStringLiteral("select count(*) as expr1001  from %1 where %2= :%2 ").arg(tableName(table));
+    if (!bhh.isEmpty())
+        return dm.qcx.count(sql.arg(QStringLiteral("bhh")), {{"bhh", bhh}}) != 0;
+    return dm.qcx.count(sql.arg(QStringLiteral("bhmc")), {{"bhmc", bhmc}}) != 0;
+}
+
+std::optional<ReceiptRow> latestBefore(TDemoDM &dm, Table table, const QString &bhmc, const QString &nf,
+                                       const QString &yf)
+{
+    TNamedQuery &q = dm.qsq;
+    q.openWith(QStringLiteral("select * from %1 where  bhmc= :bhmc and (nf< :nf or (nf= :nf2 and yf< :yf)) order by nf, yf, iid ")
+                   .arg(tableName(table)),
+               {{"bhmc", bhmc}, {"nf", nf}, {"nf2", nf}, {"yf", yf}});
+    std::optional<ReceiptRow> row;
+    if (q.last())
+        row = readRow(q);
+    q.close();
+    return row;
+}
+
+} // namespace Receipts

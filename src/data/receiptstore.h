@@ -1,0 +1,52 @@
+#pragma once
+
+#include "data/receiptrow.h"
+
+#include <QString>
+#include <optional>
+
+class TDemoDM;
+class TNamedQuery;
+
+// The current receipts (table P_ORDERD) and the look-ups the entry form
+// makes in the current and the history receipts. Every step runs on the
+// data module's named query objects and throws AppError when it fails;
+// the caller's transaction decides what is kept.
+namespace Receipts {
+
+inline const QString kCurrentTable = QStringLiteral("P_ORDERD");
+inline const QString kHistoryTable = QStringLiteral("P_ORDERDBAK");
+inline const QString kDeletedTable = QStringLiteral("p_orderd_del");
+
+enum class Table { Current, History };
+
+// Stores a new current receipt (every column but the key).
+void insert(TDemoDM &dm, const ReceiptRow &row);
+// Rewrites the updatable columns of the current receipt with the row's
+// number and category; returns how many receipts that changed (0 when it
+// is gone).
+int update(TDemoDM &dm, const ReceiptRow &row);
+// The current receipt with that number and category.
+std::optional<ReceiptRow> load(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
+// Keeps a copy of the current receipt among the deleted ones, then removes it.
+void removeKeepingCopy(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
+// Removes one current receipt by its key, without a copy.
+void removeRow(TDemoDM &dm, qint64 iid);
+
+// Opens the list of current receipts, newest first (for the grid).
+void openList(TNamedQuery &query);
+// The total of all current receipts.
+double currentTotal(TDemoDM &dm);
+
+// Whether the table holds a receipt of that household for that year and month.
+bool hasPeriod(TDemoDM &dm, Table table, const QString &nf, const QString &yf, const QString &bhmc);
+// Whether the table holds a receipt of that household, known by its number
+// (bhh) or, without one, by its name (bhmc).
+bool hasHousehold(TDemoDM &dm, Table table, const QString &bhh, const QString &bhmc);
+// The latest receipt of that household of a period before the given one
+// (an earlier year, or the same year and an earlier month); within one
+// period the one entered last.
+std::optional<ReceiptRow> latestBefore(TDemoDM &dm, Table table, const QString &bhmc, const QString &nf,
+                                       const QString &yf);
+
+} // namespace Receipts
