@@ -711,6 +711,24 @@ void THistoryTab::setBatchProgress(qint64 done, qint64 span)
 // and named at the end. Stopping (closing the window) sends nothing.
 void THistoryTab::doBatchOneJob(qint64 firstNo, qint64 lastNo)
 {
+    // Every receipt is a sheet of one workbook in the engine: a range
+    // beyond what one job takes is refused before the engine is asked.
+    TNamedQuery &q = DemoDM().qlsmx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select count(*) as n from P_ORDERDBAK where pxxh between :a and :b"));
+    q.bind(QStringLiteral("a"), firstNo);
+    q.bind(QStringLiteral("b"), lastNo);
+    q.open();
+    const qint64 receipts = q.isEmpty() ? 0 : q.value(QStringLiteral("n")).toLongLong();
+    q.close();
+    if (receipts > m_oneJobLimit) {
+        ui->ldyts->clear();
+        Dialogs::message(QStringLiteral("合并为一个打印任务时一次最多打印%1张单据，所选范围有%2张，请缩小打印范围。")
+                             .arg(m_oneJobLimit)
+                             .arg(receipts));
+        return;
+    }
     std::unique_ptr<ReceiptJob> job;
     try {
         if (startReceiptJob)

@@ -107,6 +107,10 @@ public:
     // The numbers of the last batch that had a receipt but did not print
     // (as one job: that could not be filled and were left out of the job).
     QList<qint64> lastBatchFailures() const { return m_batchFailures; }
+    // The most receipts one job takes (3000): a larger range is refused
+    // before anything is filled.
+    void setOneJobLimit(int receipts) { m_oneJobLimit = receipts; }
+    static constexpr int kOneJobLimit = 3000;
     // The print job of the last batch sent as one job (0: none was sent).
     int lastBatchJobId() const { return m_batchJobId; }
     bool batchRunning() const { return m_batchRunning; }
@@ -163,4 +167,5 @@ private:
     QList<qint64> m_batchFailures;
     QString m_batchFailureReason;  // why the first failed print failed
     int m_batchJobId = 0;
+    int m_oneJobLimit = kOneJobLimit;
 };

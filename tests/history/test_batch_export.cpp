@@ -187,6 +187,7 @@ private slots:
     void oneJob_data();
     void oneJob();
     void oneJobWithoutEngine();
+    void oneJobTooLarge();
     void oneJobStoppedSendsNothing();
     void oneJobChoiceRemembered();
     void exportChecks_data();
@@ -503,6 +504,30 @@ void TestBatchExport::oneJobWithoutEngine()
     QCOMPARE(fx.dialogs.texts(), QStringList{kEngineMissingMessage});
     QVERIFY(rec.steps.isEmpty());
     QVERIFY(!fx.history()->batchRunning());
+}
+
+// A range with more receipts than one job takes is refused before the
+// engine is asked; numbers without a receipt do not count.
+void TestBatchExport::oneJobTooLarge()
+{
+    Fixture fx;
+    for (int i = 1; i <= 3; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.query();
+    JobRecorder rec;
+    rec.attach(fx.history());
+    fx.history()->setOneJobLimit(2);
+    runRangeOneJob(fx.history(), "1", "3");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.texts(),
+             QStringList{"合并为一个打印任务时一次最多打印2张单据，所选范围有3张，请缩小打印范围。"});
+    QCOMPARE(rec.jobsStarted, 0);
+    QVERIFY(rec.steps.isEmpty());
+    fx.dialogs.clear();
+    runRangeOneJob(fx.history(), "2", "9");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.count(), 0);
+    QCOMPARE(rec.printedJobs, QStringList{"户2 住户,户3 住户"});
 }
 
 // Closing the window in the middle (yes to the question) ends the batch
