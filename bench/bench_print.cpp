@@ -1,17 +1,24 @@
 // Receipt printing through the spreadsheet engine: the cold start of the
 // engine, and one receipt previewed and printed with the engine warm.
 #include "benchcommon.h"
+#include "benchdb.h"
 
 #include "app/global.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
+#include "history/formdyts.h"
+#include "history/historytab.h"
 #include "print/defaultprinter.h"
 #include "print/receiptprint.h"
 #include "print/spreadsheetengine.h"
+#include "ui_formdyts.h"
+#include "ui_historytab.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -127,3 +134,51 @@ const Bench::Register warmPrint(QStringLiteral("print-print-warm"), [] {
 });
 
 } // namespace
+
+// Batch printing of 500 history receipts as one print job, through the
+// history tab (range dialog accepted with "合并为一个打印任务"), with the
+// engine warm: from the click until the job is with the printer. Long, so
+// it runs only when named.
+const Bench::Register batchOneJob(QStringLiteral("print-batch-500-one-job"), [] {
+    BenchDatabase b;
+    b.addHistoryReceipts(500);
+    QuietDialogs dialogs;
+    Dialogs::setHandler(&dialogs);
+    TGlobal global{b.dir() + QStringLiteral("/mtrfee.ini")};
+    const QString built = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../program/") + kTemplateFileName);
+    if (!QFile::copy(built, AppPaths::inProgramDir(kTemplateFileName))) {
+        std::fprintf(stderr, "bench_print: no template at %s\n", qPrintable(built));
+        Dialogs::setHandler(nullptr);
+        return;
+    }
+    if (DefaultPrinter::name().isEmpty()) {
+        std::fprintf(stderr, "bench_print: no default printer (scripts/test-services.sh sets one up)\n");
+        Dialogs::setHandler(nullptr);
+        return;
+    }
+    SpreadsheetEngine::startInBackground();
+    THistoryTab tab;
+    Ui::THistoryTab *f = tab.form();
+    for (QLineEdit *e : {f->Edit15, f->Edit16, f->Edit17, f->Edit18, f->Edit23})
+        e->clear();
+    f->cbbyf->setEditText(QString());
+    tab.SpeedButton21Click();
+    QString last;
+    tab.runRangeDialog = [&last](TFormdyts *d) {
+        d->form()->Edit1->setText(QStringLiteral("1"));
+        d->form()->Edit2->setText(last);
+        d->form()->cbhbdy->setChecked(true);
+        d->BitBtn1Click();
+        return d->accepted();
+    };
+    last = QStringLiteral("3");
+    tab.SpeedButton37Click();   // warms the engine, its PDF export and the queue
+    last = QStringLiteral("500");
+    const double ms = Bench::medianMs(3, [&tab] {
+        tab.SpeedButton37Click();
+        if (tab.lastBatchJobId() <= 0 || !tab.lastBatchFailures().isEmpty())
+            std::fprintf(stderr, "bench_print: the batch sent no job\n");
+    });
+    Bench::report(QStringLiteral("print-batch-500-one-job"), ms);
+    Dialogs::setHandler(nullptr);
+}, true);

@@ -111,6 +111,7 @@ void TGlobal::ReadSettings()
     strdyf = read("strdyf", QStringLiteral("N"));
     str_dj = read("str_dj", QStringLiteral("0"));
     str_djs = read("str_djs", QStringLiteral("0"));
+    strhbdy = read("strhbdy", QStringLiteral("N"));
 }
 
 void TGlobal::WriteSettings()
@@ -136,6 +137,10 @@ void TGlobal::WriteSettings()
         }
         ini.write(kSection, name, *value);
     }
+    // Written once it was changed from "N", so a file of the ten keys alone
+    // stays as it was.
+    if (strhbdy != QLatin1String("N") || ini.hasKey(kReadSection, QStringLiteral("strhbdy")))
+        ini.write(kSection, QStringLiteral("strhbdy"), strhbdy == QLatin1String("Y") ? strhbdy : QStringLiteral("N"));
     if (!ini.save())
         throw AppError(QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_path)));
     if (!refused.isEmpty())

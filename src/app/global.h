@@ -55,6 +55,8 @@ public:
     QString strdyf;
     QString str_dj;
     QString str_djs;
+    // Batch printing as one print job: "Y" or "N" (written after the ten).
+    QString strhbdy;
 
     static constexpr int kMaxValueLength = 2047;
 

@@ -1,6 +1,7 @@
 #include "history/formdyts.h"
 #include "ui_formdyts.h"
 
+#include "app/global.h"
 #include "common/dialogs.h"
 #include "text/keyfilter.h"
 
@@ -62,6 +63,8 @@ void TFormdyts::showEvent(QShowEvent *event)
 void TFormdyts::FormShow()
 {
     m_accepted = false;
+    if (TGlobal *g = TGlobal::instance())
+        ui->cbhbdy->setChecked(g->strhbdy == QLatin1String("Y"));
     ui->Edit1->setFocus();
     ui->Edit1->selectAll();
 }
@@ -155,6 +158,9 @@ void TFormdyts::BitBtn1Click()
     }
     m_first = a;
     m_last = b;
+    m_oneJob = ui->cbhbdy->isChecked();
+    if (TGlobal *g = TGlobal::instance())
+        g->strhbdy = m_oneJob ? QStringLiteral("Y") : QStringLiteral("N");
     m_accepted = true;
     accept();
 }

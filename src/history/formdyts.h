@@ -22,6 +22,9 @@ public:
     bool accepted() const { return m_accepted; }
     qint64 first() const { return m_first; }
     qint64 last() const { return m_last; }
+    // "合并为一个打印任务": the range goes to the printer as one job. Shown
+    // as the settings have it (strhbdy); an accepted dialog puts it there.
+    bool oneJob() const { return m_oneJob; }
 
     // Handlers.
     void FormShow();                    // clears the accepted flag
@@ -43,4 +46,5 @@ private:
     bool m_accepted = false;
     qint64 m_first = 0;
     qint64 m_last = 0;
+    bool m_oneJob = false;
 };

@@ -10,6 +10,7 @@
 #include "entry/brdateform.h"
 #include "history/formdyts.h"
 #include "history/receiptengine.h"
+#include "print/receiptbatch.h"
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
 #include "print/spreadsheetengine.h"
@@ -169,6 +170,7 @@ THistoryTab::THistoryTab(QWidget *parent)
     chooseSavePath = WorkbookExport::fileDialog(this);
     writeWorkbook = HistoryPrinting::ExportWriter();
     fillReceipt = FillReceiptTemplate;
+    startReceiptJob = [] { return std::unique_ptr<ReceiptJob>(new TemplateReceiptJob); };
     printFirstSheet = [this](const QString &path) {
         try {
             return PrintWorkbookFirstSheet(path) > 0;
@@ -596,6 +598,7 @@ void THistoryTab::doBatch()
             tab->m_batchStop = false;
             tab->m_batchFailures.clear();
             tab->m_batchFailureReason.clear();
+            tab->m_batchJobId = 0;
             // Closing the window is watched for while the batch runs.
             tab->m_batchWindow = tab->window();
             tab->m_batchWindow->installEventFilter(tab);
@@ -612,12 +615,13 @@ void THistoryTab::doBatch()
 
     ui->ldyts->clear();
     QProgressBar *bar = ui->pbdyts;
-    const qint64 span = lastNo - firstNo + 1;
-    const bool scaled = span > 100000;
-    bar->setRange(0, scaled ? 100000 : int(span));
-    bar->setValue(0);
     bar->setFormat(QStringLiteral("%v/%m"));
+    setBatchProgress(0, lastNo - firstNo + 1);
     bar->show();
+    if (m_formdyts->oneJob()) {
+        doBatchOneJob(firstNo, lastNo);
+        return;
+    }
     const QString output = AppPaths::inProgramDir(QStringLiteral("2.xls"));
 
     for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
@@ -627,16 +631,9 @@ void THistoryTab::doBatch()
         if (m_batchStop)
             break;
 
-        TNamedQuery &q = dm.qlsmx;
-        q.close();
-        q.clearSql();
-        q.addSql(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "));
-        q.bind(QStringLiteral("pxxh"), i);
-        q.open();
+        QStringList cells;
         bool printed = false;
-        if (!q.isEmpty()) {
-            const QStringList cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
-            q.close();
+        if (openBatchReceipt(i, &cells)) {
             if (!fillReceipt) {
                 Dialogs::message(kEngineMissingMessage);
                 return;
@@ -651,11 +648,8 @@ void THistoryTab::doBatch()
             printed = printFirstSheet && printFirstSheet(output);
             if (!printed)
                 m_batchFailures << i;
-        } else {
-            q.close();
         }
-        const qint64 done = i - firstNo + 1;
-        bar->setValue(scaled ? int(done * 100000 / span) : int(done));
+        setBatchProgress(i - firstNo + 1, lastNo - firstNo + 1);
         if (onBatchStep)
             onBatchStep(i, printed);
         QCoreApplication::processEvents();
@@ -674,6 +668,137 @@ void THistoryTab::doBatch()
         if (!m_batchFailureReason.isEmpty())
             text += QLatin1Char('\n') + m_batchFailureReason;
         Dialogs::message(text);
+    }
+}
+
+// The receipt numbered `number` on the list, as its cell texts; false when
+// no receipt has that number. A receipt whose values cannot be read throws,
+// or with `unreadable` gives no cells and the reason there.
+bool THistoryTab::openBatchReceipt(qint64 number, QStringList *cells, QString *unreadable)
+{
+    TNamedQuery &q = DemoDM().qlsmx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "));
+    q.bind(QStringLiteral("pxxh"), number);
+    q.open();
+    if (q.isEmpty()) {
+        q.close();
+        return false;
+    }
+    try {
+        *cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
+    } catch (const AppError &e) {
+        q.close();
+        if (!unreadable)
+            throw;
+        *unreadable = e.message();
+        cells->clear();
+    }
+    q.close();
+    return true;
+}
+
+void THistoryTab::setBatchProgress(qint64 done, qint64 span)
+{
+    const bool scaled = span > 100000;
+    ui->pbdyts->setRange(0, scaled ? 100000 : int(span));
+    ui->pbdyts->setValue(scaled ? int(done * 100000 / span) : int(done));
+}
+
+// The range as one print job: every receipt is filled into the job, one
+// after another without a pause; those that cannot be filled are left out
+// and named at the end. Stopping (closing the window) sends nothing.
+void THistoryTab::doBatchOneJob(qint64 firstNo, qint64 lastNo)
+{
+    // Every receipt is a sheet of one workbook in the engine: a range
+    // beyond what one job takes is refused before the engine is asked.
+    TNamedQuery &q = DemoDM().qlsmx;
+    q.close();
+    q.clearSql();
+    q.addSql(QStringLiteral("select count(*) as n from P_ORDERDBAK where pxxh between :a and :b"));
+    q.bind(QStringLiteral("a"), firstNo);
+    q.bind(QStringLiteral("b"), lastNo);
+    q.open();
+    const qint64 receipts = q.isEmpty() ? 0 : q.value(QStringLiteral("n")).toLongLong();
+    q.close();
+    if (receipts > m_oneJobLimit) {
+        ui->ldyts->clear();
+        Dialogs::message(QStringLiteral("合并为一个打印任务时一次最多打印%1张单据，所选范围有%2张，请缩小打印范围。")
+                             .arg(m_oneJobLimit)
+                             .arg(receipts));
+        return;
+    }
+    std::unique_ptr<ReceiptJob> job;
+    try {
+        if (startReceiptJob)
+            job = startReceiptJob();
+    } catch (const EngineUnavailable &) {
+        job.reset();
+    }
+    if (!job) {
+        Dialogs::message(kEngineMissingMessage);
+        return;
+    }
+    for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
+        ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
+        QCoreApplication::processEvents();
+        if (m_batchStop)
+            break;
+        bool added = false;
+        QStringList cells;
+        QString failure;
+        if (openBatchReceipt(i, &cells, &failure)) {
+            if (failure.isEmpty()) {
+                try {
+                    job->add(cells);
+                    added = true;
+                } catch (const EngineUnavailable &e) {
+                    // The job is lost with the engine: nothing is sent.
+                    Dialogs::message(e.message());
+                    return;
+                } catch (const AppError &e) {
+                    failure = e.message();
+                }
+            }
+            if (!added) {
+                m_batchFailures << i;
+                if (m_batchFailureReason.isEmpty())
+                    m_batchFailureReason = failure;
+            }
+        }
+        setBatchProgress(i - firstNo + 1, lastNo - firstNo + 1);
+        if (onBatchStep)
+            onBatchStep(i, added);
+    }
+    QCoreApplication::processEvents();
+    if (m_batchStop) {
+        ui->ldyts->clear();
+        return;
+    }
+    QString sendFailure;
+    if (job->count() > 0) {
+        ui->ldyts->setText(QStringLiteral("正在发送打印任务（%1张单据）").arg(job->count()));
+        QCoreApplication::processEvents();
+        try {
+            m_batchJobId = job->print(QStringLiteral("批量打印 序号%1-%2").arg(firstNo).arg(lastNo));
+        } catch (const EngineUnavailable &e) {
+            sendFailure = e.message();
+        } catch (const AppError &e) {
+            sendFailure = QStringLiteral("批量打印失败：%1").arg(e.message());
+        }
+    }
+    job.reset();
+    ui->ldyts->clear();
+    QCoreApplication::processEvents();
+    if (!sendFailure.isEmpty())
+        Dialogs::error(sendFailure);
+    if (!m_batchFailures.isEmpty()) {
+        QStringList numbers;
+        for (qint64 n : m_batchFailures)
+            numbers << QString::number(n);
+        Dialogs::message(QStringLiteral("以下序号的单据无法填写，没有放入打印任务：%1\n%2")
+                             .arg(numbers.join(QStringLiteral("、")), m_batchFailureReason));
     }
 }
 

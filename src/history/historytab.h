@@ -7,6 +7,7 @@
 #include <QVariant>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "history/exportworkbook.h"
 
@@ -17,6 +18,7 @@ class TFormdyts;
 class TGridModel;
 class QLabel;
 class QEventLoop;
+class ReceiptJob;
 
 // The third tab, "历史单据查询": finds archived (or deleted) receipts by
 // household name, serial number, date range, year and month, numbers the
@@ -90,6 +92,9 @@ public:
     // Prints the first sheet of the workbook at path once on the default
     // printer; false when it did not print.
     std::function<bool(const QString &path)> printFirstSheet;
+    // Starts the one print job of a batch with "合并为一个打印任务"
+    // (default: a TemplateReceiptJob); throws like FillReceiptTemplate.
+    std::function<std::unique_ptr<ReceiptJob>()> startReceiptJob;
     // Writes the export file (see WorkbookExport::Writer).
     WorkbookExport::Writer writeWorkbook;
     // The export's progress (see WorkbookExport::ProgressStep); when unset,
@@ -99,8 +104,15 @@ public:
     // receipt with that number was sent to the printer (for watching a batch).
     std::function<void(qint64 number, bool printed)> onBatchStep;
 
-    // The numbers of the last batch that had a receipt but did not print.
+    // The numbers of the last batch that had a receipt but did not print
+    // (as one job: that could not be filled and were left out of the job).
     QList<qint64> lastBatchFailures() const { return m_batchFailures; }
+    // The most receipts one job takes (3000): a larger range is refused
+    // before anything is filled.
+    void setOneJobLimit(int receipts) { m_oneJobLimit = receipts; }
+    static constexpr int kOneJobLimit = 3000;
+    // The print job of the last batch sent as one job (0: none was sent).
+    int lastBatchJobId() const { return m_batchJobId; }
     bool batchRunning() const { return m_batchRunning; }
     // Ends a running batch after the receipt in hand; the pause is cut short.
     // Closing the main window during a batch asks first and then does this.
@@ -131,6 +143,9 @@ private:
     void doRestore();
     void doDelete();
     void doBatch();
+    void doBatchOneJob(qint64 firstNo, qint64 lastNo);
+    bool openBatchReceipt(qint64 number, QStringList *cells, QString *unreadable = nullptr);
+    void setBatchProgress(qint64 done, qint64 span);
     void doExport();
     void doArchive();
     void pickInto(int which);
@@ -151,4 +166,6 @@ private:
     QWidget *m_batchWindow = nullptr;    // the window watched for closing during a batch
     QList<qint64> m_batchFailures;
     QString m_batchFailureReason;  // why the first failed print failed
+    int m_batchJobId = 0;
+    int m_oneJobLimit = kOneJobLimit;
 };

@@ -605,6 +605,15 @@ struct SpreadsheetWorkbook::Impl
         return Reference<sheet::XSpreadsheet>(sheets->getByIndex(0), UNO_QUERY_THROW);
     }
 
+    Reference<sheet::XSpreadsheet> sheetAt(int number) const
+    {
+        Reference<sheet::XSpreadsheetDocument> sd(doc, UNO_QUERY_THROW);
+        Reference<container::XIndexAccess> sheets(sd->getSheets(), UNO_QUERY_THROW);
+        if (number < 1 || number > sheets->getCount())
+            throw AppError(QStringLiteral("工作簿没有第%1张工作表：%2").arg(number).arg(path));
+        return Reference<sheet::XSpreadsheet>(sheets->getByIndex(number - 1), UNO_QUERY_THROW);
+    }
+
     Reference<table::XCell> cell(int row, int column) const
     {
         if (row < 1 || column < 1)
@@ -623,10 +632,10 @@ SpreadsheetWorkbook::~SpreadsheetWorkbook()
 // One call to the application, under its time limit; its failures as
 // AppError with what it was about.
 template <typename F>
-static auto guarded(const QString &what, F &&f)
+static auto guarded(const QString &what, F &&f, int timeoutMs = -1)
 {
     try {
-        return engine().timed(std::forward<F>(f));
+        return engine().timed(std::forward<F>(f), timeoutMs);
     } catch (const AppError &) {
         throw;
     } catch (const uno::Exception &e) {
@@ -641,23 +650,89 @@ static void restrictToOwner(const QString &path)
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-void SpreadsheetWorkbook::setCellText(int row, int column, const QString &text)
+// A plain decimal number goes in as a number, everything else as text.
+static void writeCell(const Reference<table::XCell> &c, const QString &text)
 {
     static const QRegularExpression plainNumber(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
-    guarded(QStringLiteral("无法写入单元格"), [&] {
-        Reference<table::XCell> c = d->cell(row, column);
-        if (plainNumber.match(text).hasMatch()) {
-            bool ok = false;
-            const double v = text.toDouble(&ok);
-            if (ok) {
-                c->setValue(v);
-                return;
-            }
+    if (plainNumber.match(text).hasMatch()) {
+        bool ok = false;
+        const double v = text.toDouble(&ok);
+        if (ok) {
+            c->setValue(v);
+            return;
         }
-        // setString never reads a formula out of the text.
-        Reference<text::XText> t(c, UNO_QUERY_THROW);
-        t->setString(ou(text));
+    }
+    // setString never reads a formula out of the text.
+    Reference<text::XText> t(c, UNO_QUERY_THROW);
+    t->setString(ou(text));
+}
+
+void SpreadsheetWorkbook::setCellText(int row, int column, const QString &text)
+{
+    guarded(QStringLiteral("无法写入单元格"), [&] { writeCell(d->cell(row, column), text); });
+}
+
+void SpreadsheetWorkbook::setCellTexts(int sheet, const QList<CellWrite> &cells)
+{
+    for (const CellWrite &w : cells)
+        if (w.row < 1 || w.column < 1)
+            throw AppError(QStringLiteral("单元格位置不对：%1行%2列").arg(w.row).arg(w.column));
+    guarded(QStringLiteral("无法写入单元格"), [&] {
+        const Reference<sheet::XSpreadsheet> s = d->sheetAt(sheet);
+        for (const CellWrite &w : cells)
+            writeCell(s->getCellByPosition(w.column - 1, w.row - 1), w.text);
     });
+}
+
+int SpreadsheetWorkbook::sheetCount() const
+{
+    return guarded(QStringLiteral("无法读取工作表"), [&] {
+        Reference<sheet::XSpreadsheetDocument> sd(d->doc, UNO_QUERY_THROW);
+        Reference<container::XIndexAccess> sheets(sd->getSheets(), UNO_QUERY_THROW);
+        return int(sheets->getCount());
+    });
+}
+
+int SpreadsheetWorkbook::addSheetCopy(int sheet)
+{
+    return guarded(QStringLiteral("无法复制工作表"), [&] {
+        Reference<sheet::XSpreadsheetDocument> sd(d->doc, UNO_QUERY_THROW);
+        Reference<sheet::XSpreadsheets> sheets = sd->getSheets();
+        Reference<container::XIndexAccess> index(sheets, UNO_QUERY_THROW);
+        const sal_Int32 count = index->getCount();
+        Reference<container::XNamed> source(d->sheetAt(sheet), UNO_QUERY_THROW);
+        // A name no sheet has yet.
+        rtl::OUString name;
+        for (int n = count + 1;; ++n) {
+            name = ou(QStringLiteral("S%1").arg(n));
+            if (!sheets->hasByName(name))
+                break;
+        }
+        sheets->copyByName(source->getName(), name, sal_Int16(count));
+        return int(count) + 1;
+    });
+}
+
+void SpreadsheetWorkbook::removeSheet(int sheet)
+{
+    guarded(QStringLiteral("无法删除工作表"), [&] {
+        Reference<sheet::XSpreadsheetDocument> sd(d->doc, UNO_QUERY_THROW);
+        Reference<container::XNamed> named(d->sheetAt(sheet), UNO_QUERY_THROW);
+        sd->getSheets()->removeByName(named->getName());
+    });
+}
+
+void SpreadsheetWorkbook::exportPdf(const QString &path, int timeoutMs)
+{
+    guarded(QStringLiteral("无法导出文件 %1").arg(path), [&] {
+        Reference<frame::XStorable> st(d->doc, UNO_QUERY_THROW);
+        uno::Sequence<beans::PropertyValue> args = props({prop("FilterName", uno::Any(ou(QStringLiteral("calc_pdf_Export")))),
+                                                 prop("Overwrite", uno::Any(true))});
+        st->storeToURL(fileUrl(path), args);
+    }, timeoutMs);
+    if (!QFileInfo::exists(path))
+        throw AppError(QStringLiteral("无法导出文件 %1").arg(path));
+    restrictToOwner(path);
 }
 
 QString SpreadsheetWorkbook::cellText(int row, int column) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <memory>
 
@@ -58,6 +59,27 @@ public:
     void saveAs(const QString &path);
     // Writes the first worksheet as a PDF file at path (owner only, too).
     void exportFirstSheetPdf(const QString &path);
+
+    // Worksheets by number, from 1.
+    int sheetCount() const;
+    // Adds a copy of worksheet `sheet` (formats, page setup and all) after
+    // the last one and returns its number.
+    int addSheetCopy(int sheet);
+    void removeSheet(int sheet);
+    // One cell write of setCellTexts.
+    struct CellWrite
+    {
+        int row;      // from 1
+        int column;   // from 1
+        QString text;
+    };
+    // Writes the cells into worksheet `sheet` in one call to the
+    // application, each as setCellText would.
+    void setCellTexts(int sheet, const QList<CellWrite> &cells);
+    // Writes every worksheet as one PDF file at path (owner only), each
+    // starting on a page of its own. The call may take timeoutMs (-1: the
+    // usual time limit).
+    void exportPdf(const QString &path, int timeoutMs = -1);
 
     void close();
 

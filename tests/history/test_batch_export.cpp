@@ -6,7 +6,11 @@
 #include "history/exportworkbook.h"
 #include "history/receiptengine.h"
 #include "history/formdyts.h"
+#include "print/receiptbatch.h"
+#include "print/spreadsheetengine.h"
 #include "ui_formdyts.h"
+
+#include <QCheckBox>
 
 #include <QDir>
 #include <QFile>
@@ -68,6 +72,66 @@ void runRange(THistoryTab *tab, const QString &first, const QString &last)
     };
 }
 
+// What a batch sent as one job.
+struct JobRecorder
+{
+    QStringList added;          // the A2 cell of each receipt in the job
+    QStringList failNames;      // receipts whose filling fails
+    int jobsStarted = 0;
+    QStringList printedJobs;    // the receipts of each job sent, joined by ","
+    QList<QPair<qint64, bool>> steps;
+    QStringList progressSeen;   // ldyts while each receipt is added
+
+    struct Job : ReceiptJob
+    {
+        JobRecorder *r;
+        THistoryTab *tab;
+        QStringList mine;
+        void add(const QStringList &cells) override
+        {
+            r->progressSeen << tab->form()->ldyts->text();
+            if (r->failNames.contains(cells.value(0)))
+                throw AppError(QStringLiteral("单元格写不进去"));
+            mine << cells.value(0);
+            r->added << cells.value(0);
+        }
+        int count() const override { return int(mine.size()); }
+        int print(const QString &) override
+        {
+            if (mine.isEmpty())
+                return 0;
+            r->printedJobs << mine.join(QLatin1Char(','));
+            return 40 + int(r->printedJobs.size());
+        }
+    };
+
+    void attach(THistoryTab *tab)
+    {
+        tab->fillReceipt = [](const QString &, const QStringList &) { QFAIL("filled one by one"); };
+        tab->printFirstSheet = [](const QString &) { return false; };
+        tab->startReceiptJob = [this, tab] {
+            ++jobsStarted;
+            auto job = std::make_unique<Job>();
+            job->r = this;
+            job->tab = tab;
+            return std::unique_ptr<ReceiptJob>(std::move(job));
+        };
+        tab->onBatchStep = [this](qint64 n, bool added) { steps << qMakePair(n, added); };
+    }
+};
+
+void runRangeOneJob(THistoryTab *tab, const QString &first, const QString &last)
+{
+    tab->runRangeDialog = [first, last](TFormdyts *d) {
+        d->show();
+        d->form()->Edit1->setText(first);
+        d->form()->Edit2->setText(last);
+        d->form()->cbhbdy->setChecked(true);
+        d->form()->BitBtn1->click();
+        return d->accepted();
+    };
+}
+
 // The rows a recording writer received, and the file it made.
 struct WriterRecorder
 {
@@ -120,6 +184,12 @@ private slots:
     void batchWaitsWithEventsHandled();
     void closingTheWindowStopsTheBatch_data();
     void closingTheWindowStopsTheBatch();
+    void oneJob_data();
+    void oneJob();
+    void oneJobWithoutEngine();
+    void oneJobTooLarge();
+    void oneJobStoppedSendsNothing();
+    void oneJobChoiceRemembered();
     void exportChecks_data();
     void exportChecks();
     void exportRowsAndTitles();
@@ -357,6 +427,172 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     fx.window->close();
     QVERIFY(!fx.window->isVisible());
     QCOMPARE(fx.dialogs.count(), 0);
+}
+
+// "合并为一个打印任务": the range is filled into one job without the pause
+// between receipts, receipts that cannot be filled are left out and named,
+// numbers without a receipt are passed over.
+void TestBatchExport::oneJob_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<QStringList>("failNames");
+    QTest::addColumn<QStringList>("jobs");
+    QTest::addColumn<QList<qint64>>("failures");
+    QTest::newRow("1 to 3") << "1" << "3" << QStringList{} << QStringList{"户1 住户,户2 住户,户3 住户"}
+                            << QList<qint64>{};
+    QTest::newRow("3 to 5 of 4") << "3" << "5" << QStringList{} << QStringList{"户3 住户,户4 住户"}
+                                 << QList<qint64>{};
+    QTest::newRow("second fails") << "1" << "4" << QStringList{"户2 住户"}
+                                  << QStringList{"户1 住户,户3 住户,户4 住户"} << QList<qint64>{2};
+    QTest::newRow("all fail") << "2" << "3" << QStringList{"户2 住户", "户3 住户"} << QStringList{}
+                              << QList<qint64>{2, 3};
+    QTest::newRow("past the list") << "7" << "8" << QStringList{} << QStringList{} << QList<qint64>{};
+}
+
+void TestBatchExport::oneJob()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(QStringList, failNames);
+    QFETCH(QStringList, jobs);
+    QFETCH(QList<qint64>, failures);
+    Fixture fx;
+    for (int i = 1; i <= 4; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.query();
+    JobRecorder rec;
+    rec.attach(fx.history());
+    rec.failNames = failNames;
+    fx.history()->setBatchPauseMs(3000);   // not used as one job
+    runRangeOneJob(fx.history(), first, last);
+    QElapsedTimer t;
+    t.start();
+    fx.f()->SpeedButton37->click();
+    QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(rec.jobsStarted, 1);
+    QCOMPARE(rec.printedJobs, jobs);
+    QCOMPARE(fx.history()->lastBatchJobId(), jobs.isEmpty() ? 0 : 41);
+    QCOMPARE(fx.history()->lastBatchFailures(), failures);
+    QCOMPARE(rec.steps.size(), last.toInt() - first.toInt() + 1);
+    if (failures.isEmpty()) {
+        QCOMPARE(fx.dialogs.count(), 0);
+    } else {
+        QStringList numbers;
+        for (qint64 n : failures)
+            numbers << QString::number(n);
+        QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("以下序号的单据无法填写，没有放入打印任务：%1\n单元格写不进去")
+                                                     .arg(numbers.join(QStringLiteral("、")))});
+    }
+    if (!rec.progressSeen.isEmpty())
+        QCOMPARE(rec.progressSeen.first(), QStringLiteral("正在打印序号为%1的单据").arg(first));
+    QCOMPARE(fx.f()->ldyts->text(), QString());
+    QVERIFY(!fx.f()->pbdyts->isVisible());
+    QVERIFY(!QFileInfo::exists(fx.dir.file("2.xls")));
+}
+
+void TestBatchExport::oneJobWithoutEngine()
+{
+    Fixture fx;
+    fx.insert("P_ORDERDBAK", {"00000001", "甲"});
+    fx.query();
+    JobRecorder rec;
+    rec.attach(fx.history());
+    fx.history()->startReceiptJob = []() -> std::unique_ptr<ReceiptJob> { throw EngineUnavailable(QStringLiteral("x")); };
+    runRangeOneJob(fx.history(), "1", "1");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.texts(), QStringList{kEngineMissingMessage});
+    QVERIFY(rec.steps.isEmpty());
+    QVERIFY(!fx.history()->batchRunning());
+}
+
+// A range with more receipts than one job takes is refused before the
+// engine is asked; numbers without a receipt do not count.
+void TestBatchExport::oneJobTooLarge()
+{
+    Fixture fx;
+    for (int i = 1; i <= 3; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.query();
+    JobRecorder rec;
+    rec.attach(fx.history());
+    fx.history()->setOneJobLimit(2);
+    runRangeOneJob(fx.history(), "1", "3");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.texts(),
+             QStringList{"合并为一个打印任务时一次最多打印2张单据，所选范围有3张，请缩小打印范围。"});
+    QCOMPARE(rec.jobsStarted, 0);
+    QVERIFY(rec.steps.isEmpty());
+    fx.dialogs.clear();
+    runRangeOneJob(fx.history(), "2", "9");
+    fx.f()->SpeedButton37->click();
+    QCOMPARE(fx.dialogs.count(), 0);
+    QCOMPARE(rec.printedJobs, QStringList{"户2 住户,户3 住户"});
+}
+
+// Closing the window in the middle (yes to the question) ends the batch
+// without sending the job.
+void TestBatchExport::oneJobStoppedSendsNothing()
+{
+    Fixture fx;
+    for (int i = 1; i <= 4; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
+    fx.query();
+    JobRecorder rec;
+    rec.attach(fx.history());
+    fx.history()->onBatchStep = [&](qint64 n, bool) {
+        rec.steps << qMakePair(n, true);
+        if (n == 2)
+            QTimer::singleShot(0, fx.window.get(), [&] { fx.window->close(); });
+    };
+    fx.dialogs.answer(true);
+    runRangeOneJob(fx.history(), "1", "4");
+    fx.f()->SpeedButton37->click();
+    QVERIFY(fx.history()->batchStopped());
+    QCOMPARE(rec.added, (QStringList{"户1 住户", "户2 住户"}));
+    QVERIFY(rec.printedJobs.isEmpty());
+    QCOMPARE(fx.history()->lastBatchJobId(), 0);
+    QCOMPARE(fx.dialogs.count(), 1);   // the question only
+}
+
+// The check box shows the settings' choice; an accepted dialog puts its
+// state there (a cancelled one does not), and the file keeps it.
+void TestBatchExport::oneJobChoiceRemembered()
+{
+    Fixture fx;
+    TFormdyts *d = fx.history()->rangeDialog();
+    QCOMPARE(Global().strhbdy, QStringLiteral("N"));
+    d->show();
+    QVERIFY(!d->form()->cbhbdy->isChecked());
+    d->form()->cbhbdy->setChecked(true);
+    d->form()->BitBtn2->click();
+    QCOMPARE(Global().strhbdy, QStringLiteral("N"));
+    d->show();
+    QVERIFY(!d->form()->cbhbdy->isChecked());
+    d->form()->cbhbdy->setChecked(true);
+    d->form()->BitBtn1->click();
+    QVERIFY(d->accepted());
+    QVERIFY(d->oneJob());
+    QCOMPARE(Global().strhbdy, QStringLiteral("Y"));
+    Global().WriteSettings();
+    const QString path = Global().path();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    // The ten keys first, in their order; the choice after them.
+    QCOMPARE(lines.value(10).trimmed(), QByteArray("str_cbr="));
+    QCOMPARE(lines.value(11).trimmed(), QByteArray("strhbdy=Y"));
+    {
+        TGlobal again(path);
+        QCOMPARE(again.strhbdy, QStringLiteral("Y"));
+    }
+    d->show();
+    QVERIFY(d->form()->cbhbdy->isChecked());
+    d->form()->cbhbdy->setChecked(false);
+    d->form()->BitBtn1->click();
+    QCOMPARE(Global().strhbdy, QStringLiteral("N"));
 }
 
 void TestBatchExport::exportChecks_data()

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QStringList>
+#include <memory>
+
+class SpreadsheetWorkbook;
+
+// Receipts gathered into one print job: each receipt is written into a copy
+// of the template's first worksheet, all copies in one workbook, which goes
+// to the engine's PDF export once and to the default printer as one job.
+class ReceiptJob
+{
+public:
+    virtual ~ReceiptJob() = default;
+    // Adds one receipt (the twenty cell texts). Throws AppError when it
+    // cannot be filled; the receipt is then not in the job and the job can
+    // go on. Throws EngineUnavailable when the engine is gone (the job is
+    // then lost).
+    virtual void add(const QStringList &cells) = 0;
+    // The receipts in the job.
+    virtual int count() const = 0;
+    // Sends all receipts to the default printer as one job and returns its
+    // number; nothing is sent when the job is empty (returns 0).
+    virtual int print(const QString &title) = 0;
+};
+
+// The job on the spreadsheet engine and the template "收据模板.xls" of the
+// program folder.
+class TemplateReceiptJob : public ReceiptJob
+{
+public:
+    // Opens the template. Throws like FillReceiptTemplate.
+    TemplateReceiptJob();
+    ~TemplateReceiptJob() override;
+
+    void add(const QStringList &cells) override;
+    int count() const override { return m_count; }
+    int print(const QString &title) override;
+    // Writes the receipts as one PDF file at path, a page per receipt (as
+    // the template sets its first sheet out). Ends the job: nothing can be
+    // added afterwards.
+    void exportPdf(const QString &path);
+
+private:
+    std::unique_ptr<SpreadsheetWorkbook> m_book;
+    int m_count = 0;
+    bool m_exported = false;
+};
