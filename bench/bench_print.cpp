@@ -2,7 +2,7 @@
 // engine, and one receipt previewed and printed with the engine warm.
 #include "benchcommon.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
 #include "print/defaultprinter.h"

@@ -15,6 +15,7 @@
 #include "print/spreadsheetengine.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
+#include "text/texterror.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -38,6 +39,8 @@ void runOperation(const std::function<void()> &op)
     try {
         op();
     } catch (const AppError &e) {
+        Dialogs::error(e.message());
+    } catch (const TextError &e) {
         Dialogs::error(e.message());
     }
 }
