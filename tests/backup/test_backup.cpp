@@ -138,7 +138,7 @@ bool restoreBackup(Fixture &fx, const std::function<void(TFormxtbf &)> &setup = 
 }
 
 // Runs a backup in a new dialog (as each opening of the dialog does).
-bool backupWith(Fixture &fx, const std::function<void(TFormxtbf &)> &setup = {})
+bool backupWith(Fixture &, const std::function<void(TFormxtbf &)> &setup = {})
 {
     TFormxtbf dlg;
     if (setup)

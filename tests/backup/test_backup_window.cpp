@@ -51,12 +51,13 @@ Shown shown(Fixture &fx)
     return s;
 }
 
-char *describe(const Shown &s)
+QByteArray describe(const Shown &s)
 {
-    return QTest::toString(QStringLiteral("current %1; history %2 numbered %3 at row %4; households %5")
+    return (QStringLiteral("current %1; history %2 numbered %3 at row %4; households %5")
                                .arg(s.current.join(','), s.history.join(','), s.historyNumbers.join(','))
                                .arg(s.historyRow)
-                               .arg(s.households.join(',')));
+                               .arg(s.households.join(',')))
+        .toUtf8();
 }
 
 // Opens the backup dialog from the help tab and lets run act in it.
@@ -119,7 +120,7 @@ private slots:
         QCOMPARE(fx.dialogs.texts(), QStringList{copyFails ? QStringLiteral("数据备份出错，请确定退出了所有应用程序！")
                                                            : QStringLiteral("数据备份完毕")});
         const Shown after = shown(fx);
-        QVERIFY2(after == before, describe(after));
+        QVERIFY2(after == before, describe(after).constData());
         // The lists work on: batch printing still finds the list.
         QVERIFY(DemoDM().qlshz.isOpen());
     }

@@ -113,7 +113,7 @@ QList<Row> seed(Fixture &fx)
     return rows;
 }
 
-std::map<qint64, QVariant> storedNumbers(Fixture &fx)
+std::map<qint64, QVariant> storedNumbers(Fixture &)
 {
     std::map<qint64, QVariant> out;
     TNamedQuery &q = DemoDM().qcx;
