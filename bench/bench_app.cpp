@@ -4,7 +4,7 @@
 #include "benchcommon.h"
 #include "benchdb.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "app/startup.h"
 #include "common/apppaths.h"

@@ -3,7 +3,7 @@
 #include "benchcommon.h"
 #include "benchdb.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "data/demodm.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"

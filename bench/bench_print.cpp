@@ -3,7 +3,7 @@
 #include "benchcommon.h"
 #include "benchdb.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
 #include "history/formdyts.h"

@@ -1,13 +1,13 @@
 // Fuzz target: the text routines (capital numerals, pinyin initials, number
 // and date texts) and the settings file parser on arbitrary input, with
 // checks of what their results may contain.
-#include "app/inifile.h"
-#include "common/apperror.h"
+#include "settings/inifile.h"
 #include "text/capital.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
 #include "text/pinyin.h"
 #include "text/rounding.h"
+#include "text/texterror.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -66,13 +66,13 @@ void checkInitials(const QByteArray &gbk)
     }
 }
 
-// Runs f; true when it threw the AppError that names the text it refused.
+// Runs f; true when it threw the TextError that names the text it refused.
 template<typename F>
 bool refuses(const QString &text, F f)
 {
     try {
         f();
-    } catch (const AppError &e) {
+    } catch (const TextError &e) {
         require(e.message().contains(text));
         return true;
     }

@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "app/singleinstance.h"
 #include "backup/databasecopy.h"

@@ -1,7 +1,7 @@
 #include "basedata/basedatatab.h"
 #include "ui_basedatatab.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"

@@ -1,7 +1,7 @@
 #include "entry/currentreceipts.h"
 #include "ui_entrytab.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"

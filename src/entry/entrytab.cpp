@@ -1,7 +1,7 @@
 #include "entry/entrytab.h"
 #include "ui_entrytab.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "entry/brdateform.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"

@@ -1,7 +1,7 @@
 #include "history/formdyts.h"
 #include "ui_formdyts.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/dialogs.h"
 #include "text/keyfilter.h"
 

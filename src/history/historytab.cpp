@@ -16,6 +16,7 @@
 #include "print/spreadsheetengine.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
+#include "text/texterror.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -39,6 +40,8 @@ void runOperation(const std::function<void()> &op)
     try {
         op();
     } catch (const AppError &e) {
+        Dialogs::error(e.message());
+    } catch (const TextError &e) {
         Dialogs::error(e.message());
     }
 }
@@ -686,9 +689,16 @@ bool THistoryTab::openBatchReceipt(qint64 number, QStringList *cells, QString *u
         q.close();
         return false;
     }
+    // A stored text that is not a date or a number makes the receipt unreadable.
     try {
         *cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
     } catch (const AppError &e) {
+        q.close();
+        if (!unreadable)
+            throw;
+        *unreadable = e.message();
+        cells->clear();
+    } catch (const TextError &e) {
         q.close();
         if (!unreadable)
             throw;

@@ -1,6 +1,6 @@
 #include "print/receiptprint.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
@@ -9,6 +9,7 @@
 #include "print/spreadsheetengine.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
+#include "text/texterror.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -32,7 +33,7 @@ static bool isDate(const QString &text)
 {
     try {
         return DateText::toDate(text).isValid();
-    } catch (const AppError &) {
+    } catch (const TextError &) {
         return false;
     }
 }
@@ -221,6 +222,8 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
         Dialogs::message(e.message());
     } catch (const AppError &e) {
         Dialogs::error(QStringLiteral("单据预览失败：%1").arg(e.message()));
+    } catch (const TextError &e) {
+        Dialogs::error(QStringLiteral("单据预览失败：%1").arg(e.message()));
     }
     return result;
 }
@@ -241,6 +244,8 @@ ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
     } catch (const EngineUnavailable &e) {
         Dialogs::message(e.message());
     } catch (const AppError &e) {
+        Dialogs::error(QStringLiteral("单据打印失败：%1").arg(e.message()));
+    } catch (const TextError &e) {
         Dialogs::error(QStringLiteral("单据打印失败：%1").arg(e.message()));
     }
     return result;

@@ -1,6 +1,6 @@
 #include "text/datetext.h"
 
-#include "common/apperror.h"
+#include "text/texterror.h"
 
 #include <QRegularExpression>
 
@@ -63,7 +63,7 @@ QDateTime toDateTime(const QString &text)
 {
     QDateTime dt;
     if (!tryToDateTime(text, &dt))
-        throw AppError(QStringLiteral("“%1”不是有效的日期").arg(text));
+        throw TextError(QStringLiteral("“%1”不是有效的日期").arg(text));
     return dt;
 }
 

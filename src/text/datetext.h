@@ -16,7 +16,7 @@ QString fromDate(const QDate &date);            // 2024-03-05
 QString fromDateTime(const QDateTime &dateTime);
 
 // Reads "yyyy-m-d" (or a two-digit year), optionally followed by a time
-// "h:mm[:ss]". Throws AppError naming the text when it is not a date.
+// "h:mm[:ss]". Throws TextError naming the text when it is not a date.
 QDate toDate(const QString &text);
 QDateTime toDateTime(const QString &text);
 bool tryToDateTime(const QString &text, QDateTime *out);

@@ -1,6 +1,6 @@
 #include "text/numtext.h"
 
-#include "common/apperror.h"
+#include "text/texterror.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -98,7 +98,7 @@ double TextToFloat(const QString &text)
 {
     double v = 0;
     if (!TryTextToFloat(text, &v))
-        throw AppError(QStringLiteral("“%1”不是有效的数值").arg(text));
+        throw TextError(QStringLiteral("“%1”不是有效的数值").arg(text));
     return v;
 }
 

@@ -6,7 +6,7 @@
 // whatever the locale, and written back in the general form.
 
 // Reads a number text (surrounding blanks allowed, optional sign, digits
-// with at most one ".", optional exponent). Throws AppError naming the text
+// with at most one ".", optional exponent). Throws TextError naming the text
 // when it is not a number.
 double TextToFloat(const QString &text);
 

@@ -1,4 +1,4 @@
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "recordingdialogs.h"

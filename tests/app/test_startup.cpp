@@ -1,6 +1,6 @@
 // The program's start as a process: what it does with a database it cannot
 // open or that went missing, and the look of its boxes and fields.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "app/singleinstance.h"
 #include "app/startup.h"

@@ -1,4 +1,4 @@
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "basedata/basedatatab.h"
 #include "common/gridmodel.h"

@@ -1,7 +1,7 @@
 // The receipt entry screen as the operator uses it: typing into the fields,
 // Enter along the chain, the previous readings, the month check and the
 // household picker.
-#include "app/global.h"
+#include "settings/global.h"
 #include "data/demodm.h"
 #include "entry/brdateform.h"
 #include "entry/entryfield.h"

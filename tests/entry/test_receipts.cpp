@@ -1,6 +1,6 @@
 // Saving, loading, modifying and deleting current receipts, typed and
 // clicked as an operator does on the entry tab.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"

@@ -1,7 +1,7 @@
 #pragma once
 // Shared by the history tests: a main window on a fresh database, and
 // helpers to put receipts into the receipt tables and read them back.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"

@@ -1,7 +1,7 @@
 // The history tab: the query and its numbering, archiving, restoring and
 // deleting receipts, the batch range dialog.
 #include "historyfixture.h"
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"

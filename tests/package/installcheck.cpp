@@ -4,7 +4,7 @@
 // receipt is previewed and saved, and the window closes. installed_layout.sh
 // copies this beside the extracted package's executable, runs it as an
 // ordinary user and checks the files it leaves.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "app/startup.h"
 #include "common/apppaths.h"

@@ -5,7 +5,7 @@
 // writes (see TestPrintServer).
 
 #include "print/defaultprinter.h"
-#include "app/global.h"
+#include "settings/global.h"
 #include "print/receiptprint.h"
 #include "scratchdir.h"
 #include "testprintserver.h"

@@ -1,7 +1,7 @@
 // A new save with direct printing on prints the receipt once on the default
 // queue, with the number it is stored under; a print that fails stores
 // nothing.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "data/demodm.h"
 #include "entry/currentreceipts.h"

@@ -2,7 +2,7 @@
 // operator is told once, nothing stale is shown or printed, nothing hangs.
 #include "printfixture.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apppaths.h"
 #include "print/spreadsheetengine.h"
 #include "recordingdialogs.h"

@@ -3,7 +3,7 @@
 // when it stops answering.
 #include "printfixture.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apppaths.h"
 #include "print/receiptpreview.h"
 #include "print/spreadsheetengine.h"

@@ -2,7 +2,7 @@
 // engine and the default CUPS queue.
 #include "printfixture.h"
 
-#include "app/global.h"
+#include "settings/global.h"
 #include "common/apppaths.h"
 #include "print/receiptpreview.h"
 #include "print/spreadsheetengine.h"

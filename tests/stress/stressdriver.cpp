@@ -6,7 +6,7 @@
 // Lines on standard output: "begin" just before the click, "end <µs>" after
 // it, "box <text>" for every message shown, "saved <number>" for a stored
 // receipt. Every question is answered Yes.
-#include "app/global.h"
+#include "settings/global.h"
 #include "app/orderform.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"

@@ -1,4 +1,4 @@
-#include "common/apperror.h"
+#include "text/texterror.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
 
@@ -48,7 +48,7 @@ private slots:
         try {
             TextToFloat(text);
             QFAIL("no error for a text that is not a number");
-        } catch (const AppError &e) {
+        } catch (const TextError &e) {
             QCOMPARE(e.message(), QStringLiteral("“%1”不是有效的数值").arg(text));
         }
     }
@@ -143,7 +143,7 @@ private slots:
         try {
             DateText::toDate(text);
             QFAIL("no error for a text that is not a date");
-        } catch (const AppError &e) {
+        } catch (const TextError &e) {
             QCOMPARE(e.message(), QStringLiteral("“%1”不是有效的日期").arg(text));
         }
     }

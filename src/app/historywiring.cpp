@@ -1,4 +1,4 @@
-#include "history/historywiring.h"
+#include "app/historywiring.h"
 
 #include "common/gridmodel.h"
 #include "entry/currentreceipts.h"

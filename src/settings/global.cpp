@@ -1,7 +1,7 @@
-#include "app/global.h"
+#include "settings/global.h"
 #include "text/textlimits.h"
 
-#include "app/inifile.h"
+#include "settings/inifile.h"
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
