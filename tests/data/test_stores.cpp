@@ -38,6 +38,26 @@ void addEmployee(const QString &name, const QString &code, const QString &type, 
     Employees::add(DemoDM(), {name, code, type, pw});
 }
 
+// The receipt tables' declaration as every file made so far stores it.
+const char *const kStoredReceiptColumns =
+    "iid INTEGER PRIMARY KEY AUTOINCREMENT,BILLID INTEGER, ITEMNO INTEGER, GOODSID INTEGER,QTY REAL, PRICE REAL, "
+    "TAXRATE REAL, DISC REAL, EXEQTY REAL,STOPED INTEGER, CANCELED INTEGER,rq TEXT,jkdw TEXT COLLATE NOCASE,sjxh TEXT "
+    "COLLATE NOCASE,sppy TEXT COLLATE NOCASE,Bzsm TEXT COLLATE NOCASE,zg TEXT COLLATE NOCASE,kj TEXT COLLATE NOCASE,skr "
+    "TEXT COLLATE NOCASE,cost REAL,pxxh INTEGER,lbmc TEXT COLLATE NOCASE,fkzt TEXT COLLATE NOCASE,cmc TEXT COLLATE "
+    "NOCASE,nf TEXT COLLATE NOCASE,yf TEXT COLLATE NOCASE,bzsm1 TEXT COLLATE NOCASE,bhmc TEXT COLLATE NOCASE,bhh TEXT "
+    "COLLATE NOCASE,sccjd REAL, bccjd REAL, bl REAL, cjdl REAL, bdl REAL, hbdl REAL, hjdl REAL,dj REAL,cbr TEXT COLLATE "
+    "NOCASE,sccjds REAL, bccjds REAL, cjdls REAL,djs REAL, jed REAL, jes REAL,shsld REAL, shsls REAL, qtfy REAL, fzfy REAL";
+
+// The column definitions of a CREATE TABLE text, spacing aside.
+QStringList definitions(const QString &create)
+{
+    const QString inner = create.section(QLatin1Char('('), 1).section(QLatin1Char(')'), 0, 0);
+    QStringList out;
+    for (const QString &part : inner.split(QLatin1Char(',')))
+        out << part.simplified();
+    return out;
+}
+
 } // namespace
 
 class StoresTest : public QObject
@@ -190,6 +210,22 @@ private slots:
         const qint64 iid = Households::openList(DemoDM())->record(0).value("iid").toLongLong();
         Households::remove(DemoDM(), iid);
         QCOMPARE(column(Households::openList(DemoDM()), "hm"), QStringList{"李四"});
+    }
+
+    // A new file declares its receipt tables column for column as the files
+    // already stored do (types, key and letter-case rule alike).
+    void newReceiptTablesAreDeclaredAsStoredOnes()
+    {
+        Db db;
+        for (const QString &table : {Receipts::kCurrentTable, Receipts::kHistoryTable, Receipts::kDeletedTable}) {
+            TNamedQuery &q = DemoDM().qcx;
+            q.openWith(QStringLiteral("select sql from sqlite_master where type='table' and name= :n"), {{"n", table}});
+            QVERIFY(!q.isEmpty());
+            const QString stored = q.value("sql").toString();
+            q.close();
+            QVERIFY2(stored.startsWith(QStringLiteral("CREATE TABLE ") + table + QStringLiteral(" (")), qPrintable(stored));
+            QCOMPARE(definitions(stored), definitions(QStringLiteral("(%1)").arg(QLatin1String(kStoredReceiptColumns))));
+        }
     }
 
     void otherListsOpen()
