@@ -5,6 +5,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
 #include "data/householdstore.h"
 #include "data/receiptstore.h"
@@ -80,6 +81,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
     m_list->showIn(grid);
     m_grid = grid;
     grid->installEventFilter(this);
+    ScreenKeys::onCtrlDelete(grid, this, [this] { deleteSelectedRow(); });
 
     connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
     connect(f->SpeedButton1, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton1Click);
@@ -140,11 +142,7 @@ bool TCurrentReceipts::eventFilter(QObject *watched, QEvent *event)
     // is destroyed, when the form that names it may be gone already.
     if (watched == m_grid.data() && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            deleteSelectedRow();
-            return true;
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (ScreenKeys::isEnter(key)) {
             OrderDDbgDblClick();
             return true;
         }
