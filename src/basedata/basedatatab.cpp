@@ -9,6 +9,7 @@
 #include "common/operation.h"
 #include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/community.h"
 #include "data/passwords.h"
 #include "data/schema.h"
 #include "login/formmmxg.h"
@@ -21,8 +22,6 @@
 #include <memory>
 
 namespace {
-
-const QString kCommunity = QStringLiteral("温州");
 
 // Every operation of the tab runs inside the program's operation boundary.
 constexpr auto &runOperation = Operation::run;
@@ -63,7 +62,7 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         layout->addWidget(this);
     }
 
-    // The community is always 温州; its field is not shown.
+    // The community is always the one of the program; its field is not shown.
     ui->Label29->hide();
     ui->Edit5->hide();
     // The receipt title cannot be changed here.

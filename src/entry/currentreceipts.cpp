@@ -7,6 +7,7 @@
 #include "common/gridmodel.h"
 #include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/community.h"
 #include "data/householdstore.h"
 #include "data/receiptstore.h"
 #include "data/schema.h"
@@ -128,7 +129,6 @@ void TCurrentReceipts::OpenCurrentReceipts()
     if (m_list->rowCount() > 0)
         form()->OrderDDbg->setCurrentIndex(m_list->index(0, 0));
     updateFooter();
-    emit listChanged();
 }
 
 void TCurrentReceipts::updateFooter()
@@ -294,7 +294,7 @@ void TCurrentReceipts::prepareSave()
 {
     Ui::TEntryTab *f = form();
     TReceiptFields::setComboText(f->cblb, kCategory);
-    f->edit2->setEditText(QStringLiteral("温州"));
+    f->edit2->setEditText(kCommunity);
     Global().strsjlx = f->cblb->currentText();
 }
 
