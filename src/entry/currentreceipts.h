@@ -46,10 +46,6 @@ public:
     TGridModel *listModel() const { return m_list; }
     int selectedRow() const;
 
-signals:
-    // The list of current receipts was re-read.
-    void listChanged();
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
