@@ -327,9 +327,7 @@ void TBaseDataTab::deleteHouseholdRow()
 {
     runOperation([this] {
         const int row = householdRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         deleteRowOf(QStringLiteral("hhb"), m_households, row);
     });
@@ -430,9 +428,7 @@ void TBaseDataTab::deleteEmployeeRow()
 {
     runOperation([this] {
         const int row = employeeRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         deleteRowOf(QStringLiteral("zgxxb"), m_employees, row);
     });

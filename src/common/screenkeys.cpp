@@ -1,5 +1,7 @@
 #include "common/screenkeys.h"
 
+#include "common/dialogs.h"
+
 #include <QEvent>
 #include <QKeyEvent>
 #include <QWidget>
@@ -55,6 +57,11 @@ void ScreenKeys::onKey(QWidget *widget, QObject *context, std::function<bool(con
 void ScreenKeys::onCtrlDelete(QWidget *grid, QObject *context, std::function<void()> action)
 {
     onKey(grid, context, &ScreenKeys::isCtrlDelete, std::move(action));
+}
+
+bool ScreenKeys::confirmDeleteRow(int row)
+{
+    return row >= 0 && Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle);
 }
 
 // ------------------------------------------------------------ highlight

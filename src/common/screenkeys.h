@@ -26,6 +26,9 @@ void onKey(QWidget *widget, QObject *context, std::function<bool(const QKeyEvent
            std::function<void()> action);
 // The grid's Ctrl+Delete.
 void onCtrlDelete(QWidget *grid, QObject *context, std::function<void()> action);
+// The question before Ctrl+Delete removes the grid's selected row alone:
+// false without asking when no row is selected (row < 0), else the answer.
+bool confirmDeleteRow(int row);
 
 } // namespace ScreenKeys
 

@@ -413,9 +413,7 @@ void THistoryTab::deleteSelectedRow()
 {
     runOperation([this] {
         const int row = selectedRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
         TDemoDM &dm = DemoDM();

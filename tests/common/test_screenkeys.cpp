@@ -185,6 +185,36 @@ private slots:
         QVERIFY(!chain.advance(nullptr));
     }
 
+    void confirmDeleteRow_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<bool>("result");
+        QTest::newRow("no row selected") << -1 << true << 0 << false;
+        QTest::newRow("first row, yes") << 0 << true << 1 << true;
+        QTest::newRow("a row, no") << 5 << false << 1 << false;
+    }
+
+    // Without a row nothing is asked; with one the question is the grid's
+    // own, under the program's title.
+    void confirmDeleteRow()
+    {
+        QFETCH(int, row);
+        QFETCH(bool, yes);
+        QFETCH(int, asked);
+        QFETCH(bool, result);
+        RecordingDialogs dialogs;
+        dialogs.answer(yes);
+        QCOMPARE(ScreenKeys::confirmDeleteRow(row), result);
+        QCOMPARE(dialogs.count(), asked);
+        if (asked) {
+            QCOMPARE(dialogs.shown().first().kind, Dialogs::Kind::Question);
+            QCOMPARE(dialogs.shown().first().caption, Dialogs::kAppTitle);
+            QCOMPARE(dialogs.last(), QStringLiteral("Delete record?"));
+        }
+    }
+
     void operationBoundary_data()
     {
         QTest::addColumn<int>("failure");
