@@ -6,6 +6,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
@@ -151,13 +152,7 @@ namespace {
 // The names of the employees of one type, in entry order.
 QStringList employeesOfType(const QString &type)
 {
-    TNamedQuery &q = DemoDM().qxh;
-    q.openWith(QStringLiteral("select * from zgxxb where bz= :bz order by iid "), {{"bz", type}});
-    QStringList names;
-    for (bool more = q.first(); more; more = q.next())
-        names << q.value(QStringLiteral("zgxm")).toString();
-    q.close();
-    return names;
+    return Employees::namesOfType(DemoDM(), type);
 }
 
 // Empties the combo (text and items) and lists the names; filling the list

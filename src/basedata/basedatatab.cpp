@@ -10,10 +10,10 @@
 #include "common/screenkeys.h"
 #include "data/demodm.h"
 #include "data/community.h"
-#include "data/passwords.h"
+#include "data/employeestore.h"
+#include "data/householdstore.h"
 #include "data/schema.h"
 #include "login/formmmxg.h"
-#include "text/pinyin.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -25,31 +25,6 @@ namespace {
 
 // Every operation of the tab runs inside the program's operation boundary.
 constexpr auto &runOperation = Operation::run;
-
-void prepare(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds = {})
-{
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &b : binds)
-        q.bind(b.first, b.second);
-}
-
-void reopen(TNamedQuery &q, const QString &sql)
-{
-    prepare(q, sql);
-    q.open();
-}
-
-qint64 countOf(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
-{
-    TNamedQuery &q = DemoDM().qcx;
-    prepare(q, sql, binds);
-    q.open();
-    const qint64 n = q.value(QStringLiteral("expr1001")).toLongLong();
-    q.close();
-    return n;
-}
 
 } // namespace
 
@@ -157,28 +132,20 @@ TBaseDataTab::~TBaseDataTab()
 
 void TBaseDataTab::reloadHouseholds()
 {
-    TDemoDM &dm = DemoDM();
-    reopen(dm.qsp, QStringLiteral("select * from hhb  order by iid"));
-    m_households->setSource(dm.qsp.model());
+    m_households->setSource(Households::openList(DemoDM()));
 }
 
 void TBaseDataTab::reloadEmployees()
 {
-    TDemoDM &dm = DemoDM();
-    reopen(dm.qzg, QStringLiteral("select * from zgxxb  order by iid"));
-    m_employees->setSource(dm.qzg.model());
+    m_employees->setSource(Employees::openList(DemoDM()));
 }
 
 void TBaseDataTab::reload()
 {
     runOperation([this] {
-        TDemoDM &dm = DemoDM();
         reloadHouseholds();
-        reopen(dm.qbz, QStringLiteral("select * from bzb  order by iid"));
-        reopen(dm.qspdw, QStringLiteral("select * from spdwb  order by iid"));
         reloadEmployees();
-        reopen(dm.qdw, QStringLiteral("select * from jkdwmcb  order by iid"));
-        reopen(dm.qlb, QStringLiteral("select * from lbb order by iid"));
+        Households::openOtherLists(DemoDM());
     });
     ui->cbdy->setChecked(Global().strdyf == QLatin1String("Y"));
 }
@@ -233,24 +200,7 @@ void TBaseDataTab::doSaveHousehold()
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        const qint64 n = countOf(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm"),
-                                 {{QStringLiteral("hm"), name}});
-        if (n != 0) {
-            // Every household of that name gets the community and the number.
-            prepare(dm.qup, QStringLiteral("update hhb set cmc= :cmc,hh= :hh where hm= :hm"),
-                    {{QStringLiteral("cmc"), community}, {QStringLiteral("hh"), number}, {QStringLiteral("hm"), name}});
-            dm.qup.exec();
-        } else {
-            prepare(dm.qup,
-                    QStringLiteral("insert into hhb (cmc, cmcpy, hm, hmpy, hh, hhpy) values (:cmc, :cmcpy, :hm, :hmpy, :hh, :hhpy)"),
-                    {{QStringLiteral("cmc"), community},
-                     {QStringLiteral("cmcpy"), PinyinInitials(community)},
-                     {QStringLiteral("hm"), name},
-                     {QStringLiteral("hmpy"), PinyinInitials(name)},
-                     {QStringLiteral("hh"), number},
-                     {QStringLiteral("hhpy"), PinyinInitials(number)}});
-            dm.qup.exec();
-        }
+        Households::save(dm, number, name, community);
         tx.commit();
     }
     reloadHouseholds();
@@ -288,30 +238,26 @@ void TBaseDataTab::doDeleteHousehold()
         return;
     const QString name = m_households->fieldValue(row, QStringLiteral("hm")).toString();
     // Receipts name their household; it stays while any of them is kept.
-    const qint64 current = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERD where bhmc= :hm"),
-                                   {{QStringLiteral("hm"), name}});
-    const qint64 history = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where bhmc= :hm"),
-                                   {{QStringLiteral("hm"), name}});
-    if (current + history > 0) {
+    const Households::ReceiptCounts receipts = Households::receiptCounts(DemoDM(), name);
+    if (receipts.current + receipts.history > 0) {
         Dialogs::message(QStringLiteral("户名为：%1的住户还有收据（当前单据%2张，历史单据%3张），不能删除！")
                              .arg(name)
-                             .arg(current)
-                             .arg(history));
+                             .arg(receipts.current)
+                             .arg(receipts.history));
         return;
     }
     if (!Dialogs::question(QStringLiteral("您确定要删除户名为：") + name + QStringLiteral("记录吗？")))
         return;
-    deleteRowOf(QStringLiteral("hhb"), m_households, row);
+    deleteRowOf(&Households::remove, m_households, row);
 }
 
-void TBaseDataTab::deleteRowOf(const QString &table, TGridModel *model, int row)
+void TBaseDataTab::deleteRowOf(void (*remove)(TDemoDM &, qint64), TGridModel *model, int row)
 {
     const qint64 iid = model->fieldValue(row, QStringLiteral("iid")).toLongLong();
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        prepare(dm.qup, QStringLiteral("delete from %1 where iid= :iid").arg(table), {{QStringLiteral("iid"), iid}});
-        dm.qup.exec();
+        remove(dm, iid);
         tx.commit();
     }
     QTableView *grid = model == m_households ? ui->DBGrid1 : ui->DBGrid4;
@@ -329,7 +275,7 @@ void TBaseDataTab::deleteHouseholdRow()
         const int row = householdRow();
         if (!ScreenKeys::confirmDeleteRow(row))
             return;
-        deleteRowOf(QStringLiteral("hhb"), m_households, row);
+        deleteRowOf(&Households::remove, m_households, row);
     });
 }
 
@@ -379,16 +325,11 @@ void TBaseDataTab::doSaveEmployee()
     {
         DbTransaction tx(dm);
         // Employee codes are the login codes: unique.
-        if (countOf(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py"), {{QStringLiteral("py"), code}}) != 0) {
+        if (Employees::codeExists(dm, code)) {
             Dialogs::message(QStringLiteral("员工编号相同，不能保存！"));
             return;
         }
-        prepare(dm.qup, QStringLiteral("insert into zgxxb (py, zgxm, bz, mm) values (:py, :zgxm, :bz, :mm)"),
-                {{QStringLiteral("py"), code},
-                 {QStringLiteral("zgxm"), name},
-                 {QStringLiteral("bz"), type},
-                 {QStringLiteral("mm"), Passwords::hash(password)}});
-        dm.qup.exec();
+        Employees::add(dm, {name, code, type, password});
         tx.commit();
     }
     reloadEmployees();
@@ -409,7 +350,7 @@ void TBaseDataTab::SpeedButton18Click()
 void TBaseDataTab::doDeleteEmployee()
 {
     const int row = employeeRow();
-    if (!DemoDM().qzg.isOpen() || row < 0)
+    if (!Employees::listIsOpen(DemoDM()) || row < 0)
         return;
     const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
     if (!Dialogs::question(QStringLiteral("您确定要删除员工姓名为：") + name + QStringLiteral("记录吗？")))
@@ -417,8 +358,7 @@ void TBaseDataTab::doDeleteEmployee()
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        prepare(dm.qup, QStringLiteral("delete from zgxxb where zgxm= :zgxm"), {{QStringLiteral("zgxm"), name}});
-        dm.qup.exec();
+        Employees::removeByName(dm, name);
         tx.commit();
     }
     reloadEmployees();
@@ -430,7 +370,7 @@ void TBaseDataTab::deleteEmployeeRow()
         const int row = employeeRow();
         if (!ScreenKeys::confirmDeleteRow(row))
             return;
-        deleteRowOf(QStringLiteral("zgxxb"), m_employees, row);
+        deleteRowOf(&Employees::remove, m_employees, row);
     });
 }
 
@@ -442,7 +382,7 @@ void TBaseDataTab::SpeedButton25Click()
 void TBaseDataTab::doChangePassword()
 {
     const int row = employeeRow();
-    if (!DemoDM().qzg.isOpen() || row < 0)
+    if (!Employees::listIsOpen(DemoDM()) || row < 0)
         return;
     const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
     const QString code = m_employees->fieldValue(row, QStringLiteral("py")).toString();

@@ -8,6 +8,7 @@
 namespace Ui {
 class TBaseDataTab;
 }
+class TDemoDM;
 class TGridModel;
 
 // The second tab, "基础数据维护": the households (name, number, pinyin
@@ -64,7 +65,8 @@ private:
     void doSaveEmployee();
     void doDeleteEmployee();
     void doChangePassword();
-    void deleteRowOf(const QString &table, TGridModel *model, int row);
+    // Removes the row's record (by its iid) with the store's remove step.
+    void deleteRowOf(void (*remove)(TDemoDM &, qint64), TGridModel *model, int row);
 
     Ui::TBaseDataTab *ui;
     TGridModel *m_households = nullptr;
