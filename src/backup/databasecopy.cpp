@@ -8,10 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace DatabaseCopy {
@@ -73,17 +70,6 @@ bool makeOwnFolder(const QString &path)
 bool carryNumbering(const QString &from, const QString &into, QString *why)
 {
     return DatabaseFile::carryNumbering(from, into, why);
-}
-
-bool replaceFile(const QString &from, const QString &to, QString *why)
-{
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(from.toStdString()), std::filesystem::path(to.toStdString()), ec);
-    if (ec) {
-        *why = QString::fromStdString(ec.message());
-        return false;
-    }
-    return true;
 }
 
 bool sameEntry(const QString &a, const QString &b)
