@@ -2,6 +2,7 @@
 
 #include "data/demodm.h"
 #include "data/receiptcolumns.h"
+#include "data/serials.h"
 
 namespace Receipts {
 
@@ -9,7 +10,15 @@ namespace {
 
 QString tableName(Table table)
 {
-    return table == Table::Current ? kCurrentTable : kHistoryTable;
+    switch (table) {
+    case Table::Current:
+        return kCurrentTable;
+    case Table::History:
+        return kHistoryTable;
+    case Table::Deleted:
+        break;
+    }
+    return kDeletedTable;
 }
 
 // The row the query stands on.
@@ -70,6 +79,54 @@ void removeKeepingCopy(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
 void removeRow(TDemoDM &dm, qint64 iid)
 {
     dm.qup.run(QStringLiteral("delete from P_ORDERD where iid= :iid"), {{"iid", iid}});
+}
+
+void removeRow(TDemoDM &dm, Table table, qint64 iid)
+{
+    dm.qup.run(QStringLiteral("delete from %1 where iid= :iid").arg(tableName(table)), {{"iid", iid}});
+}
+
+qint64 count(TDemoDM &dm, Table table)
+{
+    return dm.qcx.count(QStringLiteral("select count(*) as expr1001 from %1").arg(tableName(table)));
+}
+
+void archiveAll(TDemoDM &dm)
+{
+    DbTransaction tx(dm);
+    dm.qup.run(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
+    dm.qup.run(QStringLiteral("delete from P_ORDERD"));
+    tx.commit();
+}
+
+bool inHistory(TDemoDM &dm, const QString &sjxh)
+{
+    return dm.qcx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where sjxh= :sjxh "), {{"sjxh", sjxh}})
+        > 0;
+}
+
+void restore(TDemoDM &dm, const QString &sjxh)
+{
+    const TNamedQuery::Binds key{{"sjxh", sjxh}};
+    DbTransaction tx(dm);
+    TNamedQuery &u = dm.qup;
+    u.run(QStringLiteral("delete from sjmxb where sjxh= :sjxh "), key);
+    u.run(QStringLiteral("insert into sjmxb select * from sjmxbbak where sjxh= :sjxh "), key);
+    u.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh "), key);
+    u.run(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh= :sjxh "), key);
+    u.run(QStringLiteral("delete from P_ORDERDBAK where sjxh= :sjxh "), key);
+    u.run(QStringLiteral("delete from sjmxbbak where sjxh= :sjxh "), key);
+    Serials::RenumberCurrentReceipts(dm);
+    tx.commit();
+}
+
+void removeFromHistory(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
+{
+    const TNamedQuery::Binds key{{"sjxh", sjxh}, {"lbmc", lbmc}};
+    DbTransaction tx(dm);
+    dm.qup.run(QStringLiteral("insert into p_orderd_del select * from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc"), key);
+    dm.qup.run(QStringLiteral("delete from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc "), key);
+    tx.commit();
 }
 
 void openList(TNamedQuery &query)

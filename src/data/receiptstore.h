@@ -18,7 +18,7 @@ inline const QString kCurrentTable = QStringLiteral("P_ORDERD");
 inline const QString kHistoryTable = QStringLiteral("P_ORDERDBAK");
 inline const QString kDeletedTable = QStringLiteral("p_orderd_del");
 
-enum class Table { Current, History };
+enum class Table { Current, History, Deleted };
 
 // Stores a new current receipt (every column but the key).
 void insert(TDemoDM &dm, const ReceiptRow &row);
@@ -32,6 +32,23 @@ std::optional<ReceiptRow> load(TDemoDM &dm, const QString &sjxh, const QString &
 void removeKeepingCopy(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
 // Removes one current receipt by its key, without a copy.
 void removeRow(TDemoDM &dm, qint64 iid);
+// Removes one receipt of the table by its key, without a copy.
+void removeRow(TDemoDM &dm, Table table, qint64 iid);
+
+// How many receipts the table holds.
+qint64 count(TDemoDM &dm, Table table);
+// Moves every current receipt into the history, in one transaction: either
+// all are archived and none is left current, or nothing moved.
+void archiveAll(TDemoDM &dm);
+// Whether the history holds a receipt with that number.
+bool inHistory(TDemoDM &dm, const QString &sjxh);
+// Moves the history receipt with that number (and its detail rows) back
+// among the current receipts, replacing a current receipt of that number,
+// and numbers the current receipts again; one transaction.
+void restore(TDemoDM &dm, const QString &sjxh);
+// Moves the history receipt with that number and category among the
+// deleted receipts; one transaction.
+void removeFromHistory(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
 
 // Opens the list of current receipts, newest first (for the grid).
 void openList(TNamedQuery &query);

@@ -3,7 +3,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/filereplace.h"
-#include "data/demodm.h"
+#include "data/historyquery.h"
 #include "data/namedquery.h"
 #include "print/spreadsheetengine.h"
 #include "text/numtext.h"
@@ -15,10 +15,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <limits>
@@ -72,61 +68,39 @@ QVariant exportValue(const QVariant &v)
     }
 }
 
-void prepareAndRun(QSqlQuery &q, const QString &sql, const QHash<QString, QVariant> &binds)
-{
-    if (!q.prepare(sql))
-        throw AppError(q.lastError().text());
-    // The names carry their colon and the values their stored form.
-    for (auto it = binds.begin(); it != binds.end(); ++it)
-        q.bindValue(it.key(), it.value());
-    if (!q.exec())
-        throw AppError(q.lastError().text());
-}
-
 // The query's statement run once more, forward only: rows are read as they
 // are handed over and not kept.
 class QueryRows : public RowSource
 {
 public:
-    QueryRows(TNamedQuery &query, ProgressStep progress)
-        : m_query(QSqlDatabase::database(TDemoDM::kConnectionName, false)), m_progress(std::move(progress))
+    QueryRows(TNamedQuery &query, ProgressStep progress) : m_rows(query), m_progress(std::move(progress))
     {
-        const QString sql = query.sql();
-        {
-            QSqlQuery c(QSqlDatabase::database(TDemoDM::kConnectionName, false));
-            c.setForwardOnly(true);
-            prepareAndRun(c, QStringLiteral("select count(*) from (%1)").arg(sql), query.bindings());
-            m_count = c.next() ? c.value(0).toLongLong() : 0;
-        }
-        m_query.setForwardOnly(true);
-        prepareAndRun(m_query, sql, query.bindings());
-        const QSqlRecord rec = m_query.record();
-        for (int c = 0; c < rec.count(); ++c)
-            m_titles << rec.fieldName(c);
+        for (const QString &name : m_rows.names())
+            m_titles << name;
     }
     Row titles() const override { return m_titles; }
-    qint64 count() const override { return m_count; }
+    qint64 count() const override { return m_rows.count(); }
     QList<Row> next(int max) override
     {
         QList<Row> block;
-        while (block.size() < max && m_query.next()) {
+        QVariantList values;
+        while (block.size() < max && m_rows.next(&values)) {
             Row row;
-            row.reserve(m_titles.size());
-            for (int c = 0; c < m_titles.size(); ++c)
-                row << exportValue(m_query.value(c));
+            row.reserve(values.size());
+            for (const QVariant &v : values)
+                row << exportValue(v);
             block << row;
         }
         m_done += block.size();
-        if (m_progress && !m_progress(m_done, m_count))
+        if (m_progress && !m_progress(m_done, count()))
             throw ExportCancelled();
         return block;
     }
 
 private:
-    QSqlQuery m_query;
+    HistoryQuery::ForwardRows m_rows;
     ProgressStep m_progress;
     Row m_titles;
-    qint64 m_count = 0;
     qint64 m_done = 0;
 };
 

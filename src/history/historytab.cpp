@@ -8,6 +8,7 @@
 #include "common/operation.h"
 #include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/receiptcolumns.h"
 #include "data/serials.h"
 #include "entry/brdateform.h"
 #include "history/formdyts.h"
@@ -27,8 +28,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStatusBar>
 #include <QTimer>
 #include <memory>
@@ -51,17 +50,6 @@ QString dateText(const QVariant &v)
     if (DateText::tryToDateTime(v.toString(), &dt))
         return DateText::fromDateTime(dt);
     return v.toString();
-}
-
-void prepare(TNamedQuery &q, const QStringList &lines, const QList<QPair<QString, QVariant>> &binds)
-{
-    q.close();
-    q.clearSql();
-    for (const QString &line : lines)
-        q.addSql(line);
-    for (const auto &b : binds)
-        if (q.sql().contains(QLatin1Char(':') + b.first))
-            q.bind(b.first, b.second);
 }
 
 } // namespace
@@ -282,36 +270,20 @@ void THistoryTab::rbb2Click()
     SpeedButton21Click();
 }
 
-THistoryTab::Statement THistoryTab::buildStatements(bool history) const
+HistoryQuery::Filter THistoryTab::filter(bool history) const
 {
-    Statement s;
-    s.table = history ? QStringLiteral("P_ORDERDBAK") : QStringLiteral("P_ORDERD_del");
-    s.list << QStringLiteral("select * from %1 where bhmc like :bhmc  ").arg(s.table);
-    // Count and total in one pass over the result's rows, found through the
-    // same index as the list's.
-    s.sums << QStringLiteral("select sum(cost) as expr1001, count(*) as expr1002 from %1 where bhmc like :bhmc").arg(s.table);
-    s.conditions << QStringLiteral("bhmc like :bhmc ");
-    s.binds << qMakePair(QStringLiteral("bhmc"), QVariant(ui->Edit15->text() + QLatin1Char('%')));
-    auto add = [&s](const QString &line, const QString &param, const QVariant &value) {
-        s.list << line;
-        s.sums << line;
-        s.conditions << line;
-        s.binds << qMakePair(param, value);
-    };
-    if (!ui->Edit16->text().isEmpty())
-        add(QStringLiteral(" and sjxh= :sjxh "), QStringLiteral("sjxh"), ui->Edit16->text());
+    HistoryQuery::Filter f;
+    f.history = history;
+    f.namePrefix = ui->Edit15->text();
+    f.serial = ui->Edit16->text();
     // A date that is not a date stops here, before any statement runs.
     if (!ui->Edit17->text().isEmpty())
-        add(QStringLiteral(" and rq>= :rq0 "), QStringLiteral("rq0"), DateText::toDateTime(ui->Edit17->text()));
+        f.from = DateText::toDateTime(ui->Edit17->text());
     if (!ui->Edit18->text().isEmpty())
-        add(QStringLiteral(" and rq<= :rq1 "), QStringLiteral("rq1"), DateText::toDateTime(ui->Edit18->text()));
-    if (history) {
-        if (!ui->Edit23->text().isEmpty())
-            add(QStringLiteral(" and nf= :nf "), QStringLiteral("nf"), ui->Edit23->text());
-        if (!ui->cbbyf->currentText().isEmpty())
-            add(QStringLiteral(" and yf= :yf "), QStringLiteral("yf"), ui->cbbyf->currentText());
-    }
-    return s;
+        f.to = DateText::toDateTime(ui->Edit18->text());
+    f.year = ui->Edit23->text();
+    f.month = ui->cbbyf->currentText();
+    return f;
 }
 
 void THistoryTab::SpeedButton21Click()
@@ -354,45 +326,20 @@ void THistoryTab::showEmptyList()
 void THistoryTab::doQuery()
 {
     TDemoDM &dm = DemoDM();
-    const bool history = ui->rbb1->isChecked();
-    const Statement s = buildStatements(history);
-
-    TNamedQuery &list = dm.qlshz;
-    QStringList listLines = s.list;
-    listLines << QStringLiteral(" order by nf,yf,sjxh,iid ");
-    list.close();
-    m_listTable = s.table;
-
-    if (history) {
-        // One renumbering pass over the listed receipts, in list order;
-        // nothing listed stops here. Then the list is opened on the new
-        // numbers.
-        if (!Serials::RenumberHistoryResult(dm, s.conditions.join(QString()), QStringLiteral("nf,yf,sjxh,iid"), s.binds)) {
-            showEmptyList();
-            return;
-        }
-    }
-
-    prepare(list, listLines, s.binds);
-    list.open();
-    if (list.isEmpty()) {
-        list.close();
+    const HistoryQuery::Filter f = filter(ui->rbb1->isChecked());
+    m_listTable = f.history ? Receipts::Table::History : Receipts::Table::Deleted;
+    if (!HistoryQuery::openList(dm, dm.qlshz, f)) {
         showEmptyList();
         return;
     }
     // The grid shows the new numbers; first row current.
-    m_list->setSource(list.model());
+    m_list->setSource(dm.qlshz.model());
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(0, 0));
 
-    TNamedQuery &t = dm.qcx;
-    prepare(t, s.sums, s.binds);
-    t.open();
     // A money total, with two decimals (the sum carries binary noise).
-    const QString total = FormatMoney(t.isEmpty() ? 0.0 : t.value(QStringLiteral("expr1001")).toDouble());
-    const QString count = QString::number(t.isEmpty() ? 0 : t.value(QStringLiteral("expr1002")).toLongLong());
-    t.close();
-    setStatus(count, total);
+    const HistoryQuery::Totals totals = HistoryQuery::totals(dm, f);
+    setStatus(QString::number(totals.count), FormatMoney(totals.total));
 }
 
 void THistoryTab::setStatus(const QString &count, const QString &total)
@@ -419,7 +366,7 @@ void THistoryTab::deleteSelectedRow()
         TDemoDM &dm = DemoDM();
         {
             DbTransaction tx(dm);
-            dm.qup.run(QStringLiteral("delete from %1 where iid= :iid").arg(m_listTable), {{QStringLiteral("iid"), iid}});
+            Receipts::removeRow(dm, m_listTable, iid);
             tx.commit();
         }
         // The row goes; the others keep their numbers and the totals stay.
@@ -440,13 +387,7 @@ void THistoryTab::SpeedButton20Click()
 void THistoryTab::doArchive()
 {
     TDemoDM &dm = DemoDM();
-    TNamedQuery &c = dm.qcx;
-    c.close();
-    c.clearSql();
-    c.addSql(QStringLiteral("select count(*) as expr1001 from P_ORDERD"));
-    c.open();
-    const qint64 current = c.isEmpty() ? 0 : c.value(QStringLiteral("expr1001")).toLongLong();
-    c.close();
+    const qint64 current = Receipts::count(dm, Receipts::Table::Current);
     if (current == 0) {
         Dialogs::message(QStringLiteral("当前没有需要导出的单据！"));
         return;
@@ -456,10 +397,7 @@ void THistoryTab::doArchive()
     try {
         // Copy and delete together: either every receipt is in the history
         // and none is left current, or nothing moved.
-        DbTransaction tx(dm);
-        dm.qup.run(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"), {});
-        dm.qup.run(QStringLiteral("delete from P_ORDERD"), {});
-        tx.commit();
+        Receipts::archiveAll(dm);
     } catch (const AppError &) {
         Dialogs::message(QStringLiteral("单据导出到历史表失败！"));
         return;
@@ -483,33 +421,12 @@ void THistoryTab::doRestore()
         return;
     const QString sjxh = m_list->fieldValue(row, QStringLiteral("sjxh")).toString();
     TDemoDM &dm = DemoDM();
-    const QList<QPair<QString, QVariant>> key{{QStringLiteral("sjxh"), sjxh}};
-
     // A receipt that is no longer in the history (restored a moment ago,
     // or listed from the deleted receipts) is not moved again: the move
     // would first remove the current receipt with this number and then
     // find nothing to put back.
-    TNamedQuery &c = dm.qcx;
-    c.close();
-    c.clearSql();
-    c.addSql(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where sjxh= :sjxh "));
-    c.bind(QStringLiteral("sjxh"), sjxh);
-    c.open();
-    const bool inHistory = !c.isEmpty() && c.value(QStringLiteral("expr1001")).toLongLong() > 0;
-    c.close();
-
-    if (inHistory) {
-        DbTransaction tx(dm);
-        TNamedQuery &u = dm.qup;
-        u.run(QStringLiteral("delete from sjmxb where sjxh= :sjxh "), key);
-        u.run(QStringLiteral("insert into sjmxb select * from sjmxbbak where sjxh= :sjxh "), key);
-        u.run(QStringLiteral("delete from P_ORDERD where sjxh= :sjxh "), key);
-        u.run(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh= :sjxh "), key);
-        u.run(QStringLiteral("delete from P_ORDERDBAK where sjxh= :sjxh "), key);
-        u.run(QStringLiteral("delete from sjmxbbak where sjxh= :sjxh "), key);
-        Serials::RenumberCurrentReceipts(dm);
-        tx.commit();
-    }
+    if (Receipts::inHistory(dm, sjxh))
+        Receipts::restore(dm, sjxh);
     // The list keeps showing the row until the next query.
     if (onReceiptRestored)
         onReceiptRestored(sjxh);
@@ -536,13 +453,7 @@ void THistoryTab::doDelete()
     const QString lbmc = m_list->fieldValue(row, QStringLiteral("lbmc")).toString();
     if (!Dialogs::question(QStringLiteral("您确定要删除单据号为：%1的数据吗？").arg(sjxh)))
         return;
-    const QList<QPair<QString, QVariant>> key{{QStringLiteral("sjxh"), sjxh}, {QStringLiteral("lbmc"), lbmc}};
-    {
-        DbTransaction tx(dm);
-        dm.qup.run(QStringLiteral("insert into p_orderd_del select * from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc"), key);
-        dm.qup.run(QStringLiteral("delete from P_ORDERDbak where sjxh= :sjxh and lbmc= :lbmc "), key);
-        tx.commit();
-    }
+    Receipts::removeFromHistory(dm, sjxh, lbmc);
     // The row is gone; the others keep their numbers, the totals stay.
     dm.qlshz.reopen();
     m_list->setSource(dm.qlshz.model());
@@ -821,22 +732,28 @@ void THistoryTab::stopBatch()
 
 QStringList THistoryTab::storedReceiptCells(const std::function<QVariant(const QString &)> &field)
 {
-    auto num = [&field](const char *name) { return field(QString::fromLatin1(name)).toDouble(); };
-    auto n = [&num](const char *name) { return FloatToText(num(name)); };
-    const QDate d = DateText::toDateTime(field(QStringLiteral("rq")).toString()).date();
+    ReceiptRow row;
+    for (const ReceiptColumns::Column &c : ReceiptColumns::all())
+        ReceiptColumns::setValue(row, c, field(c.name));
+    return storedReceiptCells(row);
+}
+
+QStringList THistoryTab::storedReceiptCells(const ReceiptRow &row)
+{
+    const QDate d = DateText::toDateTime(row.rq).date();
     QStringList cells;
-    cells << field(QStringLiteral("bhmc")).toString() + QStringLiteral(" 住户")
+    cells << row.bhmc + QStringLiteral(" 住户")
           << QStringLiteral("时间:%1年%2月%3日")
                  .arg(d.year(), 4, 10, QLatin1Char('0'))
                  .arg(d.month(), 2, 10, QLatin1Char('0'))
                  .arg(d.day(), 2, 10, QLatin1Char('0'))
-          << QStringLiteral("NO.") + field(QStringLiteral("sjxh")).toString()
-          << n("bccjd") << n("sccjd") << FloatToText(num("bccjd") - num("sccjd")) << n("shsld") << n("cjdl")
-          << n("dj") << n("jed")
-          << n("bccjds") << n("sccjds") << FloatToText(num("bccjds") - num("sccjds")) << n("shsls") << n("cjdls")
-          << n("djs") << n("jes")
-          << n("qtfy") << n("fzfy")
-          << QStringLiteral("总合计金额：") + n("cost") + QStringLiteral(" 元");
+          << QStringLiteral("NO.") + row.sjxh
+          << FloatToText(row.bccjd) << FloatToText(row.sccjd) << FloatToText(row.bccjd - row.sccjd)
+          << FloatToText(row.shsld) << FloatToText(row.cjdl) << FloatToText(row.dj) << FloatToText(row.jed)
+          << FloatToText(row.bccjds) << FloatToText(row.sccjds) << FloatToText(row.bccjds - row.sccjds)
+          << FloatToText(row.shsls) << FloatToText(row.cjdls) << FloatToText(row.djs) << FloatToText(row.jes)
+          << FloatToText(row.qtfy) << FloatToText(row.fzfy)
+          << QStringLiteral("总合计金额：") + FloatToText(row.cost) + QStringLiteral(" 元");
     return cells;
 }
 
@@ -859,42 +776,12 @@ void THistoryTab::doExport()
         Dialogs::message(QStringLiteral("年份长度为4位比如2010年"));
         return;
     }
+    // Year and month as checked above, whichever list is shown.
+    HistoryQuery::Filter f = filter(true);
+    f.year = year;
+    f.month = month;
     TNamedQuery &q = DemoDM().qdc;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral(
-        "select pxxh as 序号,sjxh as 收据号,nf as 年度,yf as 月份,bhmc as 户名,bhh as 户号,sccjd as 上月抄电量,"
-        "bccjd as 本月抄电量,shsld as 损耗电费量,cjdl as 用电量,dj as 电费单价,jed as 电费  "));
-    q.addSql(QStringLiteral(
-        " ,sccjds as 上月抄水量,bccjds as 本月抄水量,shsls as 损耗水费量,cjdls as 用水量,djs as 水费单价,jes as 水费,"
-        "qtfy as 其它费用,fzfy as 房租费用,cost as 总金额,cmc as 区域,cbr as 抄表人,skr as 收款人 ,rq as 填表日期 "
-        "from P_ORDERDBAK where bhmc like :bhmc "));
-    // Dates are read before anything runs.
-    QList<QPair<QString, QVariant>> binds{{QStringLiteral("bhmc"), ui->Edit15->text() + QLatin1Char('%')}};
-    if (!ui->Edit16->text().isEmpty()) {
-        q.addSql(QStringLiteral(" and sjxh= :sjxh "));
-        binds << qMakePair(QStringLiteral("sjxh"), QVariant(ui->Edit16->text()));
-    }
-    if (!ui->Edit17->text().isEmpty()) {
-        q.addSql(QStringLiteral(" and rq>= :rq0 "));
-        binds << qMakePair(QStringLiteral("rq0"), QVariant(DateText::toDateTime(ui->Edit17->text())));
-    }
-    if (!ui->Edit18->text().isEmpty()) {
-        q.addSql(QStringLiteral(" and rq<= :rq1 "));
-        binds << qMakePair(QStringLiteral("rq1"), QVariant(DateText::toDateTime(ui->Edit18->text())));
-    }
-    if (!year.isEmpty()) {
-        q.addSql(QStringLiteral(" and nf= :nf "));
-        binds << qMakePair(QStringLiteral("nf"), QVariant(year));
-    }
-    if (!month.isEmpty()) {
-        q.addSql(QStringLiteral(" and yf= :yf "));
-        binds << qMakePair(QStringLiteral("yf"), QVariant(month));
-    }
-    q.addSql(QStringLiteral(" order by nf,yf,bhmc "));
-    for (const auto &b : binds)
-        q.bind(b.first, b.second);
-    q.open();
+    HistoryQuery::openExport(q, f);
     if (q.isEmpty()) {
         Dialogs::message(QStringLiteral("没有您需要查询的数据！"));
         q.close();

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "data/historyquery.h"
+#include "data/receiptstore.h"
 #include "history/exportworkbook.h"
 
 namespace Ui {
@@ -124,21 +126,15 @@ public:
     // (A2, E2, M2, B4, G4, J4, K4, L4, M4, N4, B5, G5, J5, K5, L5, M5, N5,
     // B6, B7, K7), read from the current row of a query of a receipt table.
     static QStringList storedReceiptCells(const std::function<QVariant(const QString &)> &field);
+    static QStringList storedReceiptCells(const ReceiptRow &row);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    struct Statement
-    {
-        QString table;
-        // The list, and its count and total in one statement.
-        QStringList list, sums;
-        // The conditions alone, as one expression.
-        QStringList conditions;
-        QList<QPair<QString, QVariant>> binds;
-    };
-    Statement buildStatements(bool history) const;
+    // The conditions of the query fields; a date that is not a date throws
+    // before anything runs.
+    HistoryQuery::Filter filter(bool history) const;
     void doQuery();
     void doRestore();
     void doDelete();
@@ -157,7 +153,7 @@ private:
     TGridModel *m_list;
     TFormdyts *m_formdyts;
     QLabel *m_sbPanels[4] = {};
-    QString m_listTable;         // the table the list shows
+    Receipts::Table m_listTable = Receipts::Table::History;   // the table the list shows
     int m_rowBeforeReset = 0;    // the list's row before its last reset
     int m_batchPauseMs = 3000;
     bool m_batchRunning = false;

@@ -1,0 +1,157 @@
+#include "data/historyquery.h"
+
+#include "common/apperror.h"
+#include "data/demodm.h"
+#include "data/receiptstore.h"
+#include "data/serials.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+
+namespace HistoryQuery {
+
+namespace {
+
+// The conditions, with or without those of year and month.
+Condition conditionOf(const Filter &f, bool period)
+{
+    Condition c;
+    c.sql = QStringLiteral("bhmc like :bhmc ");
+    c.binds << qMakePair(QStringLiteral("bhmc"), QVariant(f.namePrefix + QLatin1Char('%')));
+    auto add = [&c](const QString &line, const QString &param, const QVariant &value) {
+        c.sql += line;
+        c.binds << qMakePair(param, value);
+    };
+    if (!f.serial.isEmpty())
+        add(QStringLiteral(" and sjxh= :sjxh "), QStringLiteral("sjxh"), f.serial);
+    if (f.from.isValid())
+        add(QStringLiteral(" and rq>= :rq0 "), QStringLiteral("rq0"), f.from);
+    if (f.to.isValid())
+        add(QStringLiteral(" and rq<= :rq1 "), QStringLiteral("rq1"), f.to);
+    if (period) {
+        if (!f.year.isEmpty())
+            add(QStringLiteral(" and nf= :nf "), QStringLiteral("nf"), f.year);
+        if (!f.month.isEmpty())
+            add(QStringLiteral(" and yf= :yf "), QStringLiteral("yf"), f.month);
+    }
+    return c;
+}
+
+void prepare(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds)
+{
+    q.close();
+    q.setSql(sql);
+    for (const auto &b : binds)
+        q.bind(b.first, b.second);
+}
+
+} // namespace
+
+QString table(const Filter &filter)
+{
+    return filter.history ? Receipts::kHistoryTable : QStringLiteral("P_ORDERD_del");
+}
+
+Condition condition(const Filter &filter)
+{
+    return conditionOf(filter, filter.history);
+}
+
+bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter)
+{
+    const Condition c = condition(filter);
+    list.close();
+    // One renumbering pass over the listed receipts, in list order; nothing
+    // listed stops here. Then the list is opened on the new numbers.
+    if (filter.history && !Serials::RenumberHistoryResult(dm, c.sql, kListOrder, c.binds))
+        return false;
+    prepare(list, QStringLiteral("select * from %1 where %2 order by %3 ").arg(table(filter), c.sql, kListOrder), c.binds);
+    list.open();
+    if (list.isEmpty()) {
+        list.close();
+        return false;
+    }
+    return true;
+}
+
+Totals totals(TDemoDM &dm, const Filter &filter)
+{
+    const Condition c = condition(filter);
+    // Count and total in one pass over the result's rows, found through the
+    // same index as the list's.
+    TNamedQuery &t = dm.qcx;
+    prepare(t, QStringLiteral("select sum(cost) as expr1001, count(*) as expr1002 from %1 where %2").arg(table(filter), c.sql),
+            c.binds);
+    t.open();
+    Totals totals;
+    if (!t.isEmpty()) {
+        totals.total = t.value(QStringLiteral("expr1001")).toDouble();
+        totals.count = t.value(QStringLiteral("expr1002")).toLongLong();
+    }
+    t.close();
+    return totals;
+}
+
+void openExport(TNamedQuery &query, const Filter &filter)
+{
+    const Condition c = conditionOf(filter, true);
+    prepare(query,
+            QStringLiteral(
+                "select pxxh as 序号,sjxh as 收据号,nf as 年度,yf as 月份,bhmc as 户名,bhh as 户号,sccjd as 上月抄电量,"
+                "bccjd as 本月抄电量,shsld as 损耗电费量,cjdl as 用电量,dj as 电费单价,jed as 电费  "
+                " ,sccjds as 上月抄水量,bccjds as 本月抄水量,shsls as 损耗水费量,cjdls as 用水量,djs as 水费单价,jes as 水费,"
+                "qtfy as 其它费用,fzfy as 房租费用,cost as 总金额,cmc as 区域,cbr as 抄表人,skr as 收款人 ,rq as 填表日期 "
+                "from P_ORDERDBAK where %1 order by nf,yf,bhmc ")
+                .arg(c.sql),
+            c.binds);
+    query.open();
+}
+
+namespace {
+
+void run(QSqlQuery &q, const QString &sql, const QHash<QString, QVariant> &binds)
+{
+    q.setForwardOnly(true);
+    if (!q.prepare(sql))
+        throw AppError(q.lastError().text());
+    // The names carry their colon and the values their stored form.
+    for (auto it = binds.begin(); it != binds.end(); ++it)
+        q.bindValue(it.key(), it.value());
+    if (!q.exec())
+        throw AppError(q.lastError().text());
+}
+
+} // namespace
+
+ForwardRows::ForwardRows(const TNamedQuery &query) : m_query(QSqlDatabase::database(TDemoDM::kConnectionName, false))
+{
+    {
+        QSqlQuery c(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+        run(c, QStringLiteral("select count(*) from (%1)").arg(query.sql()), query.bindings());
+        m_count = c.next() ? c.value(0).toLongLong() : 0;
+    }
+    run(m_query, query.sql(), query.bindings());
+    m_columns = m_query.record().count();
+}
+
+QStringList ForwardRows::names() const
+{
+    QStringList names;
+    const QSqlRecord rec = m_query.record();
+    for (int c = 0; c < rec.count(); ++c)
+        names << rec.fieldName(c);
+    return names;
+}
+
+bool ForwardRows::next(QVariantList *row)
+{
+    row->clear();
+    if (!m_query.next())
+        return false;
+    row->reserve(m_columns);
+    for (int c = 0; c < m_columns; ++c)
+        *row << m_query.value(c);
+    return true;
+}
+
+} // namespace HistoryQuery
