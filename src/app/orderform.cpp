@@ -6,6 +6,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
@@ -34,14 +35,8 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
-TOrderForm *g_instance = nullptr;
-}
-
 TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm)
 {
-    if (!g_instance)
-        g_instance = this;
     ui->setupUi(this);
     setObjectName(QStringLiteral("OrderForm"));
 
@@ -89,14 +84,7 @@ TOrderForm::~TOrderForm()
         TReceiptPrinting::instance().FormDestroy();
     } catch (...) {
     }
-    if (g_instance == this)
-        g_instance = nullptr;
     delete ui;
-}
-
-TOrderForm *TOrderForm::instance()
-{
-    return g_instance;
 }
 
 void TOrderForm::FormCreate()
@@ -122,7 +110,6 @@ void TOrderForm::showEvent(QShowEvent *event)
 
 void TOrderForm::endProgram()
 {
-    emit quitRequested();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
@@ -165,13 +152,7 @@ namespace {
 // The names of the employees of one type, in entry order.
 QStringList employeesOfType(const QString &type)
 {
-    TNamedQuery &q = DemoDM().qxh;
-    q.openWith(QStringLiteral("select * from zgxxb where bz= :bz order by iid "), {{"bz", type}});
-    QStringList names;
-    for (bool more = q.first(); more; more = q.next())
-        names << q.value(QStringLiteral("zgxm")).toString();
-    q.close();
-    return names;
+    return Employees::namesOfType(DemoDM(), type);
 }
 
 // Empties the combo (text and items) and lists the names; filling the list
