@@ -3,6 +3,7 @@
 #include "common/apperror.h"
 #include "data/demodm.h"
 #include "data/paymentstore.h"
+#include "data/receiptcolumns.h"
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "scratchdir.h"
@@ -331,7 +332,7 @@ private slots:
                 QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
                 while (q.next()) {
                     QStringList row{t};
-                    for (int c = 0; c < Schema::receiptColumns().size(); ++c)
+                    for (int c = 0; c < ReceiptColumns::all().size(); ++c)
                         row << q.value(c).toString();
                     before << row.join(QLatin1Char('|'));
                 }
@@ -351,7 +352,7 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
             while (q.next()) {
                 QStringList row{t};
-                for (int c = 0; c < Schema::receiptColumns().size(); ++c)
+                for (int c = 0; c < ReceiptColumns::all().size(); ++c)
                     row << q.value(c).toString();
                 after << row.join(QLatin1Char('|'));
             }
