@@ -122,6 +122,28 @@ QStringList version5()
     return {QStringLiteral("CREATE INDEX IF NOT EXISTS P_ORDERDBAK_numbered ON P_ORDERDBAK(pxxh) WHERE pxxh IS NOT 0")};
 }
 
+// Version 6: collection at the desk. A payment names its receipt by serial
+// number and category, which stay with the receipt wherever it moves; one
+// payment per receipt. The arrears list reads only the unpaid receipts
+// through their own small indexes.
+QStringList version6()
+{
+    QStringList s;
+    s << QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS skjlb (iid INTEGER PRIMARY KEY AUTOINCREMENT,"
+        " sksj TEXT NOT NULL,"                 // date and time of the payment
+        " skr TEXT COLLATE NOCASE,"            // payee
+        " skfs TEXT COLLATE NOCASE NOT NULL,"  // method
+        " je REAL NOT NULL,"                   // amount
+        " sjxh TEXT COLLATE NOCASE NOT NULL, lbmc TEXT COLLATE NOCASE NOT NULL,"
+        " UNIQUE (sjxh, lbmc))");
+    s << QStringLiteral("CREATE INDEX IF NOT EXISTS skjlb_sksj ON skjlb(sksj)");
+    for (const char *t : {"P_ORDERD", "P_ORDERDBAK"})
+        s << QStringLiteral("CREATE INDEX IF NOT EXISTS %1_unpaid ON %1(cmc, bhmc, nf, yf) WHERE fkzt = '未付款'")
+                 .arg(QLatin1String(t));
+    return s;
+}
+
 struct Step
 {
     QStringList (*statements)() = nullptr;
@@ -131,7 +153,7 @@ struct Step
 // Each entry brings a file from version i to i + 1.
 const QList<Step> &steps()
 {
-    static const QList<Step> list{{&version1}, {&version2}, {&version3}, {nullptr, &version4}, {&version5}};
+    static const QList<Step> list{{&version1}, {&version2}, {&version3}, {nullptr, &version4}, {&version5}, {&version6}};
     return list;
 }
 
