@@ -316,6 +316,8 @@ void TBillingTab::showPreview()
         for (int c = 0; c < texts.size(); ++c) {
             auto *item = new QTableWidgetItem(texts[c]);
             item->setBackground(colour);
+            if (c == texts.size() - 1)
+                item->setToolTip(texts[c]);   // the whole reason, however long
             m_grid->setItem(i, c, item);
         }
         accepted += r.accepted() ? 1 : 0;
