@@ -2,6 +2,7 @@
 // in each format and read back once filled, and the payment notices of the
 // unpaid bills as one print job or one PDF, a page per bill.
 #include "billing/billingrun.h"
+#include "billing/billingtab.h"
 #include "billing/readingsheet.h"
 #include "common/apppaths.h"
 #include "data/billingstore.h"
@@ -9,7 +10,10 @@
 #include "print/noticejob.h"
 #include "print/spreadsheetengine.h"
 #include "printfixture.h"
+#include "recordingdialogs.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
@@ -163,6 +167,22 @@ private slots:
             QFile::remove(qEnvironmentVariable("MTRFEE_KEEP_NOTICE_PDF"));
             QFile::copy(pdf, qEnvironmentVariable("MTRFEE_KEEP_NOTICE_PDF"));
         }
+    }
+
+    // The reading sheet goes to the printer as one job listing every
+    // household of the community chosen.
+    void readingSheetPrinted()
+    {
+        sql(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100.5,10),('B-1','丙','西区',300,30)"));
+        RecordingDialogs dialogs;
+        TBillingTab tab;
+        tab.yearField()->setText(QStringLiteral("2024"));
+        tab.reload();
+        tab.communityField()->setCurrentText(QStringLiteral("东区"));
+        const int before = jobCount();
+        tab.printReadingSheet();
+        QVERIFY2(dialogs.count() == 0, qPrintable(dialogs.texts().join('|')));
+        QCOMPARE(jobCount(), before + 1);
     }
 
     // Paid bills get no notice; without a template the job says so.
