@@ -1,6 +1,7 @@
 #include "app/entryprinting.h"
 
 #include "common/apperror.h"
+#include "data/community.h"
 #include "entry/currentreceipts.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
@@ -60,7 +61,7 @@ void finish(TEntryTab *entry, const ReceiptPrintResult &result)
 void PreviewReceipt(TEntryTab *entry)
 {
     TFieldEvents::run([entry] {
-        entry->form()->edit2->setEditText(QStringLiteral("温州"));
+        entry->form()->edit2->setEditText(kCommunity);
         const ReceiptPrintResult result = TReceiptPrinting::instance().SpeedButton9Click(
             ReadPrintData(entry), [entry] {
                 entry->BitBtn2Click();

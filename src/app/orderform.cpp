@@ -35,14 +35,8 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
-TOrderForm *g_instance = nullptr;
-}
-
 TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm)
 {
-    if (!g_instance)
-        g_instance = this;
     ui->setupUi(this);
     setObjectName(QStringLiteral("OrderForm"));
 
@@ -101,14 +95,7 @@ TOrderForm::~TOrderForm()
         TReceiptPrinting::instance().FormDestroy();
     } catch (...) {
     }
-    if (g_instance == this)
-        g_instance = nullptr;
     delete ui;
-}
-
-TOrderForm *TOrderForm::instance()
-{
-    return g_instance;
 }
 
 void TOrderForm::FormCreate()
@@ -134,7 +121,6 @@ void TOrderForm::showEvent(QShowEvent *event)
 
 void TOrderForm::endProgram()
 {
-    emit quitRequested();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 

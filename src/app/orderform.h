@@ -22,8 +22,6 @@ public:
     explicit TOrderForm(QWidget *parent = nullptr);
     ~TOrderForm() override;
 
-    static TOrderForm *instance();
-
     static inline const QString kProductTitle = QStringLiteral("mtrfee 物业水电费收据管理系统");
 
     TEntryTab *entryTab() const { return m_entry; }
@@ -41,10 +39,6 @@ public:
 
     // Another tab came to the front: it reloads its lists.
     void PageControl1Change(int index);
-
-signals:
-    // The program has to end (exit from the login, database not opened).
-    void quitRequested();
 
 protected:
     void showEvent(QShowEvent *event) override;

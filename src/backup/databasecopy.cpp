@@ -9,10 +9,7 @@
 
 #include <cerrno>
 #include <cstring>
-
-#include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace DatabaseCopy {
@@ -167,17 +164,6 @@ bool carryNumbering(const QString &from, const QString &into, QString *why)
     }
     QSqlDatabase::removeDatabase(kName);
     return ok;
-}
-
-bool replaceFile(const QString &from, const QString &to, QString *why)
-{
-    std::error_code ec;
-    std::filesystem::rename(std::filesystem::path(from.toStdString()), std::filesystem::path(to.toStdString()), ec);
-    if (ec) {
-        *why = QString::fromStdString(ec.message());
-        return false;
-    }
-    return true;
 }
 
 bool sameEntry(const QString &a, const QString &b)

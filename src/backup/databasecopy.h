@@ -28,9 +28,6 @@ bool carryNumbering(const QString &from, const QString &into, QString *why);
 // Uses a connection of its own, read only.
 bool isSoundDatabase(const QString &path, QString *why);
 
-// Moves from over to (replacing a file of that name in one step).
-bool replaceFile(const QString &from, const QString &to, QString *why);
-
 // Whether two paths name the same file or folder (after links).
 bool sameEntry(const QString &a, const QString &b);
 

@@ -6,7 +6,10 @@
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
 #include "common/lengthlimit.h"
+#include "common/operation.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/community.h"
 #include "data/passwords.h"
 #include "data/schema.h"
 #include "login/formmmxg.h"
@@ -20,18 +23,8 @@
 
 namespace {
 
-const QString kCommunity = QStringLiteral("温州");
-
-// Runs one operation of the tab; an unexpected failure ends it with the
-// standard error box.
-void runOperation(const std::function<void()> &op)
-{
-    try {
-        op();
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    }
-}
+// Every operation of the tab runs inside the program's operation boundary.
+constexpr auto &runOperation = Operation::run;
 
 void prepare(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds = {})
 {
@@ -58,11 +51,6 @@ qint64 countOf(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
     return n;
 }
 
-bool isEnter(QKeyEvent *key)
-{
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
-
 } // namespace
 
 TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseDataTab)
@@ -74,7 +62,7 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         layout->addWidget(this);
     }
 
-    // The community is always 温州; its field is not shown.
+    // The community is always the one of the program; its field is not shown.
     ui->Label29->hide();
     ui->Edit5->hide();
     // The receipt title cannot be changed here.
@@ -96,10 +84,10 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         {QStringLiteral("bz"), QStringLiteral("类型"), 100, {}},
     });
     m_employees->showIn(ui->DBGrid4);
-    for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4}) {
+    for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4})
         grid->verticalHeader()->hide();
-        grid->installEventFilter(this);
-    }
+    ScreenKeys::onCtrlDelete(ui->DBGrid1, this, [this] { deleteHouseholdRow(); });
+    ScreenKeys::onCtrlDelete(ui->DBGrid4, this, [this] { deleteEmployeeRow(); });
 
     // Each field holds what its column keeps.
     const struct
@@ -126,9 +114,16 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
     ui->ComboBox1->setCurrentIndex(-1);
     ui->ComboBox1->setEditText(QString());
 
+    // Entry fields turn yellow while they have the focus; Enter moves along
+    // them (on the type field it saves).
+    auto *highlight = new TFocusHighlight(this);
     for (QWidget *w : std::initializer_list<QWidget *>{ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit10, ui->Edit11,
-                                                       ui->Edit12, ui->Edit13, ui->ComboBox1})
+                                                       ui->Edit12, ui->Edit13, ui->ComboBox1}) {
         w->installEventFilter(this);
+        highlight->watch(w);
+    }
+    m_enterChain.add({ui->Edit5, ui->Edit6, ui->Edit7});
+    m_enterChain.add({ui->Edit10, ui->Edit11, ui->Edit12, ui->Edit13, ui->ComboBox1});
     if (ui->ComboBox1->lineEdit())
         ui->ComboBox1->lineEdit()->installEventFilter(this);
 
@@ -206,49 +201,13 @@ int TBaseDataTab::employeeRow() const
 
 bool TBaseDataTab::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            if (watched == ui->DBGrid1) {
-                deleteHouseholdRow();
-                return true;
-            }
-            if (watched == ui->DBGrid4) {
-                deleteEmployeeRow();
-                return true;
-            }
+    if (event->type() == QEvent::KeyPress && ScreenKeys::isEnter(static_cast<QKeyEvent *>(event))) {
+        if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
+            ui->SpeedButton17->click();
+            return true;
         }
-        if (isEnter(key)) {
-            // Enter moves along the fields; on the type field it saves.
-            QWidget *next = nullptr;
-            if (watched == ui->Edit5)
-                next = ui->Edit6;
-            else if (watched == ui->Edit6)
-                next = ui->Edit7;
-            else if (watched == ui->Edit10)
-                next = ui->Edit11;
-            else if (watched == ui->Edit11)
-                next = ui->Edit12;
-            else if (watched == ui->Edit12)
-                next = ui->Edit13;
-            else if (watched == ui->Edit13)
-                next = ui->ComboBox1;
-            else if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
-                ui->SpeedButton17->click();
-                return true;
-            }
-            if (next) {
-                next->setFocus();
-                return true;
-            }
-        }
-    }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w != ui->DBGrid1 && w != ui->DBGrid4 && w != ui->ComboBox1->lineEdit()) {
-            // Entry fields turn yellow while they have the focus.
-            w->setStyleSheet(event->type() == QEvent::FocusIn ? QStringLiteral("background-color: yellow;") : QString());
-        }
+        if (m_enterChain.advance(qobject_cast<QWidget *>(watched)))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -368,9 +327,7 @@ void TBaseDataTab::deleteHouseholdRow()
 {
     runOperation([this] {
         const int row = householdRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         deleteRowOf(QStringLiteral("hhb"), m_households, row);
     });
@@ -471,9 +428,7 @@ void TBaseDataTab::deleteEmployeeRow()
 {
     runOperation([this] {
         const int row = employeeRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         deleteRowOf(QStringLiteral("zgxxb"), m_employees, row);
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/screenkeys.h"
+
 #include <QWidget>
 #include <functional>
 
@@ -67,4 +69,5 @@ private:
     Ui::TBaseDataTab *ui;
     TGridModel *m_households = nullptr;
     TGridModel *m_employees = nullptr;
+    TEnterChain m_enterChain;
 };

@@ -4,6 +4,7 @@
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
+#include "data/community.h"
 #include "print/defaultprinter.h"
 #include "print/receiptpreview.h"
 #include "print/spreadsheetengine.h"
@@ -194,7 +195,7 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
                                                        const std::function<ReceiptPrintData()> &recalculate)
 {
     ReceiptPrintResult result;
-    data.edit2 = QStringLiteral("温州");
+    data.edit2 = kCommunity;
     closePreview();
     Global().strsjlx = data.cblb;
     if (!runChecks(data, result))
@@ -203,7 +204,7 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
     Global().str_cbr = data.cbcbr;
     if (recalculate) {
         data = recalculate();
-        data.edit2 = QStringLiteral("温州");
+        data.edit2 = kCommunity;
     }
     try {
         FillFromScreen(kPreviewFileName, data);
@@ -217,7 +218,6 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
         m_preview->raise();
         m_preview->activateWindow();
         result.done = true;
-        emit previewShown(m_preview);
     } catch (const EngineUnavailable &e) {
         Dialogs::message(e.message());
     } catch (const AppError &e) {

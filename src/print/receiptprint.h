@@ -105,7 +105,7 @@ class TReceiptPrinting : public QObject
 public:
     static TReceiptPrinting &instance();
 
-    // "单据打印预览". The caller sets its area field edit2 to "温州" first
+    // "单据打印预览". The caller sets its area field edit2 to kCommunity first
     // (data.edit2 is taken as that). recalculate runs the compute-total
     // button of the entry screen and returns the fields as they then are.
     ReceiptPrintResult SpeedButton9Click(ReceiptPrintData data,
@@ -129,9 +129,6 @@ public:
     // For tests: how a file is opened with the desktop (default:
     // QDesktopServices::openUrl).
     std::function<bool(const QString &path)> openWithDesktop;
-
-signals:
-    void previewShown(TReceiptPreview *window);
 
 private:
     TReceiptPrinting();

@@ -42,6 +42,15 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// The main window of the running session, once it exists.
+TOrderForm *mainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *main = qobject_cast<TOrderForm *>(w))
+            return main;
+    return nullptr;
+}
+
 QString builtProgram()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../../program/mtrfee");
@@ -429,7 +438,7 @@ private slots:
                 login->form()->Edit1->setText(QStringLiteral("888888"));
                 login->BitBtn1Click();
                 loggedIn = true;
-            } else if (TOrderForm *main = TOrderForm::instance(); loggedIn && main && main->startupDone()) {
+            } else if (TOrderForm *main = mainWindow(); loggedIn && main && main->startupDone()) {
                 driver.stop();
                 main->close();
             }
