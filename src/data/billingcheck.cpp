@@ -1,5 +1,6 @@
 #include "data/billingcheck.h"
 
+#include "data/community.h"
 #include "data/receiptcalc.h"
 #include "text/numtext.h"
 #include "text/textlimits.h"
@@ -121,7 +122,7 @@ ReceiptRow billOf(const CheckedRow &c, const BillSettings &s)
     row.fkzt = kUnpaid;
     // The household's own community; a household without one as the entry
     // screen stores it.
-    row.cmc = c.facts.cmc.isEmpty() ? QStringLiteral("温州") : c.facts.cmc;
+    row.cmc = c.facts.cmc.isEmpty() ? kCommunity : c.facts.cmc;
     row.nf = s.nf;
     row.yf = s.yf;
     row.bzsm1 = s.nf + QStringLiteral("年") + s.yf + QStringLiteral("月电费");
