@@ -1,6 +1,7 @@
 # The user guide beside the program, and what an installation holds:
 #   bin/mtrfee
 #   share/mtrfee/收据模板.xls            the template, copied into each user's data folder
+#   share/mtrfee/缴费通知单模板.xls      the payment notice template, copied there on first use
 #   share/mtrfee/help/index.html         the user guide
 #   share/applications, share/metainfo   desktop entry, AppStream metadata
 #   share/icons/hicolor/...              the icon, SVG and PNG sizes
@@ -62,7 +63,7 @@ install(TARGETS mtrfee RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mtr
 # The installed executable keeps one library search path, the spreadsheet
 # engine's program folder: the UNO libraries linked through the system's
 # library folder need their own private libraries from there.
-install(FILES ${MTRFEE_PROGRAM_DIR}/收据模板.xls DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee COMPONENT mtrfee)
+install(FILES ${MTRFEE_PROGRAM_DIR}/收据模板.xls ${MTRFEE_PROGRAM_DIR}/缴费通知单模板.xls DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee COMPONENT mtrfee)
 install(FILES ${MTRFEE_HELP_OUTPUT} DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee/help COMPONENT mtrfee)
 install(FILES ${MTRFEE_PACKAGING_DIR}/${MTRFEE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT mtrfee)

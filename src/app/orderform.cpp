@@ -2,6 +2,7 @@
 #include "ui_orderform.h"
 
 #include "backup/helptab.h"
+#include "billing/billingtab.h"
 #include "basedata/basedatatab.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
@@ -49,6 +50,17 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     ui->TabSheet3Layout->addWidget(m_history);
     m_help = new THelpTab(ui->TabSheet4);
     ui->TabSheet4Layout->addWidget(m_help);
+    // The month's billing comes last, so the other pages keep their places.
+    m_billing = new TBillingTab;
+    ui->PageControl1->addTab(m_billing, QStringLiteral("抄表计费"));
+    connect(m_billing, &TBillingTab::billsStored, this, [this] {
+        TFieldEvents::run([this] {
+            m_receipts->OpenCurrentReceipts();
+            // A new receipt on the entry form is offered the next free number.
+            if (!m_receipts->loadedMode())
+                m_entry->form()->Edit3->setFieldText(Serials::NextReceiptSerial(DemoDM(), Schema::kReceiptCategory));
+        });
+    });
     ui->PageControl1->setCurrentIndex(0);
 
     ConnectPrintingToEntry(m_entry, m_receipts);

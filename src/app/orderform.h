@@ -9,6 +9,7 @@ class TEntryTab;
 class TBaseDataTab;
 class THistoryTab;
 class THelpTab;
+class TBillingTab;
 class TCurrentReceipts;
 
 // The main window: four tab pages, in this order: receipt entry and
@@ -27,6 +28,7 @@ public:
     TBaseDataTab *baseDataTab() const { return m_baseData; }
     THistoryTab *historyTab() const { return m_history; }
     THelpTab *helpTab() const { return m_help; }
+    TBillingTab *billingTab() const { return m_billing; }
     TCurrentReceipts *currentReceipts() const { return m_receipts; }
 
     // The start-up sequence; runs once, queued from the first show.
@@ -53,6 +55,7 @@ private:
     TBaseDataTab *m_baseData = nullptr;
     THistoryTab *m_history = nullptr;
     THelpTab *m_help = nullptr;
+    TBillingTab *m_billing = nullptr;
     TCurrentReceipts *m_receipts = nullptr;
     bool m_shownOnce = false;
     bool m_startupDone = false;

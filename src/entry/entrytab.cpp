@@ -7,7 +7,9 @@
 #include "common/dialogs.h"
 #include "data/demodm.h"
 #include "data/householdlookup.h"
+#include "data/billingstore.h"
 #include "data/householdstore.h"
+#include "data/receiptcalc.h"
 #include "data/receiptstore.h"
 #include "entry/entryfield.h"
 #include "common/lengthlimit.h"
@@ -323,20 +325,20 @@ void TEntryTab::usageFromReadings(TEntryField *usage, TEntryField *thisMonth, TE
 
 void TEntryTab::usageWithLoss(TEntryField *usage, TEntryField *thisMonth, TEntryField *lastMonth, TEntryField *loss)
 {
-    usage->setValue((thisMonth->value() - lastMonth->value()) + loss->value());
-    usage->setValue(RoundToPlaces(1, usage->value()));
+    usage->setValue(ReceiptCalc::usageWithLoss(thisMonth->value(), lastMonth->value(), loss->value()));
+    usage->setValue(ReceiptCalc::roundToTenth(usage->value()));
 }
 
 void TEntryTab::amountOf(TEntryField *amount, TEntryField *price, TEntryField *usage)
 {
-    amount->setValue(price->value() * usage->value());
-    amount->setValue(RoundToPlaces(1, amount->value()));
+    amount->setValue(ReceiptCalc::amountOf(price->value(), usage->value()));
+    amount->setValue(ReceiptCalc::roundToTenth(amount->value()));
 }
 
 void TEntryTab::totalOfAmounts()
 {
     Ui::TEntryTab *f = ui;
-    f->Edit35->setValue(((f->Edit29->value() + f->Edit34->value()) + f->Edit36->value()) + f->Edit37->value());
+    f->Edit35->setValue(ReceiptCalc::totalOf(f->Edit29->value(), f->Edit34->value(), f->Edit36->value(), f->Edit37->value()));
 }
 
 void TEntryTab::doTotalComputation()
@@ -440,27 +442,10 @@ void TEntryTab::doPreviousReadings()
     const QString name = ui->edit41->currentText();
     if (name.isEmpty())
         return;
-    TDemoDM &dm = DemoDM();
-    const QString nf = ui->Edit4->text();
-    const QString yf = ui->cbyf->currentText();
-    const std::optional<ReceiptRow> current = Receipts::latestBefore(dm, Receipts::Table::Current, name, nf, yf);
-    const std::optional<ReceiptRow> history = Receipts::latestBefore(dm, Receipts::Table::History, name, nf, yf);
-
-    QString electricity = kZero;
-    QString water = kZero;
-    if (!current && !history) {
-        if (const std::optional<Households::Readings> stored = Households::readings(dm, name)) {
-            electricity = FloatToText(stored->electricity);
-            water = FloatToText(stored->water);
-        }
-    } else {
-        // The later period wins; with equal periods the current receipt.
-        const ReceiptRow &use = (!current || (history && history->nf + history->yf > current->nf + current->yf))
-            ? *history
-            : *current;
-        electricity = FloatToText(use.bccjd);
-        water = FloatToText(use.bccjds);
-    }
+    const Households::Readings last =
+        Billing::previousReadings(DemoDM(), name, ui->Edit4->text(), ui->cbyf->currentText());
+    const QString electricity = FloatToText(last.electricity);
+    const QString water = FloatToText(last.water);
     ui->Edit22->setFieldText(electricity);
     ui->Edit31->setFieldText(water);
 }

@@ -43,6 +43,11 @@
 #include <com/sun/star/sheet/XSpreadsheet.hpp>
 #include <com/sun/star/sheet/XSpreadsheetDocument.hpp>
 #include <com/sun/star/sheet/XSpreadsheets.hpp>
+#include <com/sun/star/sheet/XSheetCellCursor.hpp>
+#include <com/sun/star/sheet/XCellRangeAddressable.hpp>
+#include <com/sun/star/sheet/XUsedAreaCursor.hpp>
+#include <com/sun/star/sheet/XCellRangeData.hpp>
+#include <com/sun/star/table/XCellRange.hpp>
 #include <com/sun/star/table/CellContentType.hpp>
 #include <com/sun/star/table/XCell.hpp>
 #include <com/sun/star/text/XText.hpp>
@@ -650,17 +655,23 @@ static void restrictToOwner(const QString &path)
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
+// Whether the text is a plain decimal number, and its value.
+static bool plainNumber(const QString &text, double *value)
+{
+    static const QRegularExpression number(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
+    bool ok = false;
+    if (number.match(text).hasMatch())
+        *value = text.toDouble(&ok);
+    return ok;
+}
+
 // A plain decimal number goes in as a number, everything else as text.
 static void writeCell(const Reference<table::XCell> &c, const QString &text)
 {
-    static const QRegularExpression plainNumber(QStringLiteral("^-?(\\d+\\.?\\d*|\\.\\d+)$"));
-    if (plainNumber.match(text).hasMatch()) {
-        bool ok = false;
-        const double v = text.toDouble(&ok);
-        if (ok) {
-            c->setValue(v);
-            return;
-        }
+    double v = 0;
+    if (plainNumber(text, &v)) {
+        c->setValue(v);
+        return;
     }
     // setString never reads a formula out of the text.
     Reference<text::XText> t(c, UNO_QUERY_THROW);
@@ -682,6 +693,71 @@ void SpreadsheetWorkbook::setCellTexts(int sheet, const QList<CellWrite> &cells)
         for (const CellWrite &w : cells)
             writeCell(s->getCellByPosition(w.column - 1, w.row - 1), w.text);
     });
+}
+
+void SpreadsheetWorkbook::setRows(int sheet, int firstRow, const QList<QStringList> &rows)
+{
+    if (firstRow < 1)
+        throw AppError(QStringLiteral("单元格位置不对：%1行").arg(firstRow));
+    if (rows.isEmpty())
+        return;
+    int width = 1;
+    for (const QStringList &r : rows)
+        width = std::max(width, int(r.size()));
+    uno::Sequence<uno::Sequence<uno::Any>> data(rows.size());
+    for (int i = 0; i < rows.size(); ++i) {
+        uno::Sequence<uno::Any> line(width);
+        for (int c = 0; c < width; ++c) {
+            const QString text = c < rows[i].size() ? rows[i][c] : QString();
+            double v = 0;
+            line.getArray()[c] = plainNumber(text, &v) ? uno::Any(v) : uno::Any(ou(text));
+        }
+        data.getArray()[i] = line;
+    }
+    guarded(QStringLiteral("无法写入单元格"), [&] {
+        Reference<table::XCellRange> range(d->sheetAt(sheet), UNO_QUERY_THROW);
+        Reference<sheet::XCellRangeData> cells(
+            range->getCellRangeByPosition(0, firstRow - 1, width - 1, firstRow - 1 + rows.size() - 1), UNO_QUERY_THROW);
+        cells->setDataArray(data);
+    });
+}
+
+QList<QStringList> SpreadsheetWorkbook::sheetTexts(int sheet) const
+{
+    const uno::Sequence<uno::Sequence<uno::Any>> data = guarded(QStringLiteral("无法读取工作表"), [&] {
+        const Reference<sheet::XSpreadsheet> s = d->sheetAt(sheet);
+        Reference<sheet::XSheetCellCursor> cursor = s->createCursor();
+        Reference<sheet::XUsedAreaCursor> used(cursor, UNO_QUERY_THROW);
+        used->gotoEndOfUsedArea(false);
+        Reference<sheet::XCellRangeAddressable> end(cursor, UNO_QUERY_THROW);
+        const table::CellRangeAddress a = end->getRangeAddress();
+        Reference<sheet::XCellRangeData> cells(s->getCellRangeByPosition(0, 0, a.EndColumn, a.EndRow), UNO_QUERY_THROW);
+        return cells->getDataArray();
+    });
+    QList<QStringList> out;
+    out.reserve(data.getLength());
+    for (const uno::Sequence<uno::Any> &line : data) {
+        QStringList row;
+        row.reserve(line.getLength());
+        for (const uno::Any &v : line) {
+            double number = 0;
+            rtl::OUString text;
+            if (v >>= number) {
+                char buf[64];
+                std::snprintf(buf, sizeof buf, "%.15g", number);
+                row.append(QString::fromLatin1(buf));
+            } else if (v >>= text) {
+                row.append(qs(text));
+            } else {
+                row.append(QString());
+            }
+        }
+        out.append(row);
+    }
+    // A sheet with nothing in it still has the one cell A1.
+    if (out.size() == 1 && out.first().size() == 1 && out.first().first().isEmpty())
+        out.clear();
+    return out;
 }
 
 int SpreadsheetWorkbook::sheetCount() const
@@ -917,6 +993,25 @@ std::unique_ptr<SpreadsheetWorkbook> SpreadsheetEngine::open(const QString &path
     auto impl = std::make_unique<SpreadsheetWorkbook::Impl>();
     impl->path = path;
     impl->doc = doc;
+    return std::unique_ptr<SpreadsheetWorkbook>(new SpreadsheetWorkbook(std::move(impl)));
+}
+
+std::unique_ptr<SpreadsheetWorkbook> SpreadsheetEngine::createBlank()
+{
+    Engine &e = engine();
+    e.ensure();
+    auto load = [&] {
+        Reference<frame::XComponentLoader> loader(engine().desktop, UNO_QUERY_THROW);
+        uno::Sequence<beans::PropertyValue> args = props({prop("Hidden", uno::Any(true))});
+        Reference<lang::XComponent> doc =
+            loader->loadComponentFromURL(rtl::OUString("private:factory/scalc"), rtl::OUString("_blank"), 0, args);
+        if (!doc.is())
+            throw AppError(QStringLiteral("无法新建工作簿"));
+        return doc;
+    };
+    auto impl = std::make_unique<SpreadsheetWorkbook::Impl>();
+    impl->path = QStringLiteral("(新工作簿)");
+    impl->doc = guarded(QStringLiteral("无法新建工作簿"), load);
     return std::unique_ptr<SpreadsheetWorkbook>(new SpreadsheetWorkbook(std::move(impl)));
 }
 

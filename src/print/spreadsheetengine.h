@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "common/apperror.h"
@@ -81,6 +82,16 @@ public:
     // usual time limit).
     void exportPdf(const QString &path, int timeoutMs = -1);
 
+    // Writes the rows into worksheet `sheet` from row `firstRow` (from 1),
+    // column A on, in one call: a plain decimal number as a number, anything
+    // else as text (never as a formula); short rows are padded with empty
+    // cells.
+    void setRows(int sheet, int firstRow, const QList<QStringList> &rows);
+    // The texts of the used area of worksheet `sheet`, row by row from A1:
+    // numbers in the general form (52.2, 1500), text as it stands, empty
+    // cells as "". One call to the application.
+    QList<QStringList> sheetTexts(int sheet) const;
+
     void close();
 
 private:
@@ -106,6 +117,9 @@ public:
     // when the file is not a spreadsheet with at least one worksheet (an
     // empty file, or one the application would only read as text).
     static std::unique_ptr<SpreadsheetWorkbook> open(const QString &path);
+    // A new, empty workbook of one worksheet (hidden), to be filled and saved
+    // with saveAs.
+    static std::unique_ptr<SpreadsheetWorkbook> createBlank();
 
     // Whether the application is up and answering (starts it if needed).
     static bool isAvailable();
