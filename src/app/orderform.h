@@ -10,6 +10,9 @@ class TBaseDataTab;
 class THistoryTab;
 class THelpTab;
 class TCurrentReceipts;
+class TReceiptPrinting;
+struct ReceiptPrintData;
+struct ReceiptPrintResult;
 
 // The main window: four tab pages, in this order: receipt entry and
 // printing, base data, history, help and backup. It owns the pages and
@@ -21,8 +24,6 @@ public:
     explicit TOrderForm(QWidget *parent = nullptr);
     ~TOrderForm() override;
 
-    static TOrderForm *instance();
-
     static inline const QString kProductTitle = QStringLiteral("mtrfee 物业水电费收据管理系统");
 
     TEntryTab *entryTab() const { return m_entry; }
@@ -30,6 +31,13 @@ public:
     THistoryTab *historyTab() const { return m_history; }
     THelpTab *helpTab() const { return m_help; }
     TCurrentReceipts *currentReceipts() const { return m_receipts; }
+    TReceiptPrinting *receiptPrinting() const { return m_printing; }
+
+    // "单据打印预览" and "real_prt" of the entry tab: the receipt as the
+    // fields show it goes through the template workbook. The print returns
+    // whether the receipt went to the printer.
+    void previewReceipt();
+    bool printReceipt();
 
     // The start-up sequence; runs once, queued from the first show.
     void FormShow();
@@ -53,6 +61,10 @@ private:
     void runStartupSteps();
     void FormClose();
     void endProgram();
+    void afterPrinting(const ReceiptPrintData &data, const ReceiptPrintResult &result);
+    // A receipt restored from the history under the number sjxh: the entry
+    // tab comes to the front, selects it in the list and loads it.
+    void showRestoredReceipt(const QString &sjxh);
 
     Ui::TOrderForm *ui;
     TEntryTab *m_entry = nullptr;
@@ -60,6 +72,7 @@ private:
     THistoryTab *m_history = nullptr;
     THelpTab *m_help = nullptr;
     TCurrentReceipts *m_receipts = nullptr;
+    TReceiptPrinting *m_printing = nullptr;
     bool m_shownOnce = false;
     bool m_startupDone = false;
 };

@@ -135,6 +135,15 @@ const QString kDataError = QStringLiteral("message\tmtrfee\tdata error");
 
 } // namespace
 
+// The main window the program opened (nullptr before it did).
+static TOrderForm *mainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<TOrderForm *>(w))
+            return window;
+    return nullptr;
+}
+
 class StartupTest : public QObject
 {
     Q_OBJECT
@@ -429,7 +438,7 @@ private slots:
                 login->form()->Edit1->setText(QStringLiteral("888888"));
                 login->BitBtn1Click();
                 loggedIn = true;
-            } else if (TOrderForm *main = TOrderForm::instance(); loggedIn && main && main->startupDone()) {
+            } else if (TOrderForm *main = mainWindow(); loggedIn && main && main->startupDone()) {
                 driver.stop();
                 main->close();
             }
