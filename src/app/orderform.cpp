@@ -6,7 +6,9 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
+#include "data/community.h"
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
@@ -106,7 +108,7 @@ TOrderForm::~TOrderForm()
 void TOrderForm::previewReceipt()
 {
     TFieldEvents::run([this] {
-        m_entry->setAreaText(QStringLiteral("温州"));
+        m_entry->setAreaText(kCommunity);
         // The category is remembered before the checks, the payee and the
         // meter reader once they passed.
         ReceiptPrintData data = m_entry->printData();
@@ -193,7 +195,6 @@ void TOrderForm::showEvent(QShowEvent *event)
 
 void TOrderForm::endProgram()
 {
-    emit quitRequested();
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
 }
 
@@ -236,13 +237,7 @@ namespace {
 // The names of the employees of one type, in entry order.
 QStringList employeesOfType(const QString &type)
 {
-    TNamedQuery &q = DemoDM().qxh;
-    q.openWith(QStringLiteral("select * from zgxxb where bz= :bz order by iid "), {{"bz", type}});
-    QStringList names;
-    for (bool more = q.first(); more; more = q.next())
-        names << q.value(QStringLiteral("zgxm")).toString();
-    q.close();
-    return names;
+    return Employees::namesOfType(DemoDM(), type);
 }
 
 // Empties the combo (text and items) and lists the names; filling the list

@@ -48,10 +48,6 @@ public:
     // Another tab came to the front: it reloads its lists.
     void PageControl1Change(int index);
 
-signals:
-    // The program has to end (exit from the login, database not opened).
-    void quitRequested();
-
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;

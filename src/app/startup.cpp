@@ -6,6 +6,7 @@
 #include "backup/databasecopy.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
+#include "common/filereplace.h"
 #include "data/demodm.h"
 #include "login/formdl.h"
 #include "login/formmmxg.h"
@@ -151,7 +152,7 @@ bool offerRestoreOfMissingDatabase(const QString &settingsPath)
     const bool ok = DatabaseCopy::isSoundDatabase(backup, &why) && DatabaseCopy::copyFile(backup, incoming, &why)
         && ::chmod(QFile::encodeName(incoming).constData(), 0600) == 0
         && DatabaseCopy::isSoundDatabase(incoming, &why)
-        && DatabaseCopy::replaceFile(incoming, TDemoDM::databasePath(), &why);
+        && FileReplace::replace(incoming, TDemoDM::databasePath(), &why);
     if (!ok) {
         QFile::remove(incoming);
         Dialogs::message(QStringLiteral("数据恢复出错，没有恢复。\n") + why);

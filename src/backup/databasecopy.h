@@ -16,20 +16,12 @@ bool copyFile(const QString &source, const QString &dest, QString *why);
 bool makeOwnFolder(const QString &path);
 
 // Brings the receipt numbering of the database file `into` up to that of the
-// database file `from`: every registered serial number of `from` is
-// registered in `into` too, and each category's counter becomes the highest
-// of both counters and of every registered number. Nothing else of `into`
-// changes; all of it happens in one transaction. False and a reason when it
-// cannot (then `into` is as it was).
+// database file `from` (see DatabaseFile::carryNumbering).
 bool carryNumbering(const QString &from, const QString &into, QString *why);
 
-// Whether the file opens as a sound database of this program: SQLite's
-// integrity check passes and the household and employee tables are there.
-// Uses a connection of its own, read only.
+// Whether the file opens as a sound database of this program (see
+// DatabaseFile::isSound).
 bool isSoundDatabase(const QString &path, QString *why);
-
-// Moves from over to (replacing a file of that name in one step).
-bool replaceFile(const QString &from, const QString &to, QString *why);
 
 // Whether two paths name the same file or folder (after links).
 bool sameEntry(const QString &a, const QString &b);

@@ -5,6 +5,7 @@
 #include "backup/qdljfm.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
+#include "common/filereplace.h"
 #include "data/demodm.h"
 #include "text/keyfilter.h"
 
@@ -194,7 +195,7 @@ bool TFormxtbf::backupInto(const QString &folder)
     // sound database.
     QString why;
     const bool ok = copyFile(source, partial, &why) && DatabaseCopy::isSoundDatabase(partial, &why)
-        && DatabaseCopy::replaceFile(partial, target, &why);
+        && FileReplace::replace(partial, target, &why);
     if (!ok && QFileInfo(partial).isFile())
         QFile::remove(partial);
     return ok;
@@ -271,7 +272,7 @@ bool TFormxtbf::restoreFrom(const QString &file)
     const bool hadData = QFileInfo(kept).isFile();
     const bool ok = copyFile(file, incoming, &why) && DatabaseCopy::isSoundDatabase(incoming, &why)
         && (!hadData || DatabaseCopy::carryNumbering(kept, incoming, &why))
-        && DatabaseCopy::replaceFile(incoming, database, &why);
+        && FileReplace::replace(incoming, database, &why);
     if (!ok) {
         QFile::remove(incoming);
         reconnect();
@@ -285,7 +286,7 @@ bool TFormxtbf::restoreFrom(const QString &file)
         // The restored file does not open here: the former data goes back.
         const QString openError = DemoDM().lastOpenError();
         QString back;
-        const bool putBack = copyFile(kept, incoming, &back) && DatabaseCopy::replaceFile(incoming, database, &back);
+        const bool putBack = copyFile(kept, incoming, &back) && FileReplace::replace(incoming, database, &back);
         reconnect(!putBack);
         Dialogs::message(QStringLiteral("恢复的数据不能打开，") + (putBack ? QStringLiteral("已还原恢复前的数据。\n")
                                                                           : QStringLiteral("恢复前的数据在：") + kept + QLatin1Char('\n'))

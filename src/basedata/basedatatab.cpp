@@ -6,11 +6,14 @@
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
 #include "common/lengthlimit.h"
+#include "common/operation.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
-#include "data/passwords.h"
+#include "data/community.h"
+#include "data/employeestore.h"
+#include "data/householdstore.h"
 #include "data/schema.h"
 #include "login/formmmxg.h"
-#include "text/pinyin.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -20,48 +23,8 @@
 
 namespace {
 
-const QString kCommunity = QStringLiteral("温州");
-
-// Runs one operation of the tab; an unexpected failure ends it with the
-// standard error box.
-void runOperation(const std::function<void()> &op)
-{
-    try {
-        op();
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    }
-}
-
-void prepare(TNamedQuery &q, const QString &sql, const QList<QPair<QString, QVariant>> &binds = {})
-{
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &b : binds)
-        q.bind(b.first, b.second);
-}
-
-void reopen(TNamedQuery &q, const QString &sql)
-{
-    prepare(q, sql);
-    q.open();
-}
-
-qint64 countOf(const QString &sql, const QList<QPair<QString, QVariant>> &binds)
-{
-    TNamedQuery &q = DemoDM().qcx;
-    prepare(q, sql, binds);
-    q.open();
-    const qint64 n = q.value(QStringLiteral("expr1001")).toLongLong();
-    q.close();
-    return n;
-}
-
-bool isEnter(QKeyEvent *key)
-{
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-}
+// Every operation of the tab runs inside the program's operation boundary.
+constexpr auto &runOperation = Operation::run;
 
 } // namespace
 
@@ -74,7 +37,7 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         layout->addWidget(this);
     }
 
-    // The community is always 温州; its field is not shown.
+    // The community is always the one of the program; its field is not shown.
     ui->Label29->hide();
     ui->Edit5->hide();
     // The receipt title cannot be changed here.
@@ -96,10 +59,10 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
         {QStringLiteral("bz"), QStringLiteral("类型"), 100, {}},
     });
     m_employees->showIn(ui->DBGrid4);
-    for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4}) {
+    for (QTableView *grid : {ui->DBGrid1, ui->DBGrid4})
         grid->verticalHeader()->hide();
-        grid->installEventFilter(this);
-    }
+    ScreenKeys::onCtrlDelete(ui->DBGrid1, this, [this] { deleteHouseholdRow(); });
+    ScreenKeys::onCtrlDelete(ui->DBGrid4, this, [this] { deleteEmployeeRow(); });
 
     // Each field holds what its column keeps.
     const struct
@@ -126,9 +89,16 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
     ui->ComboBox1->setCurrentIndex(-1);
     ui->ComboBox1->setEditText(QString());
 
+    // Entry fields turn yellow while they have the focus; Enter moves along
+    // them (on the type field it saves).
+    auto *highlight = new TFocusHighlight(this);
     for (QWidget *w : std::initializer_list<QWidget *>{ui->Edit5, ui->Edit6, ui->Edit7, ui->Edit10, ui->Edit11,
-                                                       ui->Edit12, ui->Edit13, ui->ComboBox1})
+                                                       ui->Edit12, ui->Edit13, ui->ComboBox1}) {
         w->installEventFilter(this);
+        highlight->watch(w);
+    }
+    m_enterChain.add({ui->Edit5, ui->Edit6, ui->Edit7});
+    m_enterChain.add({ui->Edit10, ui->Edit11, ui->Edit12, ui->Edit13, ui->ComboBox1});
     if (ui->ComboBox1->lineEdit())
         ui->ComboBox1->lineEdit()->installEventFilter(this);
 
@@ -162,28 +132,20 @@ TBaseDataTab::~TBaseDataTab()
 
 void TBaseDataTab::reloadHouseholds()
 {
-    TDemoDM &dm = DemoDM();
-    reopen(dm.qsp, QStringLiteral("select * from hhb  order by iid"));
-    m_households->setSource(dm.qsp.model());
+    m_households->setSource(Households::openList(DemoDM()));
 }
 
 void TBaseDataTab::reloadEmployees()
 {
-    TDemoDM &dm = DemoDM();
-    reopen(dm.qzg, QStringLiteral("select * from zgxxb  order by iid"));
-    m_employees->setSource(dm.qzg.model());
+    m_employees->setSource(Employees::openList(DemoDM()));
 }
 
 void TBaseDataTab::reload()
 {
     runOperation([this] {
-        TDemoDM &dm = DemoDM();
         reloadHouseholds();
-        reopen(dm.qbz, QStringLiteral("select * from bzb  order by iid"));
-        reopen(dm.qspdw, QStringLiteral("select * from spdwb  order by iid"));
         reloadEmployees();
-        reopen(dm.qdw, QStringLiteral("select * from jkdwmcb  order by iid"));
-        reopen(dm.qlb, QStringLiteral("select * from lbb order by iid"));
+        Households::openOtherLists(DemoDM());
     });
     ui->cbdy->setChecked(Global().strdyf == QLatin1String("Y"));
 }
@@ -206,49 +168,13 @@ int TBaseDataTab::employeeRow() const
 
 bool TBaseDataTab::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            if (watched == ui->DBGrid1) {
-                deleteHouseholdRow();
-                return true;
-            }
-            if (watched == ui->DBGrid4) {
-                deleteEmployeeRow();
-                return true;
-            }
+    if (event->type() == QEvent::KeyPress && ScreenKeys::isEnter(static_cast<QKeyEvent *>(event))) {
+        if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
+            ui->SpeedButton17->click();
+            return true;
         }
-        if (isEnter(key)) {
-            // Enter moves along the fields; on the type field it saves.
-            QWidget *next = nullptr;
-            if (watched == ui->Edit5)
-                next = ui->Edit6;
-            else if (watched == ui->Edit6)
-                next = ui->Edit7;
-            else if (watched == ui->Edit10)
-                next = ui->Edit11;
-            else if (watched == ui->Edit11)
-                next = ui->Edit12;
-            else if (watched == ui->Edit12)
-                next = ui->Edit13;
-            else if (watched == ui->Edit13)
-                next = ui->ComboBox1;
-            else if (watched == ui->ComboBox1 || watched == ui->ComboBox1->lineEdit()) {
-                ui->SpeedButton17->click();
-                return true;
-            }
-            if (next) {
-                next->setFocus();
-                return true;
-            }
-        }
-    }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
-        auto *w = qobject_cast<QWidget *>(watched);
-        if (w && w != ui->DBGrid1 && w != ui->DBGrid4 && w != ui->ComboBox1->lineEdit()) {
-            // Entry fields turn yellow while they have the focus.
-            w->setStyleSheet(event->type() == QEvent::FocusIn ? QStringLiteral("background-color: yellow;") : QString());
-        }
+        if (m_enterChain.advance(qobject_cast<QWidget *>(watched)))
+            return true;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -274,24 +200,7 @@ void TBaseDataTab::doSaveHousehold()
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        const qint64 n = countOf(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm"),
-                                 {{QStringLiteral("hm"), name}});
-        if (n != 0) {
-            // Every household of that name gets the community and the number.
-            prepare(dm.qup, QStringLiteral("update hhb set cmc= :cmc,hh= :hh where hm= :hm"),
-                    {{QStringLiteral("cmc"), community}, {QStringLiteral("hh"), number}, {QStringLiteral("hm"), name}});
-            dm.qup.exec();
-        } else {
-            prepare(dm.qup,
-                    QStringLiteral("insert into hhb (cmc, cmcpy, hm, hmpy, hh, hhpy) values (:cmc, :cmcpy, :hm, :hmpy, :hh, :hhpy)"),
-                    {{QStringLiteral("cmc"), community},
-                     {QStringLiteral("cmcpy"), PinyinInitials(community)},
-                     {QStringLiteral("hm"), name},
-                     {QStringLiteral("hmpy"), PinyinInitials(name)},
-                     {QStringLiteral("hh"), number},
-                     {QStringLiteral("hhpy"), PinyinInitials(number)}});
-            dm.qup.exec();
-        }
+        Households::save(dm, number, name, community);
         tx.commit();
     }
     reloadHouseholds();
@@ -329,30 +238,26 @@ void TBaseDataTab::doDeleteHousehold()
         return;
     const QString name = m_households->fieldValue(row, QStringLiteral("hm")).toString();
     // Receipts name their household; it stays while any of them is kept.
-    const qint64 current = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERD where bhmc= :hm"),
-                                   {{QStringLiteral("hm"), name}});
-    const qint64 history = countOf(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where bhmc= :hm"),
-                                   {{QStringLiteral("hm"), name}});
-    if (current + history > 0) {
+    const Households::ReceiptCounts receipts = Households::receiptCounts(DemoDM(), name);
+    if (receipts.current + receipts.history > 0) {
         Dialogs::message(QStringLiteral("户名为：%1的住户还有收据（当前单据%2张，历史单据%3张），不能删除！")
                              .arg(name)
-                             .arg(current)
-                             .arg(history));
+                             .arg(receipts.current)
+                             .arg(receipts.history));
         return;
     }
     if (!Dialogs::question(QStringLiteral("您确定要删除户名为：") + name + QStringLiteral("记录吗？")))
         return;
-    deleteRowOf(QStringLiteral("hhb"), m_households, row);
+    deleteRowOf(&Households::remove, m_households, row);
 }
 
-void TBaseDataTab::deleteRowOf(const QString &table, TGridModel *model, int row)
+void TBaseDataTab::deleteRowOf(void (*remove)(TDemoDM &, qint64), TGridModel *model, int row)
 {
     const qint64 iid = model->fieldValue(row, QStringLiteral("iid")).toLongLong();
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        prepare(dm.qup, QStringLiteral("delete from %1 where iid= :iid").arg(table), {{QStringLiteral("iid"), iid}});
-        dm.qup.exec();
+        remove(dm, iid);
         tx.commit();
     }
     QTableView *grid = model == m_households ? ui->DBGrid1 : ui->DBGrid4;
@@ -368,11 +273,9 @@ void TBaseDataTab::deleteHouseholdRow()
 {
     runOperation([this] {
         const int row = householdRow();
-        if (row < 0)
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
-            return;
-        deleteRowOf(QStringLiteral("hhb"), m_households, row);
+        deleteRowOf(&Households::remove, m_households, row);
     });
 }
 
@@ -422,16 +325,11 @@ void TBaseDataTab::doSaveEmployee()
     {
         DbTransaction tx(dm);
         // Employee codes are the login codes: unique.
-        if (countOf(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py"), {{QStringLiteral("py"), code}}) != 0) {
+        if (Employees::codeExists(dm, code)) {
             Dialogs::message(QStringLiteral("员工编号相同，不能保存！"));
             return;
         }
-        prepare(dm.qup, QStringLiteral("insert into zgxxb (py, zgxm, bz, mm) values (:py, :zgxm, :bz, :mm)"),
-                {{QStringLiteral("py"), code},
-                 {QStringLiteral("zgxm"), name},
-                 {QStringLiteral("bz"), type},
-                 {QStringLiteral("mm"), Passwords::hash(password)}});
-        dm.qup.exec();
+        Employees::add(dm, {name, code, type, password});
         tx.commit();
     }
     reloadEmployees();
@@ -452,7 +350,7 @@ void TBaseDataTab::SpeedButton18Click()
 void TBaseDataTab::doDeleteEmployee()
 {
     const int row = employeeRow();
-    if (!DemoDM().qzg.isOpen() || row < 0)
+    if (!Employees::listIsOpen(DemoDM()) || row < 0)
         return;
     const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
     if (!Dialogs::question(QStringLiteral("您确定要删除员工姓名为：") + name + QStringLiteral("记录吗？")))
@@ -460,8 +358,7 @@ void TBaseDataTab::doDeleteEmployee()
     TDemoDM &dm = DemoDM();
     {
         DbTransaction tx(dm);
-        prepare(dm.qup, QStringLiteral("delete from zgxxb where zgxm= :zgxm"), {{QStringLiteral("zgxm"), name}});
-        dm.qup.exec();
+        Employees::removeByName(dm, name);
         tx.commit();
     }
     reloadEmployees();
@@ -471,11 +368,9 @@ void TBaseDataTab::deleteEmployeeRow()
 {
     runOperation([this] {
         const int row = employeeRow();
-        if (row < 0)
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
-            return;
-        deleteRowOf(QStringLiteral("zgxxb"), m_employees, row);
+        deleteRowOf(&Employees::remove, m_employees, row);
     });
 }
 
@@ -487,7 +382,7 @@ void TBaseDataTab::SpeedButton25Click()
 void TBaseDataTab::doChangePassword()
 {
     const int row = employeeRow();
-    if (!DemoDM().qzg.isOpen() || row < 0)
+    if (!Employees::listIsOpen(DemoDM()) || row < 0)
         return;
     const QString name = m_employees->fieldValue(row, QStringLiteral("zgxm")).toString();
     const QString code = m_employees->fieldValue(row, QStringLiteral("py")).toString();

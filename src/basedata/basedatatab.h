@@ -1,11 +1,14 @@
 #pragma once
 
+#include "common/screenkeys.h"
+
 #include <QWidget>
 #include <functional>
 
 namespace Ui {
 class TBaseDataTab;
 }
+class TDemoDM;
 class TGridModel;
 
 // The second tab, "基础数据维护": the households (name, number, pinyin
@@ -62,9 +65,11 @@ private:
     void doSaveEmployee();
     void doDeleteEmployee();
     void doChangePassword();
-    void deleteRowOf(const QString &table, TGridModel *model, int row);
+    // Removes the row's record (by its iid) with the store's remove step.
+    void deleteRowOf(void (*remove)(TDemoDM &, qint64), TGridModel *model, int row);
 
     Ui::TBaseDataTab *ui;
     TGridModel *m_households = nullptr;
     TGridModel *m_employees = nullptr;
+    TEnterChain m_enterChain;
 };

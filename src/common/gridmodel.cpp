@@ -1,76 +1,151 @@
 #include "common/gridmodel.h"
 
 #include <QHeaderView>
+#include <QPointer>
 #include <QTableView>
 
-TGridModel::TGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+TGridModel::TGridModel(QObject *parent) : QIdentityProxyModel(parent) {}
 
 void TGridModel::setColumns(const QList<Column> &columns)
 {
     beginResetModel();
     m_columns = columns;
-    remap();
+    m_mapValid = false;
     endResetModel();
 }
 
-void TGridModel::setSource(QAbstractItemModel *source)
+void TGridModel::setSourceModel(QAbstractItemModel *source)
 {
-    beginResetModel();
     for (const auto &c : m_connections)
         disconnect(c);
     m_connections.clear();
-    m_source = source;
-    if (source) {
-        m_connections << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
-        m_connections << connect(source, &QAbstractItemModel::modelReset, this, [this] {
-            remap();
+    m_mapValid = false;
+    QIdentityProxyModel::setSourceModel(source);
+    if (!source)
+        return;
+    // The identity proxy passes columns and cells on by their source
+    // numbers; here the columns are the named ones, so those changes are
+    // passed on by name instead.
+    disconnect(source, &QAbstractItemModel::dataChanged, this, nullptr);
+    disconnect(source, &QAbstractItemModel::headerDataChanged, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsAboutToBeInserted, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsInserted, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsAboutToBeRemoved, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsRemoved, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsAboutToBeMoved, this, nullptr);
+    disconnect(source, &QAbstractItemModel::columnsMoved, this, nullptr);
+
+    auto invalidate = [this] { m_mapValid = false; };
+    m_connections << connect(source, &QAbstractItemModel::modelAboutToBeReset, this, invalidate);
+    m_connections << connect(source, &QAbstractItemModel::modelReset, this, invalidate);
+    m_connections << connect(source, &QAbstractItemModel::dataChanged, this,
+                             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
+                                 if (topLeft.parent().isValid())
+                                     return;
+                                 int first = -1;
+                                 int last = -1;
+                                 const QList<int> &m = map();
+                                 for (int c = 0; c < m.size(); ++c)
+                                     if (m[c] >= topLeft.column() && m[c] <= bottomRight.column()) {
+                                         if (first < 0)
+                                             first = c;
+                                         last = c;
+                                     }
+                                 if (first >= 0)
+                                     emit dataChanged(index(topLeft.row(), first), index(bottomRight.row(), last), roles);
+                             });
+    m_connections << connect(source, &QAbstractItemModel::headerDataChanged, this,
+                             [this](Qt::Orientation orientation, int first, int last) {
+                                 if (orientation == Qt::Horizontal)
+                                     sourceColumnsChanged();   // the names may have changed
+                                 else
+                                     emit headerDataChanged(orientation, first, last);
+                             });
+    for (auto about : {&QAbstractItemModel::columnsAboutToBeInserted, &QAbstractItemModel::columnsAboutToBeRemoved})
+        m_connections << connect(source, about, this, [this](const QModelIndex &parent) {
+            if (!parent.isValid())
+                beginResetModel();
+        });
+    for (auto done : {&QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved})
+        m_connections << connect(source, done, this, [this](const QModelIndex &parent) {
+            if (!parent.isValid()) {
+                m_mapValid = false;
+                endResetModel();
+            }
+        });
+    m_connections << connect(source, &QAbstractItemModel::columnsAboutToBeMoved, this,
+                             [this](const QModelIndex &parent) {
+                                 if (!parent.isValid())
+                                     beginResetModel();
+                             });
+    m_connections << connect(source, &QAbstractItemModel::columnsMoved, this, [this](const QModelIndex &parent) {
+        if (!parent.isValid()) {
+            m_mapValid = false;
             endResetModel();
-        });
-        m_connections << connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this,
-                                 [this](const QModelIndex &, int first, int last) { beginInsertRows({}, first, last); });
-        m_connections << connect(source, &QAbstractItemModel::rowsInserted, this, [this] { endInsertRows(); });
-        m_connections << connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this,
-                                 [this](const QModelIndex &, int first, int last) { beginRemoveRows({}, first, last); });
-        m_connections << connect(source, &QAbstractItemModel::rowsRemoved, this, [this] { endRemoveRows(); });
-        m_connections << connect(source, &QAbstractItemModel::dataChanged, this, [this] {
-            if (rowCount() > 0 && columnCount() > 0)
-                emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
-        });
-    }
-    remap();
+        }
+    });
+}
+
+void TGridModel::sourceColumnsChanged()
+{
+    beginResetModel();
+    m_mapValid = false;
     endResetModel();
 }
 
 int TGridModel::sourceColumn(const QString &field) const
 {
-    if (!m_source)
+    const QAbstractItemModel *source = sourceModel();
+    if (!source)
         return -1;
-    for (int c = 0; c < m_source->columnCount(); ++c)
-        if (m_source->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().compare(field, Qt::CaseInsensitive) == 0)
+    for (int c = 0; c < source->columnCount(); ++c)
+        if (source->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString().compare(field, Qt::CaseInsensitive) == 0)
             return c;
     return -1;
 }
 
-void TGridModel::remap()
+const QList<int> &TGridModel::map() const
 {
-    m_map.clear();
-    for (const Column &c : m_columns)
-        m_map << sourceColumn(c.field);
+    if (!m_mapValid) {
+        m_map.clear();
+        for (const Column &c : m_columns)
+            m_map << sourceColumn(c.field);
+        m_mapValid = true;
+    }
+    return m_map;
 }
 
 QVariant TGridModel::fieldValue(int row, const QString &field) const
 {
     const int c = sourceColumn(field);
-    if (!m_source || c < 0 || row < 0 || row >= m_source->rowCount())
+    const QAbstractItemModel *source = sourceModel();
+    if (!source || c < 0 || row < 0 || row >= source->rowCount())
         return {};
-    return m_source->data(m_source->index(row, c), Qt::DisplayRole);
+    return source->data(source->index(row, c), Qt::DisplayRole);
+}
+
+QModelIndex TGridModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (!hasIndex(row, column, parent))
+        return {};
+    return createIndex(row, column);
+}
+
+QModelIndex TGridModel::parent(const QModelIndex &) const
+{
+    return {};
+}
+
+QModelIndex TGridModel::sibling(int row, int column, const QModelIndex &) const
+{
+    return index(row, column);
 }
 
 int TGridModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.isValid() || !m_source)
+    if (parent.isValid() || !sourceModel())
         return 0;
-    return m_source->rowCount();
+    return sourceModel()->rowCount();
 }
 
 int TGridModel::columnCount(const QModelIndex &parent) const
@@ -78,14 +153,33 @@ int TGridModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_columns.size());
 }
 
+bool TGridModel::hasChildren(const QModelIndex &parent) const
+{
+    return !parent.isValid() && rowCount() > 0 && columnCount() > 0;
+}
+
+QModelIndex TGridModel::mapToSource(const QModelIndex &proxyIndex) const
+{
+    if (!sourceModel() || !proxyIndex.isValid() || proxyIndex.column() >= map().size())
+        return {};
+    const int src = map()[proxyIndex.column()];
+    return src < 0 ? QModelIndex() : sourceModel()->index(proxyIndex.row(), src);
+}
+
+QModelIndex TGridModel::mapFromSource(const QModelIndex &sourceIndex) const
+{
+    if (!sourceModel() || !sourceIndex.isValid() || sourceIndex.parent().isValid())
+        return {};
+    const int shown = map().indexOf(sourceIndex.column());
+    return shown < 0 ? QModelIndex() : index(sourceIndex.row(), shown);
+}
+
 QVariant TGridModel::data(const QModelIndex &index, int role) const
 {
-    if (!m_source || !index.isValid() || index.column() >= m_map.size())
+    const QModelIndex src = mapToSource(index);
+    if (!src.isValid())
         return {};
-    const int src = m_map[index.column()];
-    if (src < 0)
-        return {};
-    const QVariant v = m_source->data(m_source->index(index.row(), src), Qt::DisplayRole);
+    const QVariant v = src.data(Qt::DisplayRole);
     if (role == Qt::DisplayRole) {
         const Column &c = m_columns[index.column()];
         if (v.isNull())
@@ -118,15 +212,23 @@ QVariant TGridModel::headerData(int section, Qt::Orientation orientation, int ro
     return {};
 }
 
+Qt::ItemFlags TGridModel::flags(const QModelIndex &index) const
+{
+    // A list to look at and choose from: never edited in place.
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
 bool TGridModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && m_source && m_source->canFetchMore({});
+    return !parent.isValid() && sourceModel() && sourceModel()->canFetchMore({});
 }
 
 void TGridModel::fetchMore(const QModelIndex &parent)
 {
-    if (!parent.isValid() && m_source)
-        m_source->fetchMore({});
+    if (!parent.isValid() && sourceModel())
+        sourceModel()->fetchMore({});
 }
 
 void TGridModel::showIn(QTableView *view)

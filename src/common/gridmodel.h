@@ -1,14 +1,17 @@
 #pragma once
 
-#include <QAbstractTableModel>
-#include <QPointer>
+#include <QIdentityProxyModel>
+#include <QList>
 #include <functional>
+
+class QTableView;
 
 // Shows chosen columns of a query result (by column name), in a chosen
 // order, with titles and an optional display form, so a grid lists exactly
-// the columns it names. Rows are fetched from the source as the grid needs
-// them.
-class TGridModel : public QAbstractTableModel
+// the columns it names. A proxy of the result: rows are the source's rows
+// (inserted, removed, fetched and reset with it), columns are the named
+// ones. Rows are fetched from the source as the grid needs them.
+class TGridModel : public QIdentityProxyModel
 {
     Q_OBJECT
 public:
@@ -25,31 +28,43 @@ public:
 
     void setColumns(const QList<Column> &columns);
     const QList<Column> &columns() const { return m_columns; }
-    void setSource(QAbstractItemModel *source);
-    QAbstractItemModel *source() const { return m_source; }
+    void setSourceModel(QAbstractItemModel *source) override;
+    // The names the screens use for the source.
+    void setSource(QAbstractItemModel *source) { setSourceModel(source); }
+    QAbstractItemModel *source() const { return sourceModel(); }
 
     // The value of a column of the source (shown or not) in a row.
     QVariant fieldValue(int row, const QString &field) const;
 
+    QModelIndex index(int row, int column, const QModelIndex &parent = {}) const override;
+    QModelIndex parent(const QModelIndex &child) const override;
+    QModelIndex sibling(int row, int column, const QModelIndex &idx) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
+    bool hasChildren(const QModelIndex &parent = {}) const override;
+    QModelIndex mapToSource(const QModelIndex &proxyIndex) const override;
+    QModelIndex mapFromSource(const QModelIndex &sourceIndex) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool canFetchMore(const QModelIndex &parent) const override;
     void fetchMore(const QModelIndex &parent) override;
 
     // Shows the model in a grid the way every list of the program is shown:
     // whole rows, read-only, centred titles, the columns' widths and hidden
     // columns, laid out again after every reset of the rows.
-    void showIn(class QTableView *view);
+    void showIn(QTableView *view);
 
 private:
     void applyLayout(QTableView *view) const;
     int sourceColumn(const QString &field) const;
-    void remap();
+    // Shown column -> source column (-1 when the source has no such column);
+    // found again after the source's columns may have changed.
+    const QList<int> &map() const;
+    void sourceColumnsChanged();
 
-    QPointer<QAbstractItemModel> m_source;
     QList<Column> m_columns;
-    QList<int> m_map; // shown column -> source column (-1 when missing)
+    mutable QList<int> m_map;
+    mutable bool m_mapValid = false;
     QList<QMetaObject::Connection> m_connections;
 };

@@ -2,6 +2,7 @@
 
 #include "common/apperror.h"
 #include "common/apppaths.h"
+#include "common/filereplace.h"
 #include "data/schema.h"
 
 #include <QFile>
@@ -190,7 +191,7 @@ bool TDemoDM::open()
         }
         QSqlDatabase::removeDatabase(kConnectionName);
         // The new file takes the place of a zero-byte one in one step.
-        if (!ok || ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        if (!ok || !FileReplace::replace(temp, path)) {
             if (m_lastError.isEmpty())
                 m_lastError = QStringLiteral("无法创建数据库文件 %1").arg(path);
             QFile::remove(temp);

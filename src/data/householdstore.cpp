@@ -74,6 +74,50 @@ void clearReadings(TDemoDM &dm, const QString &number, const QString &name)
         dm.qdc.run(QStringLiteral("update  hhb set dd= :dd ,dds= :dds  where hm= :hm "), {{"dd", 0}, {"dds", 0}, {"hm", name}});
 }
 
+QSqlQueryModel *openList(TDemoDM &dm)
+{
+    dm.qsp.openWith(QStringLiteral("select * from hhb  order by iid"));
+    return dm.qsp.model();
+}
+
+void save(TDemoDM &dm, const QString &number, const QString &name, const QString &community)
+{
+    const qint64 n = dm.qcx.count(QStringLiteral("select count(*) as expr1001 from hhb where hm= :hm"), {{"hm", name}});
+    if (n != 0) {
+        dm.qup.run(QStringLiteral("update hhb set cmc= :cmc,hh= :hh where hm= :hm"),
+                   {{"cmc", community}, {"hh", number}, {"hm", name}});
+        return;
+    }
+    dm.qup.run(QStringLiteral("insert into hhb (cmc, cmcpy, hm, hmpy, hh, hhpy) values (:cmc, :cmcpy, :hm, :hmpy, :hh, :hhpy)"),
+               {{"cmc", community},
+                {"cmcpy", PinyinInitials(community)},
+                {"hm", name},
+                {"hmpy", PinyinInitials(name)},
+                {"hh", number},
+                {"hhpy", PinyinInitials(number)}});
+}
+
+ReceiptCounts receiptCounts(TDemoDM &dm, const QString &name)
+{
+    ReceiptCounts counts;
+    counts.current = dm.qcx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERD where bhmc= :hm"), {{"hm", name}});
+    counts.history = dm.qcx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where bhmc= :hm"), {{"hm", name}});
+    return counts;
+}
+
+void remove(TDemoDM &dm, qint64 iid)
+{
+    dm.qup.run(QStringLiteral("delete from hhb where iid= :iid"), {{"iid", iid}});
+}
+
+void openOtherLists(TDemoDM &dm)
+{
+    dm.qbz.openWith(QStringLiteral("select * from bzb  order by iid"));
+    dm.qspdw.openWith(QStringLiteral("select * from spdwb  order by iid"));
+    dm.qdw.openWith(QStringLiteral("select * from jkdwmcb  order by iid"));
+    dm.qlb.openWith(QStringLiteral("select * from lbb order by iid"));
+}
+
 void openAll(TNamedQuery &query)
 {
     query.openWith(QStringLiteral("select * from hhb"));

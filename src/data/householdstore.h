@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+class QSqlQueryModel;
 class TDemoDM;
 class TNamedQuery;
 
@@ -38,6 +39,30 @@ void saveReadings(TDemoDM &dm, const QString &number, const QString &name, const
 // Sets the readings of a household back to 0: known by its number, or,
 // without one, by its name.
 void clearReadings(TDemoDM &dm, const QString &number, const QString &name);
+
+// Opens every household in entry order for the base data list (qsp) and
+// gives the model that shows them.
+QSqlQueryModel *openList(TDemoDM &dm);
+
+// Saves a household from the base data form: every household of that name
+// gets the community and the number; a new name becomes a household with
+// the pinyin initials of its name, community and number.
+void save(TDemoDM &dm, const QString &number, const QString &name, const QString &community);
+
+// How many receipts name the household: still to be issued, and issued.
+struct ReceiptCounts
+{
+    qint64 current = 0;   // P_ORDERD
+    qint64 history = 0;   // P_ORDERDBAK
+};
+ReceiptCounts receiptCounts(TDemoDM &dm, const QString &name);
+
+// Removes the one household row with that iid.
+void remove(TDemoDM &dm, qint64 iid);
+
+// Opens the other base lists of the data module: remarks (qbz), units
+// (qspdw), payers (qdw) and receipt categories (qlb).
+void openOtherLists(TDemoDM &dm);
 
 // Opens every household, and every community once (the pickers' lists).
 void openAll(TNamedQuery &query);

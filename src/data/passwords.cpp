@@ -1,7 +1,6 @@
 #include "data/passwords.h"
 
 #include "common/apperror.h"
-#include "data/demodm.h"
 
 #include <sodium.h>
 
@@ -50,22 +49,6 @@ bool verify(const QString &stored, const QString &password)
     const QByteArray s = stored.toLatin1();
     const QByteArray text = folded(password);
     return crypto_pwhash_str_verify(s.constData(), text.constData(), quint64(text.size())) == 0;
-}
-
-bool employeeMatches(TDemoDM &dm, const QString &py, const QString &password)
-{
-    TNamedQuery &q = dm.qcx;
-    q.openWith(QStringLiteral("select mm from zgxxb where py= :py "), {{"py", py}});
-    bool match = false;
-    for (bool more = q.first(); more && !match; more = q.next())
-        match = verify(q.value(QStringLiteral("mm")).toString(), password);
-    q.close();
-    return match;
-}
-
-void setEmployeePassword(TDemoDM &dm, const QString &py, const QString &password)
-{
-    dm.qup.run(QStringLiteral("update zgxxb set mm= :mm where py= :py "), {{"mm", hash(password)}, {"py", py}});
 }
 
 } // namespace Passwords

@@ -2,11 +2,9 @@
 
 #include <QString>
 
-class TDemoDM;
-
 // Login passwords of the employees (zgxxb.mm) are kept as Argon2id hashes.
 // The check ignores letter case, as the login always has: the hash is made
-// of the case-folded text.
+// of the case-folded text. The employee store reads and writes them.
 namespace Passwords {
 
 // A new hash of the password (an encoded Argon2id string with its salt).
@@ -16,11 +14,5 @@ QString hash(const QString &password);
 bool verify(const QString &stored, const QString &password);
 // Whether a stored value is a hash (and not an older plain-text password).
 bool isHashed(const QString &stored);
-
-// Whether the employee with this code has this password.
-bool employeeMatches(TDemoDM &dm, const QString &py, const QString &password);
-// Sets the password of the employee with this code (inside the caller's
-// transaction, if any).
-void setEmployeePassword(TDemoDM &dm, const QString &py, const QString &password);
 
 } // namespace Passwords

@@ -14,6 +14,7 @@ Column column(const char *name, Type type, Member member, const char *field = ""
 }
 
 constexpr unsigned U = Updatable;
+constexpr unsigned X = ExactText;
 
 } // namespace
 
@@ -33,7 +34,7 @@ const QList<Column> &all()
         column("EXEQTY", T::Real, &R::exeqty),
         column("STOPED", T::Integer, &R::stoped),
         column("CANCELED", T::Integer, &R::canceled),
-        column("rq", T::Text, &R::rq, "Edit1", U),
+        column("rq", T::Text, &R::rq, "Edit1", U | X),   // date text, see DateText::fromDateTime
         column("jkdw", T::Text, &R::jkdw, "", U),
         column("sjxh", T::Text, &R::sjxh, "Edit3"),
         column("sppy", T::Text, &R::sppy),
@@ -102,6 +103,24 @@ QString sqlType(Type type)
         break;
     }
     return QStringLiteral("TEXT");
+}
+
+QString definition(const Column &column)
+{
+    QString out = column.name + QLatin1Char(' ') + sqlType(column.type);
+    if (column.use & Key)
+        out += QStringLiteral(" PRIMARY KEY AUTOINCREMENT");
+    else if (column.type == Type::Text && !(column.use & ExactText))
+        out += QStringLiteral(" COLLATE NOCASE");
+    return out;
+}
+
+QString createStatement(const QString &table)
+{
+    QStringList definitions;
+    for (const Column &c : all())
+        definitions << definition(c);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(table, definitions.join(QStringLiteral(", ")));
 }
 
 QVariant value(const ReceiptRow &row, const Column &column)

@@ -25,6 +25,8 @@ enum class Type {
 enum Use : unsigned {
     Key = 0x1,         // given by the database; never written
     Updatable = 0x2,   // rewritten when a stored receipt is changed
+    ExactText = 0x4,   // text compared as it stands (dates); other text
+                       // compares without regard to letter case
 };
 
 using Member = std::variant<qint64 ReceiptRow::*, double ReceiptRow::*, QString ReceiptRow::*>;
@@ -46,6 +48,13 @@ const Column *find(const QString &name);
 QStringList names();
 // "INTEGER", "REAL" or "TEXT": the type the schema gives the column.
 QString sqlType(Type type);
+
+// The column as a table declares it: "name TYPE", the key with
+// "PRIMARY KEY AUTOINCREMENT", text with "COLLATE NOCASE" unless ExactText.
+QString definition(const Column &column);
+// "CREATE TABLE <table> (every column's definition)": the three receipt
+// tables are made with it.
+QString createStatement(const QString &table);
 
 // The column's value in the row.
 QVariant value(const ReceiptRow &row, const Column &column);

@@ -2,6 +2,7 @@
 
 #include "common/apperror.h"
 #include "data/passwords.h"
+#include "data/receiptcolumns.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -9,43 +10,6 @@
 #include <QStringList>
 
 namespace {
-
-// Text columns compare without regard to letter case, as the statements of
-// the program expect of "=" and "like".
-const char *const kReceiptColumnsSql =
-    "iid INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "BILLID INTEGER, ITEMNO INTEGER, GOODSID INTEGER,"
-    "QTY REAL, PRICE REAL, TAXRATE REAL, DISC REAL, EXEQTY REAL,"
-    "STOPED INTEGER, CANCELED INTEGER,"
-    "rq TEXT,"                       // date text, see DateText::fromDateTime
-    "jkdw TEXT COLLATE NOCASE,"      // 200
-    "sjxh TEXT COLLATE NOCASE,"      // 20
-    "sppy TEXT COLLATE NOCASE,"      // 100
-    "Bzsm TEXT COLLATE NOCASE,"      // 20
-    "zg TEXT COLLATE NOCASE,"        // 20
-    "kj TEXT COLLATE NOCASE,"        // 20
-    "skr TEXT COLLATE NOCASE,"       // 20
-    "cost REAL,"
-    "pxxh INTEGER,"
-    "lbmc TEXT COLLATE NOCASE,"      // 100
-    "fkzt TEXT COLLATE NOCASE,"      // 20
-    "cmc TEXT COLLATE NOCASE,"       // 100
-    "nf TEXT COLLATE NOCASE,"        // 4
-    "yf TEXT COLLATE NOCASE,"        // 2
-    "bzsm1 TEXT COLLATE NOCASE,"     // 60
-    "bhmc TEXT COLLATE NOCASE,"      // 100
-    "bhh TEXT COLLATE NOCASE,"       // 30
-    "sccjd REAL, bccjd REAL, bl REAL, cjdl REAL, bdl REAL, hbdl REAL, hjdl REAL,"
-    "dj REAL,"                        // money: 4 decimals, see TDemoDM::money
-    "cbr TEXT COLLATE NOCASE,"
-    "sccjds REAL, bccjds REAL, cjdls REAL,"
-    "djs REAL, jed REAL, jes REAL,"
-    "shsld REAL, shsls REAL, qtfy REAL, fzfy REAL";
-
-QString receiptTable(const char *name)
-{
-    return QStringLiteral("CREATE TABLE %1 (%2)").arg(QLatin1String(name), QLatin1String(kReceiptColumnsSql));
-}
 
 QString detailTable(const char *name)
 {
@@ -67,7 +31,10 @@ void run(QSqlDatabase &db, const QString &sql)
 QStringList version1()
 {
     QStringList s;
-    s << receiptTable("P_ORDERD") << receiptTable("P_ORDERDBAK") << receiptTable("p_orderd_del");
+    // Text columns compare without regard to letter case, as the statements
+    // of the program expect of "=" and "like".
+    for (const char *t : {"P_ORDERD", "P_ORDERDBAK", "p_orderd_del"})
+        s << ReceiptColumns::createStatement(QLatin1String(t));
     s << detailTable("sjmxb") << detailTable("sjmxbbak") << detailTable("sjmxb_del");
     s << QStringLiteral(
         "CREATE TABLE hhb (hh TEXT COLLATE NOCASE, hm TEXT COLLATE NOCASE, cmc TEXT COLLATE NOCASE,"
@@ -261,20 +228,6 @@ int textSize(const QString &table, const QString &column)
     if (t == QLatin1String("p_orderd") || t == QLatin1String("p_orderdbak") || t == QLatin1String("p_orderd_del"))
         t = QStringLiteral("receipt");
     return sizes.value(t + QLatin1Char('.') + column.toLower(), 0);
-}
-
-const QStringList &receiptColumns()
-{
-    static const QStringList cols = [] {
-        QStringList out;
-        for (const QString &part : QString::fromLatin1(kReceiptColumnsSql).split(QLatin1Char(','))) {
-            const QString name = part.trimmed().section(QLatin1Char(' '), 0, 0);
-            if (!name.isEmpty())
-                out << name;
-        }
-        return out;
-    }();
-    return cols;
 }
 
 } // namespace Schema

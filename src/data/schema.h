@@ -31,7 +31,4 @@ inline const QString kReceiptCategory = QStringLiteral("销售单");
 // The entry fields that feed a column take their maximum length from here.
 int textSize(const QString &table, const QString &column);
 
-// The columns of the three receipt tables, in their order.
-const QStringList &receiptColumns();
-
 } // namespace Schema

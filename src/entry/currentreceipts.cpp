@@ -5,7 +5,9 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/community.h"
 #include "data/householdstore.h"
 #include "data/receiptstore.h"
 #include "data/schema.h"
@@ -80,6 +82,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
     m_list->showIn(grid);
     m_grid = grid;
     grid->installEventFilter(this);
+    ScreenKeys::onCtrlDelete(grid, this, [this] { deleteSelectedRow(); });
 
     connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
     connect(f->SpeedButton1, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton1Click);
@@ -126,7 +129,6 @@ void TCurrentReceipts::OpenCurrentReceipts()
     if (m_list->rowCount() > 0)
         form()->OrderDDbg->setCurrentIndex(m_list->index(0, 0));
     updateFooter();
-    emit listChanged();
 }
 
 void TCurrentReceipts::updateFooter()
@@ -140,11 +142,7 @@ bool TCurrentReceipts::eventFilter(QObject *watched, QEvent *event)
     // is destroyed, when the form that names it may be gone already.
     if (watched == m_grid.data() && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            deleteSelectedRow();
-            return true;
-        }
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        if (ScreenKeys::isEnter(key)) {
             OrderDDbgDblClick();
             return true;
         }
@@ -156,9 +154,7 @@ void TCurrentReceipts::deleteSelectedRow()
 {
     TFieldEvents::run([this] {
         const int row = selectedRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
         {
@@ -296,7 +292,7 @@ void TCurrentReceipts::prepareSave()
 {
     Ui::TEntryTab *f = form();
     TReceiptFields::setComboText(f->cblb, kCategory);
-    f->edit2->setEditText(QStringLiteral("温州"));
+    f->edit2->setEditText(kCommunity);
     Global().strsjlx = f->cblb->currentText();
 }
 

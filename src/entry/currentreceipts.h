@@ -46,10 +46,6 @@ public:
     TGridModel *listModel() const { return m_list; }
     int selectedRow() const;
 
-signals:
-    // The list of current receipts was re-read.
-    void listChanged();
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -75,7 +71,7 @@ private:
     QString freeSerial(const QString &category);
 
     TEntryTab *m_tab;
-    QPointer<QObject> m_grid;   // the grid, watched for Enter and Ctrl+Delete (no downcast while it is destroyed)
+    QPointer<QObject> m_grid;   // the grid, watched for Enter (no downcast while it is destroyed)
     TGridModel *m_list;
     std::unique_ptr<TReceiptFields> m_fields;
     std::function<bool()> m_print;

@@ -1,6 +1,6 @@
 #include "entry/entryfield.h"
 
-#include "common/dialogs.h"
+#include "common/operation.h"
 #include "text/numtext.h"
 #include "text/textlimits.h"
 
@@ -27,25 +27,24 @@ AppError asAppError(const std::exception &e)
 
 void TFieldEvents::run(const std::function<void()> &operation)
 {
-    const bool outermost = s_depth == 0;
-    if (outermost)
-        s_pending.reset();
-    try {
+    if (s_depth > 0) {
+        // Inside another operation the error goes on to the outermost one.
+        DepthGuard guard(s_depth);
+        try {
+            operation();
+        } catch (const AppError &) {
+            throw;
+        } catch (const std::exception &e) {
+            throw asAppError(e);
+        }
+        return;
+    }
+    s_pending.reset();
+    Operation::run([&operation] {
         DepthGuard guard(s_depth);
         operation();
-    } catch (const AppError &e) {
-        if (!outermost)
-            throw;
-        s_pending.reset();
-        Dialogs::error(e.message());
-    } catch (const std::exception &e) {
-        if (!outermost)
-            throw asAppError(e);
-        s_pending.reset();
-        Dialogs::error(QString::fromUtf8(e.what()));
-    }
-    if (outermost)
-        s_pending.reset();
+    });
+    s_pending.reset();
 }
 
 void TFieldEvents::runFromSignal(const std::function<void()> &handler)

@@ -11,6 +11,7 @@
 #include "data/receiptstore.h"
 #include "entry/entryfield.h"
 #include "common/lengthlimit.h"
+#include "common/screenkeys.h"
 #include "entry/zozudexcombobox.h"
 #include "text/capital.h"
 #include "text/datetext.h"
@@ -176,20 +177,21 @@ void TEntryTab::wireFields()
     connect(f->BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
     connect(f->BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
 
-    // Enter moves along this chain.
+    // Enter moves along these chains.
     const QList<QWidget *> chain = {f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41};
-    for (int i = 0; i + 1 < chain.size(); ++i)
-        m_enterChain.insert(chain[i], chain[i + 1]);
+    m_enterChain.add(chain);
     const QList<QWidget *> receipt = {f->Edit20, f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29,
                                       f->Edit30, f->Edit31, f->Edit24, f->Edit32, f->Edit33, f->Edit34, f->Edit36,
                                       f->Edit37, f->BitBtn2};
-    for (int i = 0; i + 1 < receipt.size(); ++i)
-        m_enterChain.insert(receipt[i], receipt[i + 1]);
+    m_enterChain.add(receipt);
 
     m_filtered = {f->Edit4, f->cbyf, f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit28, f->Edit29,
                   f->Edit30, f->Edit31, f->Edit24, f->Edit32, f->Edit33, f->Edit36, f->Edit37};
-    m_yellow = {f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41, f->Edit20, f->Edit21, f->Edit22,
-                f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31, f->Edit32, f->Edit33};
+    // These turn yellow while entered; the enter and exit handlers mark them.
+    for (QWidget *w : QList<QWidget *>{f->Edit1, f->Edit3, f->Edit4, f->cbyf, f->edit41, f->Edit20, f->Edit21,
+                                       f->Edit22, f->Edit27, f->Edit28, f->Edit29, f->Edit30, f->Edit31,
+                                       f->Edit32, f->Edit33})
+        m_highlight->add(w);
 
     // Text fields take what their columns hold.
     TLengthLimit::apply(f->edit41->lineEdit(), kNameLength, QStringLiteral("户名"));
@@ -228,7 +230,7 @@ void TEntryTab::wirePicker()
 
 QWidget *TEntryTab::enterTarget(QWidget *field) const
 {
-    return m_enterChain.value(field, nullptr);
+    return m_enterChain.next(field);
 }
 
 bool TEntryTab::isFiltered(QWidget *field) const
@@ -273,21 +275,6 @@ bool TEntryTab::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-void TEntryTab::markFocused(QWidget *field, bool focused)
-{
-    if (!m_yellow.contains(field))
-        return;
-    if (focused) {
-        if (!m_palettes.contains(field))
-            m_palettes.insert(field, field->palette());
-        QPalette p = m_palettes.value(field);
-        p.setColor(QPalette::Base, Qt::yellow);
-        field->setPalette(p);
-    } else if (m_palettes.contains(field)) {
-        field->setPalette(m_palettes.value(field));
-    }
-}
-
 void TEntryTab::fieldEntered(QWidget *field)
 {
     m_current = field;
@@ -303,7 +290,7 @@ void TEntryTab::fieldEntered(QWidget *field)
     else if (field == f->Edit30)
         Edit30Enter();
     else
-        markFocused(field, true);
+        m_highlight->mark(field, true);
 }
 
 void TEntryTab::fieldExited(QWidget *field)
@@ -322,13 +309,13 @@ void TEntryTab::fieldExited(QWidget *field)
     else if (field == f->Edit32)
         Edit32Exit();
     else
-        markFocused(field, false);
+        m_highlight->mark(field, false);
 }
 
 bool TEntryTab::fieldKeyPress(QWidget *field, QKeyEvent *event)
 {
     const int key = event->key();
-    const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+    const bool enter = ScreenKeys::isEnter(event);
     if (field == ui->edit41) {
         if (!enter)
             return false;
@@ -337,8 +324,7 @@ bool TEntryTab::fieldKeyPress(QWidget *field, QKeyEvent *event)
         return true;
     }
     if (enter) {
-        if (QWidget *next = enterTarget(field))
-            next->setFocus(Qt::TabFocusReason);
+        m_enterChain.advance(field);
         if (isFiltered(field)) {
             QChar c(13);
             FilterNumericKey(c);   // swallows Enter with a beep
@@ -428,33 +414,6 @@ void TEntryTab::doTotalComputation()
         g->str_djs = f->Edit33->text();
 }
 
-// Public handlers: each runs as one operation of the field mechanism.
-
-void TEntryTab::ZeroFillR() { TFieldEvents::run([this] { doZeroFill(m_setR); }); }
-void TEntryTab::ZeroFillRL() { TFieldEvents::run([this] { doZeroFill(m_setRL); }); }
-void TEntryTab::ZeroFillRLF() { TFieldEvents::run([this] { doZeroFill(m_setRLF); }); }
-
-void TEntryTab::runChange(TEntryField *field)
-{
-    TFieldEvents::run(m_bodies.value(field));
-}
-
-void TEntryTab::Edit21Change() { runChange(ui->Edit21); }
-void TEntryTab::Edit22Change() { runChange(ui->Edit22); }
-void TEntryTab::Edit8Change() { runChange(ui->Edit8); }
-void TEntryTab::Edit27Change() { runChange(ui->Edit27); }
-void TEntryTab::Edit28Change() { runChange(ui->Edit28); }
-void TEntryTab::Edit29Change() { runChange(ui->Edit29); }
-void TEntryTab::Edit30Change() { runChange(ui->Edit30); }
-void TEntryTab::Edit31Change() { runChange(ui->Edit31); }
-void TEntryTab::Edit24Change() { runChange(ui->Edit24); }
-void TEntryTab::Edit32Change() { runChange(ui->Edit32); }
-void TEntryTab::Edit33Change() { runChange(ui->Edit33); }
-void TEntryTab::Edit34Change() { runChange(ui->Edit34); }
-void TEntryTab::Edit36Change() { runChange(ui->Edit36); }
-void TEntryTab::Edit37Change() { runChange(ui->Edit37); }
-void TEntryTab::Edit35Change() { runChange(ui->Edit35); }
-
 void TEntryTab::cbskrChange()
 {
     // A payee the settings file cannot hold is not taken; the save says why.
@@ -473,13 +432,13 @@ void TEntryTab::BitBtn2Click()
 
 void TEntryTab::Edit1Enter()
 {
-    markFocused(ui->Edit1, true);
+    m_highlight->mark(ui->Edit1, true);
     ui->BitBtn1->show();
 }
 
 void TEntryTab::Edit1Exit()
 {
-    markFocused(ui->Edit1, false);
+    m_highlight->mark(ui->Edit1, false);
     if (QApplication::focusWidget() != ui->BitBtn1)
         ui->BitBtn1->hide();
 }
@@ -503,13 +462,13 @@ void TEntryTab::BitBtn1Click()
 
 void TEntryTab::edit41Enter()
 {
-    markFocused(ui->edit41, true);
+    m_highlight->mark(ui->edit41, true);
     m_householdPickerActive = true;
 }
 
 void TEntryTab::edit41Exit()
 {
-    markFocused(ui->edit41, false);
+    m_highlight->mark(ui->edit41, false);
     TFieldEvents::run([this] { doRememberedFees(); });
 }
 
@@ -527,7 +486,7 @@ void TEntryTab::doRememberedFees()
 
 void TEntryTab::Edit20Enter()
 {
-    markFocused(ui->Edit20, true);
+    m_highlight->mark(ui->Edit20, true);
     TFieldEvents::run([this] { doPreviousReadings(); });
 }
 
@@ -563,7 +522,7 @@ void TEntryTab::doPreviousReadings()
 
 void TEntryTab::cbyfExit()
 {
-    markFocused(ui->cbyf, false);
+    m_highlight->mark(ui->cbyf, false);
     const QString month = ui->cbyf->currentText();
     if (!month.isEmpty() && month.size() != 2) {
         ui->cbyf->setFocus(Qt::OtherFocusReason);
@@ -573,26 +532,26 @@ void TEntryTab::cbyfExit()
 
 void TEntryTab::Edit27Exit()
 {
-    markFocused(ui->Edit27, false);
+    m_highlight->mark(ui->Edit27, false);
     BitBtn2Click();
 }
 
 void TEntryTab::Edit32Exit()
 {
-    markFocused(ui->Edit32, false);
+    m_highlight->mark(ui->Edit32, false);
     BitBtn2Click();
 }
 
 void TEntryTab::Edit29Enter()
 {
-    markFocused(ui->Edit29, true);
+    m_highlight->mark(ui->Edit29, true);
     if (ui->Edit29->text().isEmpty())
         TFieldEvents::run([this] { ui->Edit29->setFieldText(kZero); });
 }
 
 void TEntryTab::Edit30Enter()
 {
-    markFocused(ui->Edit30, true);
+    m_highlight->mark(ui->Edit30, true);
     if (ui->Edit30->text().isEmpty())
         TFieldEvents::run([this] { ui->Edit30->setFieldText(kZero); });
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "common/screenkeys.h"
+
 #include <QHash>
 #include <QList>
-#include <QPalette>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -43,22 +44,7 @@ public:
     bool householdPickerActive() const { return m_householdPickerActive; }
     void setHouseholdPickerActive(bool active) { m_householdPickerActive = active; }
 
-    // Change handlers: run when the field's text changes (see TEntryField).
-    void Edit21Change();
-    void Edit22Change();
-    void Edit8Change();
-    void Edit27Change();
-    void Edit28Change();
-    void Edit29Change();
-    void Edit30Change();
-    void Edit31Change();
-    void Edit24Change();
-    void Edit32Change();
-    void Edit33Change();
-    void Edit34Change();
-    void Edit36Change();
-    void Edit37Change();
-    void Edit35Change();
+    // The payee chosen becomes the remembered one.
     void cbskrChange();
 
     // "计算总金额": recomputes every usage, amount and the total.
@@ -85,12 +71,6 @@ public:
     // The picker lists back on all households and all communities (after a
     // save, and when the tab becomes active again).
     void ReopenPickerLists();
-
-    // Zero-fill of the field sets the handlers use: every empty field of the
-    // set gets "0", its handler running at once, in the set's order.
-    void ZeroFillR();
-    void ZeroFillRL();
-    void ZeroFillRLF();
 
     // The field texts that printing reads, as they stand.
     ReceiptPrintData printData() const;
@@ -125,7 +105,6 @@ private:
     void fieldExited(QWidget *field);
     bool fieldKeyPress(QWidget *field, QKeyEvent *event);
     bool filterCommittedText(QWidget *field, QInputMethodEvent *event);
-    void markFocused(QWidget *field, bool focused);
     void runPick(int row);
     void afterPickerClosed();
 
@@ -139,17 +118,15 @@ private:
     void doPreviousReadings();
     void doRememberedFees();
     void doHouseholdSearch();
-    void runChange(TEntryField *field);
 
     Ui::TEntryTab *ui;
     QList<TEntryField *> m_setR;
     QList<TEntryField *> m_setRL;
     QList<TEntryField *> m_setRLF;
     QHash<TEntryField *, std::function<void()>> m_bodies;
-    QHash<QWidget *, QWidget *> m_enterChain;
+    TEnterChain m_enterChain{Qt::TabFocusReason};
     QList<QWidget *> m_filtered;
-    QList<QWidget *> m_yellow;
-    QHash<QWidget *, QPalette> m_palettes;
+    TFocusHighlight *m_highlight = new TFocusHighlight(this);
     QPointer<QWidget> m_current;   // the field whose enter handler ran last
     bool m_householdPickerActive = false;
 };

@@ -2,6 +2,7 @@
 
 #include "common/apperror.h"
 #include "common/dialogs.h"
+#include "common/filereplace.h"
 #include "data/demodm.h"
 #include "data/namedquery.h"
 #include "print/spreadsheetengine.h"
@@ -20,7 +21,6 @@
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
-#include <cstdio>
 #include <limits>
 
 namespace WorkbookExport {
@@ -331,8 +331,7 @@ Result ExportQueryToWorkbook(TNamedQuery &query, const QString &title, const Sav
         Dialogs::error(QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(path)));
         return Result::Failed;
     }
-    // rename(2) replaces the target in one step.
-    if (std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+    if (!FileReplace::replace(temp, path)) {
         QFile::remove(temp);
         Dialogs::error(QStringLiteral("无法写入文件：%1").arg(QDir::toNativeSeparators(path)));
         return Result::Failed;

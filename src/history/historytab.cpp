@@ -5,6 +5,8 @@
 #include "common/apppaths.h"
 #include "common/dialogs.h"
 #include "common/gridmodel.h"
+#include "common/operation.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
 #include "data/serials.h"
 #include "entry/brdateform.h"
@@ -33,18 +35,8 @@
 
 namespace {
 
-// Runs one operation of the tab; an unexpected failure ends it with the
-// standard error box.
-void runOperation(const std::function<void()> &op)
-{
-    try {
-        op();
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    } catch (const TextError &e) {
-        Dialogs::error(e.message());
-    }
-}
+// Every operation of the tab runs inside the program's operation boundary.
+constexpr auto &runOperation = Operation::run;
 
 QString numberText(const QVariant &v)
 {
@@ -133,7 +125,7 @@ THistoryTab::THistoryTab(QWidget *parent)
     m_list->showIn(grid);
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->verticalHeader()->hide();   // the numbers are in 序号
-    grid->installEventFilter(this);
+    ScreenKeys::onCtrlDelete(grid, this, [this] { deleteSelectedRow(); });
     // The row the list stood on, kept over a reset of its result (closing
     // the connection resets it; reopenList goes back to the row).
     connect(m_list, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
@@ -150,11 +142,15 @@ THistoryTab::THistoryTab(QWidget *parent)
         ui->sb1->addWidget(m_sbPanels[i]);
     }
 
-    // The date fields show their picker button while they have the focus.
+    // The date fields show their picker button while they have the focus,
+    // and turn yellow.
+    auto *highlight = new TFocusHighlight(this);
     for (QWidget *w : {static_cast<QWidget *>(ui->Edit15), static_cast<QWidget *>(ui->Edit16),
                        static_cast<QWidget *>(ui->Edit17), static_cast<QWidget *>(ui->Edit18),
-                       static_cast<QWidget *>(ui->Edit23), static_cast<QWidget *>(ui->cbbyf)})
+                       static_cast<QWidget *>(ui->Edit23), static_cast<QWidget *>(ui->cbbyf)}) {
         w->installEventFilter(this);
+        highlight->watch(w);
+    }
 
     // The picker buttons keep their place while hidden, so showing one does
     // not push the fields to its right under the mouse.
@@ -221,19 +217,10 @@ TFormdyts *THistoryTab::rangeDialog() const
 
 bool THistoryTab::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == ui->DBGrid5 && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Delete && (key->modifiers() & Qt::ControlModifier)) {
-            deleteSelectedRow();
-            return true;
-        }
-    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         auto *w = qobject_cast<QWidget *>(watched);
         if (w && w != ui->DBGrid5) {
             const bool in = event->type() == QEvent::FocusIn;
-            // Entry fields turn yellow while they have the focus.
-            w->setStyleSheet(in ? QStringLiteral("background-color: yellow;") : QString());
             QPushButton *button = watched == ui->Edit17 ? ui->BitBtn7 : watched == ui->Edit18 ? ui->BitBtn8 : nullptr;
             if (button) {
                 if (in)
@@ -425,9 +412,7 @@ void THistoryTab::deleteSelectedRow()
 {
     runOperation([this] {
         const int row = selectedRow();
-        if (row < 0)
-            return;
-        if (!Dialogs::question(QStringLiteral("Delete record?"), Dialogs::kAppTitle))
+        if (!ScreenKeys::confirmDeleteRow(row))
             return;
         const qint64 iid = m_list->fieldValue(row, QStringLiteral("iid")).toLongLong();
         TDemoDM &dm = DemoDM();

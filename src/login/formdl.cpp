@@ -4,7 +4,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
-#include "data/passwords.h"
+#include "data/employeestore.h"
 #include "data/schema.h"
 
 #include <QCloseEvent>
@@ -99,17 +99,11 @@ void TFormdl::FormShow()
     if (onDatabaseOpened)
         onDatabaseOpened();
     try {
-        TNamedQuery &q = DemoDM().qcx;
-        q.close();
-        q.clearSql();
-        q.addSql(QStringLiteral("select * from zgxxb order by iid "));
-        q.open();
+        const QStringList codes = Employees::codes(DemoDM());
         ui->ComboBox1->clear();
         ui->ComboBox1->setEditText(QString());
-        for (bool more = q.first(); more; more = q.next())
-            ui->ComboBox1->addItem(q.value(QStringLiteral("py")).toString());
+        ui->ComboBox1->addItems(codes);
         ui->ComboBox1->setEditText(QString());
-        q.close();
     } catch (const AppError &e) {
         Dialogs::error(e.message());
     }
@@ -140,7 +134,7 @@ void TFormdl::BitBtn1Click()
         return;
     }
     try {
-        if (!Passwords::employeeMatches(DemoDM(), code, ui->Edit1->text())) {
+        if (!Employees::passwordMatches(DemoDM(), code, ui->Edit1->text())) {
             Dialogs::message(QStringLiteral("用户编号或密码不对！"));
             return;
         }

@@ -4,7 +4,7 @@
 #include "common/apperror.h"
 #include "common/dialogs.h"
 #include "data/demodm.h"
-#include "data/passwords.h"
+#include "data/employeestore.h"
 
 #include <QCloseEvent>
 
@@ -56,12 +56,12 @@ void TFormmmxg::BitBtn1Click()
         return;
     }
     try {
-        if (!Passwords::employeeMatches(DemoDM(), m_py, oldPw)) {
+        if (!Employees::passwordMatches(DemoDM(), m_py, oldPw)) {
             Dialogs::message(QStringLiteral("原密码输入不对！"));
             return;
         }
         DbTransaction tx;
-        Passwords::setEmployeePassword(DemoDM(), m_py, again);
+        Employees::setPassword(DemoDM(), m_py, again);
         tx.commit();
     } catch (const AppError &e) {
         Dialogs::error(e.message());

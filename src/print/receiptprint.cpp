@@ -3,6 +3,7 @@
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
+#include "data/community.h"
 #include "print/defaultprinter.h"
 #include "print/receiptpreview.h"
 #include "print/spreadsheetengine.h"
@@ -220,13 +221,13 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
                                                        const std::function<ReceiptPrintData()> &recalculate)
 {
     ReceiptPrintResult result;
-    data.edit2 = QStringLiteral("温州");
+    data.edit2 = kCommunity;
     closePreview();
     if (!runChecks(data, result))
         return result;
     if (recalculate) {
         data = recalculate();
-        data.edit2 = QStringLiteral("温州");
+        data.edit2 = kCommunity;
     }
     try {
         FillFromScreen(kPreviewFileName, data);
@@ -240,7 +241,6 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
         m_preview->raise();
         m_preview->activateWindow();
         result.done = true;
-        emit previewShown(m_preview);
     } catch (const EngineUnavailable &e) {
         Dialogs::message(e.message());
     } catch (const AppError &e) {

@@ -112,7 +112,7 @@ public:
     explicit TReceiptPrinting(QObject *parent = nullptr);
     ~TReceiptPrinting() override;
 
-    // "单据打印预览". The caller sets its area field edit2 to "温州" first
+    // "单据打印预览". The caller sets its area field edit2 to kCommunity first
     // (data.edit2 is taken as that). recalculate runs the compute-total
     // button of the entry screen and returns the fields as they then are.
     ReceiptPrintResult SpeedButton9Click(ReceiptPrintData data,
@@ -138,9 +138,6 @@ public:
     // For tests: how a file is opened with the desktop (default:
     // QDesktopServices::openUrl).
     std::function<bool(const QString &path)> openWithDesktop;
-
-signals:
-    void previewShown(TReceiptPreview *window);
 
 private:
     QString tempFile(const QString &name);

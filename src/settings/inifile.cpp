@@ -1,15 +1,11 @@
 #include "settings/inifile.h"
 
+#include "common/filereplace.h"
 #include "text/textlimits.h"
 
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
-
-#include <cerrno>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,22 +53,6 @@ QString valueOf(const QString &line)
         && value.back() == value.front())
         value = value.mid(1, value.size() - 2);
     return value;
-}
-
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
 }
 
 } // namespace
@@ -206,21 +186,7 @@ bool IniFile::save() const
         if (i + 1 < m_lines.size() || m_finalNewline)
             bytes += '\n';
     }
-
-    // The new content goes to a file of its own first (created 0600); the old
-    // file is replaced only once every byte is on the disk.
-    QByteArray temp = QFile::encodeName(m_path) + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok)
-        ok = ::rename(temp.constData(), QFile::encodeName(m_path).constData()) == 0;
-    if (!ok)
-        ::unlink(temp.constData());
-    return ok;
+    return FileReplace::write(m_path, bytes);
 }
 
 QString IniFile::charactersOutsideEncoding(const QString &value)

@@ -123,17 +123,3 @@ QString FormatMoney(double value)
 {
     return roundDecimal(value, 2);
 }
-
-QString FormatMoneyShort(double value)
-{
-    QString s = roundDecimal(value, 2);
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
-}

@@ -20,7 +20,3 @@ QString FloatToText(double value);
 // The value with exactly two decimals ("0.00"), rounded half away from zero
 // on its 15-digit decimal form, so 2.675 gives 2.68 as a person expects.
 QString FormatMoney(double value);
-
-// Like FormatMoney, with as few decimals as needed up to two ("#.##"-ish
-// general form used when a stored value is printed): 12.5, 25, 0.05.
-QString FormatMoneyShort(double value);

@@ -42,6 +42,15 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+// The main window of the running session, once it exists.
+TOrderForm *mainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *main = qobject_cast<TOrderForm *>(w))
+            return main;
+    return nullptr;
+}
+
 QString builtProgram()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../../program/mtrfee");
@@ -134,15 +143,6 @@ bool isLocked(const QString &path)
 const QString kDataError = QStringLiteral("message\tmtrfee\tdata error");
 
 } // namespace
-
-// The main window the program opened (nullptr before it did).
-static TOrderForm *mainWindow()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *window = qobject_cast<TOrderForm *>(w))
-            return window;
-    return nullptr;
-}
 
 class StartupTest : public QObject
 {

@@ -3,6 +3,7 @@
 #include "basedata/basedatatab.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "data/passwords.h"
 #include "common/lengthlimit.h"
 #include "data/schema.h"
@@ -423,7 +424,7 @@ private slots:
         // The password is kept hashed; the login takes it in any letter case.
         const QString stored = fx.rows("zgxxb", {"mm"}).last();
         QVERIFY(Passwords::isHashed(stored));
-        QVERIFY(Passwords::employeeMatches(DemoDM(), QStringLiteral("z9"), QStringLiteral("PW")));
+        QVERIFY(Employees::passwordMatches(DemoDM(), QStringLiteral("z9"), QStringLiteral("PW")));
         QCOMPARE(QApplication::focusWidget(), fx.f()->Edit10);
         QVERIFY(fx.f()->Edit10->text().isEmpty());
     }

@@ -1,5 +1,6 @@
 #include "common/apperror.h"
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "data/passwords.h"
 #include "data/schema.h"
 #include "data/serials.h"
@@ -81,7 +82,7 @@ private slots:
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from sjxhb")), 1);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py and bz='收款人'"),
                        {{"py", Schema::kFirstEmployeeCode}}), 1);
-        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword));
+        QVERIFY(Employees::passwordMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword));
         // The file and its side files are for the owner only, and the default
         // password is not in it as text.
         for (const QString &name : QDir(dir.path()).entryList({QStringLiteral("qmvDemo.db*")}, QDir::Files)) {
@@ -242,9 +243,9 @@ private slots:
         QCOMPARE(v.value(0).toInt(), Schema::currentVersion());
         v.finish();
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where mm like '$argon2id$%'")), 2);
-        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("WW"), QStringLiteral("sECRET-wANG7")));
-        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, QStringLiteral("GEHEIM-ADMIN9")));
-        QVERIFY(!Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("Geheim-Admin9")));
+        QVERIFY(Employees::passwordMatches(dm, QStringLiteral("WW"), QStringLiteral("sECRET-wANG7")));
+        QVERIFY(Employees::passwordMatches(dm, Schema::kFirstEmployeeCode, QStringLiteral("GEHEIM-ADMIN9")));
+        QVERIFY(!Employees::passwordMatches(dm, QStringLiteral("ww"), QStringLiteral("Geheim-Admin9")));
         dm.close();
         const QByteArray bytes = fileBytes(path);
         QVERIFY(!bytes.contains("Secret-Wang7"));
@@ -254,7 +255,7 @@ private slots:
         QCOMPARE(st.st_mode & 0777, mode_t(0600));
         // A second open changes nothing more.
         QVERIFY(dm.open());
-        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("secret-wang7")));
+        QVERIFY(Employees::passwordMatches(dm, QStringLiteral("ww"), QStringLiteral("secret-wang7")));
     }
 
     void missingFileIsNotMadeWhenTheCheckSaysNo_data()

@@ -1,4 +1,5 @@
 #include "data/demodm.h"
+#include "data/employeestore.h"
 #include "data/passwords.h"
 #include "data/schema.h"
 #include "login/formdl.h"
@@ -201,9 +202,9 @@ private slots:
         change.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{message});
         QVERIFY(Passwords::isHashed(passwordOf(QStringLiteral("ww"))));
-        QVERIFY(Passwords::employeeMatches(dm, QStringLiteral("ww"), storedAfter.toUpper()));
-        QCOMPARE(Passwords::employeeMatches(dm, QStringLiteral("ww"), QStringLiteral("wang")), storedAfter == "wang");
-        QVERIFY(Passwords::employeeMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword)); // the other employee untouched
+        QVERIFY(Employees::passwordMatches(dm, QStringLiteral("ww"), storedAfter.toUpper()));
+        QCOMPARE(Employees::passwordMatches(dm, QStringLiteral("ww"), QStringLiteral("wang")), storedAfter == "wang");
+        QVERIFY(Employees::passwordMatches(dm, Schema::kFirstEmployeeCode, Schema::kDefaultPassword)); // the other employee untouched
         QCOMPARE(change.isVisible(), message != QStringLiteral("登录密码修改成功！"));
     }
 
