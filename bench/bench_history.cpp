@@ -121,9 +121,9 @@ const Bench::Register historyExport(QStringLiteral("history-export"), [] {
     Dialogs::setHandler(&silent);
     const QString target = b.dir() + QStringLiteral("/bench-export.xls");
     qsizetype cells = 0;
-    tab.chooseSavePath = [&target](const QString &) { return target; };
+    tab.services().chooseSavePath = [&target](const QString &) { return target; };
     // Stands in for the engine: only counts what it is given.
-    tab.writeWorkbook = [&cells](const QString &path, WorkbookExport::RowSource &rows) {
+    tab.services().writeWorkbook = [&cells](const QString &path, WorkbookExport::RowSource &rows) {
         cells = rows.titles().size();
         for (QList<WorkbookExport::Row> block; !(block = rows.next(WorkbookExport::kBlockRows)).isEmpty();)
             for (const WorkbookExport::Row &r : block)
@@ -145,10 +145,10 @@ const Bench::Register historyExport(QStringLiteral("history-export"), [] {
     const QString pipe = QStringLiteral("OSL_PIPE_*mtrfee_*_%1").arg(QCoreApplication::applicationPid());
     while (QDir(QDir::tempPath()).entryList({pipe}, QDir::System).isEmpty() && up.elapsed() < 90000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
-    tab.writeWorkbook = HistoryPrinting::ExportWriter();
+    tab.services().writeWorkbook = HistoryPrinting::ExportWriter();
     for (const char *ext : {"xls", "xlsx", "ods"}) {
         const QString path = b.dir() + QStringLiteral("/bench-export.") + QLatin1String(ext);
-        tab.chooseSavePath = [path](const QString &) { return path; };
+        tab.services().chooseSavePath = [path](const QString &) { return path; };
         tab.SpeedButton29Click(); // warm-up
         if (!QFileInfo(path).isFile())
             std::fprintf(stderr, "bench: the engine wrote no %s file\n", ext);

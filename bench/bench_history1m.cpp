@@ -278,7 +278,7 @@ const Bench::Register historyExport65k(QStringLiteral("history-export-65k"), [] 
         return;
     }
     const QString path = b.dir() + QStringLiteral("/bench-export.xlsx");
-    tab.chooseSavePath = [path](const QString &) { return path; };
+    tab.services().chooseSavePath = [path](const QString &) { return path; };
     auto removeFile = [path] { QFile::remove(path); };
     f->SpeedButton29->click();   // warm-up: the engine loads its spreadsheet part
     removeFile();

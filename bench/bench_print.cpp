@@ -6,7 +6,7 @@
 #include "settings/global.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "history/historytab.h"
 #include "print/defaultprinter.h"
 #include "print/receiptprint.h"
@@ -67,6 +67,7 @@ struct PrintFolder
     QString previous = AppPaths::programDir();
     TGlobal global{dir.filePath(QStringLiteral("mtrfee.ini"))};
     QuietDialogs dialogs;
+    TReceiptPrinting printing;
     bool ok = false;
 
     PrintFolder()
@@ -81,7 +82,7 @@ struct PrintFolder
     }
     ~PrintFolder()
     {
-        TReceiptPrinting::instance().closePreview();
+        printing.closePreview();
         Dialogs::setHandler(nullptr);
         AppPaths::setProgramDir(previous);
     }
@@ -104,7 +105,7 @@ const Bench::Register warmPreview(QStringLiteral("print-preview-warm"), [] {
     if (!folder.ok)
         return;
     SpreadsheetEngine::startInBackground();
-    TReceiptPrinting &p = TReceiptPrinting::instance();
+    TReceiptPrinting &p = folder.printing;
     p.SpeedButton9Click(receipt());   // warms the engine and the filters
     const double ms = Bench::medianMs(
         10, [&] {
@@ -123,7 +124,7 @@ const Bench::Register warmPrint(QStringLiteral("print-print-warm"), [] {
         return;
     }
     SpreadsheetEngine::startInBackground();
-    TReceiptPrinting &p = TReceiptPrinting::instance();
+    TReceiptPrinting &p = folder.printing;
     p.BitBtn13Click(receipt());
     const double ms = Bench::medianMs(
         5, [&] {
@@ -164,7 +165,7 @@ const Bench::Register batchOneJob(QStringLiteral("print-batch-500-one-job"), [] 
     f->cbbyf->setEditText(QString());
     tab.SpeedButton21Click();
     QString last;
-    tab.runRangeDialog = [&last](TFormdyts *d) {
+    tab.services().printing.runRangeDialog = [&last](TFormdyts *d) {
         d->form()->Edit1->setText(QStringLiteral("1"));
         d->form()->Edit2->setText(last);
         d->form()->cbhbdy->setChecked(true);
@@ -176,7 +177,7 @@ const Bench::Register batchOneJob(QStringLiteral("print-batch-500-one-job"), [] 
     last = QStringLiteral("500");
     const double ms = Bench::medianMs(3, [&tab] {
         tab.SpeedButton37Click();
-        if (tab.lastBatchJobId() <= 0 || !tab.lastBatchFailures().isEmpty())
+        if (tab.batchPrinting()->lastBatchJobId() <= 0 || !tab.batchPrinting()->lastBatchFailures().isEmpty())
             std::fprintf(stderr, "bench_print: the batch sent no job\n");
     });
     Bench::report(QStringLiteral("print-batch-500-one-job"), ms);

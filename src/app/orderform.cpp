@@ -6,15 +6,15 @@
 #include "basedata/basedatatab.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
+#include "common/gridmodel.h"
+#include "data/community.h"
 #include "data/demodm.h"
 #include "data/employeestore.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "history/historytab.h"
-#include "app/historywiring.h"
 #include "login/formdl.h"
 #include "settings/global.h"
-#include "app/entryprinting.h"
 #include "app/startup.h"
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
@@ -63,10 +63,28 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     });
     ui->PageControl1->setCurrentIndex(0);
 
-    ConnectPrintingToEntry(m_entry, m_receipts);
-    ConnectHistoryToEntry(m_history, m_entry, m_receipts, [this] { ui->PageControl1->setCurrentIndex(0); });
+    m_printing = new TReceiptPrinting(this);
+
+    // The entry tab's preview and print, and the print that a new save runs
+    // when direct printing is on.
+    connect(m_entry, &TEntryTab::previewRequested, this, &TOrderForm::previewReceipt);
+    connect(m_entry, &TEntryTab::printRequested, this, &TOrderForm::printReceipt);
+    m_receipts->setPrintReceipt([this] { return printReceipt(); });
+    // Archiving is started by the entry tab's "单据导出到历史表"; it empties the
+    // list of current receipts and starts a new receipt. A restored receipt
+    // is loaded into the entry form.
+    connect(m_entry, &TEntryTab::archiveRequested, m_history, &THistoryTab::SpeedButton20Click);
+    connect(m_history, &THistoryTab::archived, this, [this] {
+        TFieldEvents::run([this] {
+            m_receipts->OpenCurrentReceipts();
+            m_receipts->setLoadedMode(false);
+        });
+    });
+    connect(m_history, &THistoryTab::newReceiptRequested, this,
+            [this] { TFieldEvents::run([this] { m_receipts->SpeedButton10Click(); }); });
+    connect(m_history, &THistoryTab::receiptRestored, this, &TOrderForm::showRestoredReceipt);
     connect(ui->PageControl1, &QTabWidget::currentChanged, this, &TOrderForm::PageControl1Change);
-    connect(m_help->templateButton(), &QPushButton::clicked, this, [] { TReceiptPrinting::instance().SpeedButton35Click(); });
+    connect(m_help->templateButton(), &QPushButton::clicked, m_printing, &TReceiptPrinting::SpeedButton35Click);
     // A backup or restore closes the connection and every list with it: the
     // lists that were open come back.
     connect(m_help, &THelpTab::databaseReconnected, this, [this](bool dataReplaced) {
@@ -93,10 +111,77 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
 TOrderForm::~TOrderForm()
 {
     try {
-        TReceiptPrinting::instance().FormDestroy();
+        m_printing->FormDestroy();
     } catch (...) {
     }
     delete ui;
+}
+
+void TOrderForm::previewReceipt()
+{
+    TFieldEvents::run([this] {
+        m_entry->setAreaText(kCommunity);
+        // The category is remembered before the checks, the payee and the
+        // meter reader once they passed.
+        ReceiptPrintData data = m_entry->printData();
+        Global().strsjlx = data.cblb;
+        const ReceiptPrintResult result = m_printing->SpeedButton9Click(data, [this] {
+            m_entry->BitBtn2Click();
+            return m_entry->printData();
+        });
+        afterPrinting(data, result);
+    });
+}
+
+bool TOrderForm::printReceipt()
+{
+    bool done = false;
+    TFieldEvents::run([this, &done] {
+        const ReceiptPrintData data = m_entry->printData();
+        Global().strsjlx = data.cblb;
+        const ReceiptPrintResult result = m_printing->BitBtn13Click(data);
+        afterPrinting(data, result);
+        done = result.done;
+    });
+    return done;
+}
+
+void TOrderForm::afterPrinting(const ReceiptPrintData &data, const ReceiptPrintResult &result)
+{
+    if (result.checksPassed) {
+        Global().str_skr = data.cbskr;
+        Global().str_cbr = data.cbcbr;
+    }
+    // The focus where a failed check asks for it, and the household picker
+    // no longer active.
+    m_entry->focusField(result.focus);
+    if (result.checksPassed)
+        m_entry->setHouseholdPickerActive(false);
+}
+
+void TOrderForm::showRestoredReceipt(const QString &sjxh)
+{
+    ui->PageControl1->setCurrentIndex(0);
+    TFieldEvents::run([this, &sjxh] {
+        m_receipts->OpenCurrentReceipts();
+        // The first listed receipt whose number begins with sjxh; the list
+        // stays on its first row when there is none.
+        TGridModel *m = m_receipts->listModel();
+        int found = -1;
+        for (int r = 0; found < 0; ++r) {
+            if (r >= m->rowCount()) {
+                if (!m->canFetchMore({}))
+                    break;
+                m->fetchMore({});
+                if (r >= m->rowCount())
+                    break;
+            }
+            if (m->fieldValue(r, QStringLiteral("sjxh")).toString().startsWith(sjxh, Qt::CaseInsensitive))
+                found = r;
+        }
+        m_entry->selectListedReceipt(found);
+        m_receipts->OrderDDbgDblClick();
+    });
 }
 
 void TOrderForm::FormCreate()
@@ -279,7 +364,7 @@ void TOrderForm::bringToFront()
 void TOrderForm::FormClose()
 {
     // The preview copy goes with the window.
-    TReceiptPrinting::instance().FormClose();
+    m_printing->FormClose();
 }
 
 void TOrderForm::closeEvent(QCloseEvent *event)

@@ -11,6 +11,9 @@ class THistoryTab;
 class THelpTab;
 class TBillingTab;
 class TCurrentReceipts;
+class TReceiptPrinting;
+struct ReceiptPrintData;
+struct ReceiptPrintResult;
 
 // The main window: four tab pages, in this order: receipt entry and
 // printing, base data, history, help and backup. It owns the pages and
@@ -30,6 +33,13 @@ public:
     THelpTab *helpTab() const { return m_help; }
     TBillingTab *billingTab() const { return m_billing; }
     TCurrentReceipts *currentReceipts() const { return m_receipts; }
+    TReceiptPrinting *receiptPrinting() const { return m_printing; }
+
+    // "单据打印预览" and "real_prt" of the entry tab: the receipt as the
+    // fields show it goes through the template workbook. The print returns
+    // whether the receipt went to the printer.
+    void previewReceipt();
+    bool printReceipt();
 
     // The start-up sequence; runs once, queued from the first show.
     void FormShow();
@@ -49,6 +59,10 @@ private:
     void runStartupSteps();
     void FormClose();
     void endProgram();
+    void afterPrinting(const ReceiptPrintData &data, const ReceiptPrintResult &result);
+    // A receipt restored from the history under the number sjxh: the entry
+    // tab comes to the front, selects it in the list and loads it.
+    void showRestoredReceipt(const QString &sjxh);
 
     Ui::TOrderForm *ui;
     TEntryTab *m_entry = nullptr;
@@ -57,6 +71,7 @@ private:
     THelpTab *m_help = nullptr;
     TBillingTab *m_billing = nullptr;
     TCurrentReceipts *m_receipts = nullptr;
+    TReceiptPrinting *m_printing = nullptr;
     bool m_shownOnce = false;
     bool m_startupDone = false;
 };

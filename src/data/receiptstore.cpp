@@ -173,4 +173,21 @@ std::optional<ReceiptRow> latestBefore(TDemoDM &dm, Table table, const QString &
     return row;
 }
 
+std::optional<ReceiptRow> historyBySortNumber(TDemoDM &dm, qint64 pxxh)
+{
+    TNamedQuery &q = dm.qlsmx;
+    q.openWith(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "), {{"pxxh", pxxh}});
+    std::optional<ReceiptRow> row;
+    if (!q.isEmpty())
+        row = readRow(q);
+    q.close();
+    return row;
+}
+
+qint64 historyInSortRange(TDemoDM &dm, qint64 first, qint64 last)
+{
+    return dm.qlsmx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where pxxh between :a and :b"),
+                          {{"a", first}, {"b", last}});
+}
+
 } // namespace Receipts

@@ -54,6 +54,61 @@ TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent), ui(new Ui::TEntryTab)
     grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     grid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     grid->setToolTip(QStringLiteral("双击一条记录可以显示收据明细"));
+
+    // The buttons whose work is done elsewhere say so.
+    connect(ui->SpeedButton9, &QPushButton::clicked, this, &TEntryTab::previewRequested);
+    connect(ui->BitBtn13, &QPushButton::clicked, this, &TEntryTab::printRequested);
+    connect(ui->SpeedButton20, &QPushButton::clicked, this, &TEntryTab::archiveRequested);
+}
+
+ReceiptPrintData TEntryTab::printData() const
+{
+    const Ui::TEntryTab *f = ui;
+    ReceiptPrintData d;
+    d.Edit1 = f->Edit1->text();
+    d.edit2 = f->edit2->currentText();
+    d.Edit3 = f->Edit3->text();
+    d.edit41 = f->edit41->currentText();
+    d.Edit21 = f->Edit21->text();
+    d.Edit22 = f->Edit22->text();
+    d.Edit8 = f->Edit8->text();
+    d.Edit27 = f->Edit27->text();
+    d.Edit28 = f->Edit28->text();
+    d.Edit29 = f->Edit29->text();
+    d.Edit30 = f->Edit30->text();
+    d.Edit31 = f->Edit31->text();
+    d.Edit24 = f->Edit24->text();
+    d.Edit32 = f->Edit32->text();
+    d.Edit33 = f->Edit33->text();
+    d.Edit34 = f->Edit34->text();
+    d.Edit36 = f->Edit36->text();
+    d.Edit37 = f->Edit37->text();
+    d.Edit35 = f->Edit35->text();
+    d.cbyf = f->cbyf->currentText();
+    d.cblb = f->cblb->currentText();
+    d.cbskr = f->cbskr->currentText();
+    d.cbcbr = f->cbcbr->currentText();
+    return d;
+}
+
+void TEntryTab::setAreaText(const QString &area)
+{
+    ui->edit2->setEditText(area);
+}
+
+void TEntryTab::focusField(const QString &name)
+{
+    if (name.isEmpty())
+        return;
+    if (auto *w = findChild<QWidget *>(name))
+        w->setFocus();
+}
+
+void TEntryTab::selectListedReceipt(int row)
+{
+    if (row >= 0)
+        ui->OrderDDbg->setCurrentIndex(ui->OrderDDbg->model()->index(row, 0));
+    ui->OrderDDbg->setFocus();
 }
 
 TEntryTab::~TEntryTab()

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "print/receiptprint.h"
+
 namespace Ui {
 class TEntryTab;
 }
@@ -70,10 +72,28 @@ public:
     // save, and when the tab becomes active again).
     void ReopenPickerLists();
 
+    // The field texts that printing reads, as they stand.
+    ReceiptPrintData printData() const;
+    // Sets the hidden area field (its change rules run).
+    void setAreaText(const QString &area);
+    // Gives the focus to the field of that object name ("" or unknown: none).
+    void focusField(const QString &name);
+
+    // Selects the row of the list of current receipts (-1: it stays where
+    // it is) and gives the list the focus.
+    void selectListedReceipt(int row);
+
     // The field that Enter moves to from `field` (nullptr when none).
     QWidget *enterTarget(QWidget *field) const;
     // Whether the numeric key filter applies to `field`.
     bool isFiltered(QWidget *field) const;
+
+signals:
+    // "单据打印预览", "real_prt", "单据导出到历史表": done by printing and
+    // the history.
+    void previewRequested();
+    void printRequested();
+    void archiveRequested();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

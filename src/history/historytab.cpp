@@ -8,10 +8,9 @@
 #include "common/operation.h"
 #include "common/screenkeys.h"
 #include "data/demodm.h"
-#include "data/receiptcolumns.h"
 #include "data/serials.h"
 #include "entry/brdateform.h"
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "history/receiptengine.h"
 #include "print/receiptbatch.h"
 #include "print/receiptpreview.h"
@@ -151,30 +150,17 @@ THistoryTab::THistoryTab(QWidget *parent)
     ui->ldyts->clear();
     ui->pbdyts->hide();
 
-    // Created once; keeps the numbers entered last time.
-    m_formdyts = new TFormdyts(this);
-    runRangeDialog = [](TFormdyts *d) { return d->exec() == QDialog::Accepted && d->accepted(); };
-    chooseSavePath = WorkbookExport::fileDialog(this);
-    writeWorkbook = HistoryPrinting::ExportWriter();
-    fillReceipt = FillReceiptTemplate;
-    startReceiptJob = [] { return std::unique_ptr<ReceiptJob>(new TemplateReceiptJob); };
-    printFirstSheet = [this](const QString &path) {
-        try {
-            return PrintWorkbookFirstSheet(path) > 0;
-        } catch (const AppError &e) {
-            if (m_batchFailureReason.isEmpty())
-                m_batchFailureReason = e.message();
-            return false;
-        }
-    };
-    pickDate = [this](const QDate &shown, QDate *chosen) {
-        auto dialog = std::make_unique<TBrDateForm>(this);
-        if (shown.isValid())
-            dialog->setDate(shown);
-        const bool ok = dialog->exec() == QDialog::Accepted;
-        *chosen = dialog->date();
-        return ok;
-    };
+    // The batch shows its progress in the label and the bar under the list.
+    m_batch = new TBatchPrinting(this);
+    m_services = THistoryServices::defaults(this);
+    ui->pbdyts->setFormat(QStringLiteral("%v/%m"));
+    connect(m_batch, &TBatchPrinting::statusText, ui->ldyts, &QLabel::setText);
+    connect(m_batch, &TBatchPrinting::progressChanged, this, [this](int value, int maximum) {
+        ui->pbdyts->setRange(0, maximum);
+        ui->pbdyts->setValue(value);
+    });
+    connect(m_batch, &TBatchPrinting::batchStarted, ui->pbdyts, &QWidget::show);
+    connect(m_batch, &TBatchPrinting::batchFinished, ui->pbdyts, &QWidget::hide);
 
     connect(ui->SpeedButton21, &QPushButton::clicked, this, &THistoryTab::SpeedButton21Click);
     connect(ui->rbb1, &QRadioButton::clicked, this, &THistoryTab::rbb1Click);
@@ -192,20 +178,32 @@ THistoryTab::~THistoryTab()
     delete ui;
 }
 
+THistoryServices THistoryServices::defaults(QWidget *parent)
+{
+    THistoryServices s;
+    s.pickDate = [parent](const QDate &shown, QDate *chosen) {
+        auto dialog = std::make_unique<TBrDateForm>(parent);
+        if (shown.isValid())
+            dialog->setDate(shown);
+        const bool ok = dialog->exec() == QDialog::Accepted;
+        *chosen = dialog->date();
+        return ok;
+    };
+    s.chooseSavePath = WorkbookExport::fileDialog(parent);
+    s.writeWorkbook = HistoryPrinting::ExportWriter();
+    s.printing = BatchPrintServices::defaults();
+    return s;
+}
+
+TFormdyts *THistoryTab::rangeDialog() const
+{
+    return m_batch->rangeDialog();
+}
+
 // ------------------------------------------------------------------ focus
 
 bool THistoryTab::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_batchWindow && event->type() == QEvent::Close && m_batchRunning && !m_batchStop) {
-        // The batch would run on without its window: closing ends it after
-        // the receipt in hand, or keeps the window open.
-        if (!Dialogs::question(QStringLiteral("正在批量打印，关闭窗口将在当前单据打印完后停止打印。您确定要关闭吗？"))) {
-            event->ignore();
-            return true;
-        }
-        stopBatch();
-        return false;
-    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         auto *w = qobject_cast<QWidget *>(watched);
         if (w && w != ui->DBGrid5) {
@@ -239,7 +237,7 @@ void THistoryTab::pickInto(int which)
     QDateTime shown;
     DateText::tryToDateTime(field->text(), &shown);
     QDate chosen;
-    const bool ok = pickDate && pickDate(shown.date(), &chosen);
+    const bool ok = m_services.pickDate && m_services.pickDate(shown.date(), &chosen);
     button->hide();
     if (ok && chosen.isValid()) {
         field->setText(DateText::fromDate(chosen));
@@ -402,11 +400,9 @@ void THistoryTab::doArchive()
         Dialogs::message(QStringLiteral("单据导出到历史表失败！"));
         return;
     }
-    if (onArchived)
-        onArchived();
+    emit archived();
     Dialogs::message(QStringLiteral("单据导出到历史表成功！"));
-    if (onNewReceipt)
-        onNewReceipt();
+    emit newReceiptRequested();
 }
 
 void THistoryTab::SpeedButton5Click()
@@ -428,8 +424,7 @@ void THistoryTab::doRestore()
     if (Receipts::inHistory(dm, sjxh))
         Receipts::restore(dm, sjxh);
     // The list keeps showing the row until the next query.
-    if (onReceiptRestored)
-        onReceiptRestored(sjxh);
+    emit receiptRestored(sjxh);
 }
 
 void THistoryTab::SpeedButton23Click()
@@ -470,7 +465,7 @@ void THistoryTab::SpeedButton37Click()
 
 void THistoryTab::doBatch()
 {
-    if (m_batchRunning)
+    if (m_batch->batchRunning())
         return;
     TDemoDM &dm = DemoDM();
     if (!dm.qlshz.isOpen()) {
@@ -481,280 +476,12 @@ void THistoryTab::doBatch()
         Dialogs::message(QStringLiteral("没有您需要批量打印的数据！"));
         return;
     }
-    if (!runRangeDialog || !runRangeDialog(m_formdyts))
-        return;
-    const qint64 firstNo = m_formdyts->first();
-    const qint64 lastNo = m_formdyts->last();
-
-    // Ends the batch state however the batch ends; a failure leaves the
-    // last progress text standing.
-    struct Running
-    {
-        THistoryTab *tab;
-        explicit Running(THistoryTab *t) : tab(t)
-        {
-            tab->m_batchRunning = true;
-            tab->m_batchStop = false;
-            tab->m_batchFailures.clear();
-            tab->m_batchFailureReason.clear();
-            tab->m_batchJobId = 0;
-            // Closing the window is watched for while the batch runs.
-            tab->m_batchWindow = tab->window();
-            tab->m_batchWindow->installEventFilter(tab);
-        }
-        ~Running()
-        {
-            if (tab->m_batchWindow)
-                tab->m_batchWindow->removeEventFilter(tab);
-            tab->m_batchWindow = nullptr;
-            tab->m_batchRunning = false;
-            tab->ui->pbdyts->hide();
-        }
-    } running(this);
-
-    ui->ldyts->clear();
-    QProgressBar *bar = ui->pbdyts;
-    bar->setFormat(QStringLiteral("%v/%m"));
-    setBatchProgress(0, lastNo - firstNo + 1);
-    bar->show();
-    if (m_formdyts->oneJob()) {
-        doBatchOneJob(firstNo, lastNo);
-        return;
-    }
-    const QString output = AppPaths::inProgramDir(QStringLiteral("2.xls"));
-
-    for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
-        QCoreApplication::processEvents();
-        ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
-        QCoreApplication::processEvents();
-        if (m_batchStop)
-            break;
-
-        QStringList cells;
-        bool printed = false;
-        if (openBatchReceipt(i, &cells)) {
-            if (!fillReceipt) {
-                Dialogs::message(kEngineMissingMessage);
-                return;
-            }
-            // A failure to fill ends the batch with its own message.
-            try {
-                fillReceipt(output, cells);
-            } catch (const EngineUnavailable &) {
-                Dialogs::message(kEngineMissingMessage);
-                return;
-            }
-            printed = printFirstSheet && printFirstSheet(output);
-            if (!printed)
-                m_batchFailures << i;
-        }
-        setBatchProgress(i - firstNo + 1, lastNo - firstNo + 1);
-        if (onBatchStep)
-            onBatchStep(i, printed);
-        QCoreApplication::processEvents();
-        if (!m_batchStop)
-            pause(m_batchPauseMs);
-    }
-    QCoreApplication::processEvents();
-    ui->ldyts->clear();
-    QCoreApplication::processEvents();
-    // A batch ended by closing the window says nothing more: the window is gone.
-    if (!m_batchFailures.isEmpty() && !m_batchStop) {
-        QStringList numbers;
-        for (qint64 n : m_batchFailures)
-            numbers << QString::number(n);
-        QString text = QStringLiteral("以下序号的单据没有打印出来：%1").arg(numbers.join(QStringLiteral("、")));
-        if (!m_batchFailureReason.isEmpty())
-            text += QLatin1Char('\n') + m_batchFailureReason;
-        Dialogs::message(text);
-    }
-}
-
-// The receipt numbered `number` on the list, as its cell texts; false when
-// no receipt has that number. A receipt whose values cannot be read throws,
-// or with `unreadable` gives no cells and the reason there.
-bool THistoryTab::openBatchReceipt(qint64 number, QStringList *cells, QString *unreadable)
-{
-    TNamedQuery &q = DemoDM().qlsmx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "));
-    q.bind(QStringLiteral("pxxh"), number);
-    q.open();
-    if (q.isEmpty()) {
-        q.close();
-        return false;
-    }
-    // A stored text that is not a date or a number makes the receipt unreadable.
-    try {
-        *cells = storedReceiptCells([&q](const QString &c) { return q.value(c); });
-    } catch (const AppError &e) {
-        q.close();
-        if (!unreadable)
-            throw;
-        *unreadable = e.message();
-        cells->clear();
-    } catch (const TextError &e) {
-        q.close();
-        if (!unreadable)
-            throw;
-        *unreadable = e.message();
-        cells->clear();
-    }
-    q.close();
-    return true;
-}
-
-void THistoryTab::setBatchProgress(qint64 done, qint64 span)
-{
-    const bool scaled = span > 100000;
-    ui->pbdyts->setRange(0, scaled ? 100000 : int(span));
-    ui->pbdyts->setValue(scaled ? int(done * 100000 / span) : int(done));
-}
-
-// The range as one print job: every receipt is filled into the job, one
-// after another without a pause; those that cannot be filled are left out
-// and named at the end. Stopping (closing the window) sends nothing.
-void THistoryTab::doBatchOneJob(qint64 firstNo, qint64 lastNo)
-{
-    // Every receipt is a sheet of one workbook in the engine: a range
-    // beyond what one job takes is refused before the engine is asked.
-    TNamedQuery &q = DemoDM().qlsmx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select count(*) as n from P_ORDERDBAK where pxxh between :a and :b"));
-    q.bind(QStringLiteral("a"), firstNo);
-    q.bind(QStringLiteral("b"), lastNo);
-    q.open();
-    const qint64 receipts = q.isEmpty() ? 0 : q.value(QStringLiteral("n")).toLongLong();
-    q.close();
-    if (receipts > m_oneJobLimit) {
-        ui->ldyts->clear();
-        Dialogs::message(QStringLiteral("合并为一个打印任务时一次最多打印%1张单据，所选范围有%2张，请缩小打印范围。")
-                             .arg(m_oneJobLimit)
-                             .arg(receipts));
-        return;
-    }
-    std::unique_ptr<ReceiptJob> job;
-    try {
-        if (startReceiptJob)
-            job = startReceiptJob();
-    } catch (const EngineUnavailable &) {
-        job.reset();
-    }
-    if (!job) {
-        Dialogs::message(kEngineMissingMessage);
-        return;
-    }
-    for (qint64 i = firstNo; i <= lastNo && !m_batchStop; ++i) {
-        ui->ldyts->setText(QStringLiteral("正在打印序号为%1的单据").arg(i));
-        QCoreApplication::processEvents();
-        if (m_batchStop)
-            break;
-        bool added = false;
-        QStringList cells;
-        QString failure;
-        if (openBatchReceipt(i, &cells, &failure)) {
-            if (failure.isEmpty()) {
-                try {
-                    job->add(cells);
-                    added = true;
-                } catch (const EngineUnavailable &e) {
-                    // The job is lost with the engine: nothing is sent.
-                    Dialogs::message(e.message());
-                    return;
-                } catch (const AppError &e) {
-                    failure = e.message();
-                }
-            }
-            if (!added) {
-                m_batchFailures << i;
-                if (m_batchFailureReason.isEmpty())
-                    m_batchFailureReason = failure;
-            }
-        }
-        setBatchProgress(i - firstNo + 1, lastNo - firstNo + 1);
-        if (onBatchStep)
-            onBatchStep(i, added);
-    }
-    QCoreApplication::processEvents();
-    if (m_batchStop) {
-        ui->ldyts->clear();
-        return;
-    }
-    QString sendFailure;
-    if (job->count() > 0) {
-        ui->ldyts->setText(QStringLiteral("正在发送打印任务（%1张单据）").arg(job->count()));
-        QCoreApplication::processEvents();
-        try {
-            m_batchJobId = job->print(QStringLiteral("批量打印 序号%1-%2").arg(firstNo).arg(lastNo));
-        } catch (const EngineUnavailable &e) {
-            sendFailure = e.message();
-        } catch (const AppError &e) {
-            sendFailure = QStringLiteral("批量打印失败：%1").arg(e.message());
-        }
-    }
-    job.reset();
-    ui->ldyts->clear();
-    QCoreApplication::processEvents();
-    if (!sendFailure.isEmpty())
-        Dialogs::error(sendFailure);
-    if (!m_batchFailures.isEmpty()) {
-        QStringList numbers;
-        for (qint64 n : m_batchFailures)
-            numbers << QString::number(n);
-        Dialogs::message(QStringLiteral("以下序号的单据无法填写，没有放入打印任务：%1\n%2")
-                             .arg(numbers.join(QStringLiteral("、")), m_batchFailureReason));
-    }
-}
-
-void THistoryTab::pause(int ms)
-{
-    if (ms <= 0) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    m_pauseLoop = &loop;
-    loop.exec();
-    m_pauseLoop = nullptr;
+    m_batch->doBatch(m_services.printing, window());
 }
 
 void THistoryTab::stopBatch()
 {
-    if (!m_batchRunning)
-        return;
-    m_batchStop = true;
-    if (m_pauseLoop)
-        m_pauseLoop->quit();
-}
-
-QStringList THistoryTab::storedReceiptCells(const std::function<QVariant(const QString &)> &field)
-{
-    ReceiptRow row;
-    for (const ReceiptColumns::Column &c : ReceiptColumns::all())
-        ReceiptColumns::setValue(row, c, field(c.name));
-    return storedReceiptCells(row);
-}
-
-QStringList THistoryTab::storedReceiptCells(const ReceiptRow &row)
-{
-    const QDate d = DateText::toDateTime(row.rq).date();
-    QStringList cells;
-    cells << row.bhmc + QStringLiteral(" 住户")
-          << QStringLiteral("时间:%1年%2月%3日")
-                 .arg(d.year(), 4, 10, QLatin1Char('0'))
-                 .arg(d.month(), 2, 10, QLatin1Char('0'))
-                 .arg(d.day(), 2, 10, QLatin1Char('0'))
-          << QStringLiteral("NO.") + row.sjxh
-          << FloatToText(row.bccjd) << FloatToText(row.sccjd) << FloatToText(row.bccjd - row.sccjd)
-          << FloatToText(row.shsld) << FloatToText(row.cjdl) << FloatToText(row.dj) << FloatToText(row.jed)
-          << FloatToText(row.bccjds) << FloatToText(row.sccjds) << FloatToText(row.bccjds - row.sccjds)
-          << FloatToText(row.shsls) << FloatToText(row.cjdls) << FloatToText(row.djs) << FloatToText(row.jes)
-          << FloatToText(row.qtfy) << FloatToText(row.fzfy)
-          << QStringLiteral("总合计金额：") + FloatToText(row.cost) + QStringLiteral(" 元");
-    return cells;
+    m_batch->stopBatch();
 }
 
 // ------------------------------------------------------------------ export
@@ -788,8 +515,8 @@ void THistoryTab::doExport()
         return;
     }
     const WorkbookExport::Result result =
-        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), chooseSavePath, writeWorkbook,
-                                             exportProgress);
+        WorkbookExport::ExportQueryToWorkbook(q, QStringLiteral("水电费导出明细报表"), m_services.chooseSavePath,
+                                             m_services.writeWorkbook, m_services.exportProgress);
     q.close();
     // Only a file that was written is reported as done.
     if (result == WorkbookExport::Result::Written)

@@ -12,15 +12,35 @@
 #include "data/historyquery.h"
 #include "data/receiptstore.h"
 #include "history/exportworkbook.h"
+#include "print/batchprint.h"
 
 namespace Ui {
 class THistoryTab;
 }
+class TBatchPrinting;
 class TFormdyts;
 class TGridModel;
 class QLabel;
-class QEventLoop;
-class ReceiptJob;
+
+// What the history tab needs from outside; defaults() gives the real ones.
+struct THistoryServices
+{
+    // The date picker: given the field's date, true and the chosen date on OK.
+    std::function<bool(const QDate &shown, QDate *chosen)> pickDate;
+    // The save dialog of the export: given the preset name, the chosen path
+    // ("" when cancelled).
+    std::function<QString(const QString &presetName)> chooseSavePath;
+    // Writes the export file (see WorkbookExport::Writer).
+    WorkbookExport::Writer writeWorkbook;
+    // The export's progress (see WorkbookExport::ProgressStep); when unset,
+    // a progress box that shows after a second and can cancel.
+    WorkbookExport::ProgressStep exportProgress;
+    // The range dialog and the engine of batch printing.
+    BatchPrintServices printing;
+
+    // The dialogs are children of parent.
+    static THistoryServices defaults(QWidget *parent);
+};
 
 // The third tab, "历史单据查询": finds archived (or deleted) receipts by
 // household name, serial number, date range, year and month, numbers the
@@ -36,7 +56,7 @@ public:
     ~THistoryTab() override;
 
     Ui::THistoryTab *form() const { return ui; }
-    TFormdyts *rangeDialog() const { return m_formdyts; }
+    TFormdyts *rangeDialog() const;
     TGridModel *listModel() const { return m_list; }
 
     // Showing the tab: the current year, no month, then the query.
@@ -67,66 +87,25 @@ public:
     // The row of DBGrid5 that the operations work on (-1: none).
     int selectedRow() const;
 
-    // What the main window does around the moves (set by the main window).
-    // After archiving, before the success message: re-read the list of
-    // current receipts and leave "修改保存" disabled.
-    std::function<void()> onArchived;
-    // After the success message of archiving: start a new receipt.
-    std::function<void()> onNewReceipt;
-    // After a receipt was restored: show the entry tab, select the current
-    // receipt whose number begins with sjxh and load it into the form.
-    std::function<void(const QString &sjxh)> onReceiptRestored;
+    // What the tab needs from outside: the dialogs it opens and the
+    // spreadsheet engine. The tab starts with defaults() of its own.
+    THistoryServices &services() { return m_services; }
+    void setServices(THistoryServices services) { m_services = std::move(services); }
 
-    // Seams for tests and for the parts that talk to the outside.
-    // The date picker: given the field's date, true and the chosen date on OK.
-    std::function<bool(const QDate &shown, QDate *chosen)> pickDate;
-    // The pause after each number of a batch, in milliseconds (3000).
-    void setBatchPauseMs(int ms) { m_batchPauseMs = ms; }
-    // Runs the range dialog; returns whether it was accepted.
-    std::function<bool(TFormdyts *)> runRangeDialog;
-    // The save dialog of the export: given the preset name, the chosen path
-    // ("" when cancelled).
-    std::function<QString(const QString &presetName)> chooseSavePath;
-    // The spreadsheet engine as batch printing and export use it.
-    // Fills the receipt template with the twenty cell texts and saves the
-    // filled copy at outputPath; throws AppError when it cannot.
-    std::function<void(const QString &outputPath, const QStringList &cells)> fillReceipt;
-    // Prints the first sheet of the workbook at path once on the default
-    // printer; false when it did not print.
-    std::function<bool(const QString &path)> printFirstSheet;
-    // Starts the one print job of a batch with "合并为一个打印任务"
-    // (default: a TemplateReceiptJob); throws like FillReceiptTemplate.
-    std::function<std::unique_ptr<ReceiptJob>()> startReceiptJob;
-    // Writes the export file (see WorkbookExport::Writer).
-    WorkbookExport::Writer writeWorkbook;
-    // The export's progress (see WorkbookExport::ProgressStep); when unset,
-    // a progress box that shows after a second and can cancel.
-    WorkbookExport::ProgressStep exportProgress;
-    // Called after every number of a batch with the number and whether a
-    // receipt with that number was sent to the printer (for watching a batch).
-    std::function<void(qint64 number, bool printed)> onBatchStep;
-
-    // The numbers of the last batch that had a receipt but did not print
-    // (as one job: that could not be filled and were left out of the job).
-    QList<qint64> lastBatchFailures() const { return m_batchFailures; }
-    // The most receipts one job takes (3000): a larger range is refused
-    // before anything is filled.
-    void setOneJobLimit(int receipts) { m_oneJobLimit = receipts; }
-    static constexpr int kOneJobLimit = 3000;
-    // The print job of the last batch sent as one job (0: none was sent).
-    int lastBatchJobId() const { return m_batchJobId; }
-    bool batchRunning() const { return m_batchRunning; }
-    // Ends a running batch after the receipt in hand; the pause is cut short.
-    // Closing the main window during a batch asks first and then does this.
+    // "批量打印" (see TBatchPrinting): its range dialog, its state, its
+    // progress signals.
+    TBatchPrinting *batchPrinting() const { return m_batch; }
+    // Closing the main window during a batch asks first and then stops it.
     void stopBatch();
-    // Whether the last batch ended through stopBatch.
-    bool batchStopped() const { return m_batchStop; }
 
-    // The cell texts of a stored receipt, in the order of the receipt cells
-    // (A2, E2, M2, B4, G4, J4, K4, L4, M4, N4, B5, G5, J5, K5, L5, M5, N5,
-    // B6, B7, K7), read from the current row of a query of a receipt table.
-    static QStringList storedReceiptCells(const std::function<QVariant(const QString &)> &field);
-    static QStringList storedReceiptCells(const ReceiptRow &row);
+signals:
+    // After archiving, before the success message: the current receipts
+    // are gone from their table.
+    void archived();
+    // After the success message of archiving: a new receipt starts.
+    void newReceiptRequested();
+    // A receipt was restored into the current receipts under the number sjxh.
+    void receiptRestored(const QString &sjxh);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -139,29 +118,17 @@ private:
     void doRestore();
     void doDelete();
     void doBatch();
-    void doBatchOneJob(qint64 firstNo, qint64 lastNo);
-    bool openBatchReceipt(qint64 number, QStringList *cells, QString *unreadable = nullptr);
-    void setBatchProgress(qint64 done, qint64 span);
     void doExport();
     void doArchive();
     void pickInto(int which);
     void setStatus(const QString &count, const QString &total);
     void showEmptyList();
-    void pause(int ms);
 
     Ui::THistoryTab *ui;
     TGridModel *m_list;
-    TFormdyts *m_formdyts;
+    TBatchPrinting *m_batch;
+    THistoryServices m_services;
     QLabel *m_sbPanels[4] = {};
     Receipts::Table m_listTable = Receipts::Table::History;   // the table the list shows
     int m_rowBeforeReset = 0;    // the list's row before its last reset
-    int m_batchPauseMs = 3000;
-    bool m_batchRunning = false;
-    bool m_batchStop = false;
-    QEventLoop *m_pauseLoop = nullptr;   // the batch's pause while it waits
-    QWidget *m_batchWindow = nullptr;    // the window watched for closing during a batch
-    QList<qint64> m_batchFailures;
-    QString m_batchFailureReason;  // why the first failed print failed
-    int m_batchJobId = 0;
-    int m_oneJobLimit = kOneJobLimit;
 };

@@ -1,6 +1,5 @@
 #include "print/receiptprint.h"
 
-#include "settings/global.h"
 #include "common/apperror.h"
 #include "common/apppaths.h"
 #include "common/dialogs.h"
@@ -73,21 +72,47 @@ ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &d)
     return {};
 }
 
+namespace {
+
+// The twenty cells, in their order, from the texts of the values; a meter
+// gives this month's reading, last month's, the difference, the loss, the
+// usage, the unit price and the amount.
+QStringList receiptCells(const QString &name, const QDate &date, const QString &serial, const QStringList &power,
+                         const QStringList &water, const QString &otherFees, const QString &rent,
+                         const QString &total)
+{
+    QStringList cells{
+        name + QStringLiteral(" 住户"),
+        QStringLiteral("时间:%1年%2月%3日")
+            .arg(date.year(), 4, 10, QLatin1Char('0'))
+            .arg(date.month(), 2, 10, QLatin1Char('0'))
+            .arg(date.day(), 2, 10, QLatin1Char('0')),
+        QStringLiteral("NO.") + serial,
+    };
+    cells << power << water << otherFees << rent << QStringLiteral("总合计金额：") + total + QStringLiteral(" 元");
+    return cells;
+}
+
+} // namespace
+
 QStringList ReceiptCellTexts(const ReceiptPrintData &d)
 {
     const QDate date = DateText::toDate(d.Edit1);
-    const QString dateText = QStringLiteral("时间:%1年%2月%3日")
-                                 .arg(date.year(), 4, 10, QLatin1Char('0'))
-                                 .arg(date.month(), 2, 10, QLatin1Char('0'))
-                                 .arg(date.day(), 2, 10, QLatin1Char('0'));
     const QString usedPower = FloatToText(TextToFloat(d.Edit21) - TextToFloat(d.Edit22));
     const QString usedWater = FloatToText(TextToFloat(d.Edit30) - TextToFloat(d.Edit31));
-    return {
-        d.edit41 + QStringLiteral(" 住户"), dateText, QStringLiteral("NO.") + d.Edit3,
-        d.Edit21, d.Edit22, usedPower, d.Edit8, d.Edit27, d.Edit28, d.Edit29,
-        d.Edit30, d.Edit31, usedWater, d.Edit24, d.Edit32, d.Edit33, d.Edit34,
-        d.Edit36, d.Edit37, QStringLiteral("总合计金额：") + d.Edit35 + QStringLiteral(" 元"),
-    };
+    return receiptCells(d.edit41, date, d.Edit3, {d.Edit21, d.Edit22, usedPower, d.Edit8, d.Edit27, d.Edit28, d.Edit29},
+                        {d.Edit30, d.Edit31, usedWater, d.Edit24, d.Edit32, d.Edit33, d.Edit34}, d.Edit36, d.Edit37,
+                        d.Edit35);
+}
+
+QStringList ReceiptCellTexts(const ReceiptRow &r)
+{
+    const QDate date = DateText::toDateTime(r.rq).date();
+    auto n = [](double v) { return FloatToText(v); };
+    return receiptCells(r.bhmc, date, r.sjxh,
+                        {n(r.bccjd), n(r.sccjd), n(r.bccjd - r.sccjd), n(r.shsld), n(r.cjdl), n(r.dj), n(r.jed)},
+                        {n(r.bccjds), n(r.sccjds), n(r.bccjds - r.sccjds), n(r.shsls), n(r.cjdls), n(r.djs), n(r.jes)},
+                        n(r.qtfy), n(r.fzfy), n(r.cost));
 }
 
 static QString programFile(const QString &name)
@@ -145,18 +170,19 @@ static void FillFromScreen(const QString &outputName, const ReceiptPrintData &da
     FillReceiptTemplate(outputName, ReceiptCellTexts(data));
 }
 
-TReceiptPrinting &TReceiptPrinting::instance()
-{
-    static TReceiptPrinting *self = new TReceiptPrinting;
-    return *self;
-}
-
-TReceiptPrinting::TReceiptPrinting()
+TReceiptPrinting::TReceiptPrinting(QObject *parent) : QObject(parent)
 {
     openWithDesktop = [](const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
-    // The folder of the preview files goes with the program, also when no
-    // main window was there to take it.
-    qAddPostRoutine([] { instance().removeTempFolder(); });
+}
+
+TReceiptPrinting::~TReceiptPrinting()
+{
+    removeTempFolder();
+}
+
+QString TReceiptPrinting::tempFolder() const
+{
+    return m_temp && m_temp->isValid() ? m_temp->path() : QString();
 }
 
 void TReceiptPrinting::removeTempFolder()
@@ -197,11 +223,8 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
     ReceiptPrintResult result;
     data.edit2 = kCommunity;
     closePreview();
-    Global().strsjlx = data.cblb;
     if (!runChecks(data, result))
         return result;
-    Global().str_skr = data.cbskr;
-    Global().str_cbr = data.cbcbr;
     if (recalculate) {
         data = recalculate();
         data.edit2 = kCommunity;
@@ -231,11 +254,8 @@ ReceiptPrintResult TReceiptPrinting::SpeedButton9Click(ReceiptPrintData data,
 ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
 {
     ReceiptPrintResult result;
-    Global().strsjlx = data.cblb;
     if (!runChecks(data, result))
         return result;
-    Global().str_skr = data.cbskr;
-    Global().str_cbr = data.cbcbr;
     try {
         FillFromScreen(kPrintFileName, data);
         closePreview();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/apppaths.h"
+#include "data/receiptrow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -68,6 +69,9 @@ ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &data);
 // The twenty cell texts of the receipt on the entry screen. Throws AppError
 // when a reading or the date is not readable.
 QStringList ReceiptCellTexts(const ReceiptPrintData &data);
+// The twenty cell texts of a stored receipt. Throws TextError when its date
+// is not readable.
+QStringList ReceiptCellTexts(const ReceiptRow &row);
 
 // Fills a copy of the template "收据模板.xls" of the program folder with the
 // twenty cell texts and saves it as outputName (a name in the program folder,
@@ -98,12 +102,15 @@ struct ReceiptPrintResult
 // The preview, print and template editing of the entry screen. The entry
 // tab's handlers read their fields into ReceiptPrintData and hand over;
 // the tab then moves the focus to result.focus and clears its "household
-// picker active" flag. One instance per process holds the preview window.
+// picker active" flag. The main window owns the one instance; it holds the
+// preview window and the temporary folder of the preview files, which go
+// with it.
 class TReceiptPrinting : public QObject
 {
     Q_OBJECT
 public:
-    static TReceiptPrinting &instance();
+    explicit TReceiptPrinting(QObject *parent = nullptr);
+    ~TReceiptPrinting() override;
 
     // "单据打印预览". The caller sets its area field edit2 to kCommunity first
     // (data.edit2 is taken as that). recalculate runs the compute-total
@@ -125,13 +132,14 @@ public:
     // The open preview window, or nullptr.
     TReceiptPreview *previewWindow() const;
     void closePreview();
+    // The temporary folder of the preview files ("" while there is none).
+    QString tempFolder() const;
 
     // For tests: how a file is opened with the desktop (default:
     // QDesktopServices::openUrl).
     std::function<bool(const QString &path)> openWithDesktop;
 
 private:
-    TReceiptPrinting();
     QString tempFile(const QString &name);
     void removeTempFolder();
     bool runChecks(const ReceiptPrintData &data, ReceiptPrintResult &result);

@@ -5,7 +5,7 @@
 
 #include "history/exportworkbook.h"
 #include "history/receiptengine.h"
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "print/receiptbatch.h"
 #include "print/spreadsheetengine.h"
 #include "ui_formdyts.h"
@@ -37,8 +37,8 @@ struct EngineRecorder
 
     void attach(THistoryTab *tab)
     {
-        tab->setBatchPauseMs(0);
-        tab->fillReceipt = [this, tab](const QString &path, const QStringList &cells) {
+        tab->batchPrinting()->setBatchPauseMs(0);
+        tab->services().printing.fillReceipt = [this, tab](const QString &path, const QStringList &cells) {
             progressSeen << tab->form()->ldyts->text();
             barVisible = tab->form()->pbdyts->isVisible();
             if (cells.value(0) == failFillName)
@@ -48,7 +48,7 @@ struct EngineRecorder
             f.open(QIODevice::WriteOnly);
             f.write(cells.join(QLatin1Char('\n')).toUtf8());
         };
-        tab->printFirstSheet = [this](const QString &path) {
+        tab->services().printing.printFirstSheet = [this](const QString &path) {
             QFile f(path);
             f.open(QIODevice::ReadOnly);
             const QString name = QString::fromUtf8(f.readLine()).trimmed();
@@ -57,13 +57,13 @@ struct EngineRecorder
             printedNames << name;
             return true;
         };
-        tab->onBatchStep = [this](qint64 n, bool printed) { steps << qMakePair(n, printed); };
+        QObject::connect(tab->batchPrinting(), &TBatchPrinting::batchStep, [this](qint64 n, bool printed) { steps << qMakePair(n, printed); });
     }
 };
 
 void runRange(THistoryTab *tab, const QString &first, const QString &last)
 {
-    tab->runRangeDialog = [first, last](TFormdyts *d) {
+    tab->services().printing.runRangeDialog = [first, last](TFormdyts *d) {
         d->show();
         d->form()->Edit1->setText(first);
         d->form()->Edit2->setText(last);
@@ -107,22 +107,22 @@ struct JobRecorder
 
     void attach(THistoryTab *tab)
     {
-        tab->fillReceipt = [](const QString &, const QStringList &) { QFAIL("filled one by one"); };
-        tab->printFirstSheet = [](const QString &) { return false; };
-        tab->startReceiptJob = [this, tab] {
+        tab->services().printing.fillReceipt = [](const QString &, const QStringList &) { QFAIL("filled one by one"); };
+        tab->services().printing.printFirstSheet = [](const QString &) { return false; };
+        tab->services().printing.startReceiptJob = [this, tab] {
             ++jobsStarted;
             auto job = std::make_unique<Job>();
             job->r = this;
             job->tab = tab;
             return std::unique_ptr<ReceiptJob>(std::move(job));
         };
-        tab->onBatchStep = [this](qint64 n, bool added) { steps << qMakePair(n, added); };
+        QObject::connect(tab->batchPrinting(), &TBatchPrinting::batchStep, [this](qint64 n, bool added) { steps << qMakePair(n, added); });
     }
 };
 
 void runRangeOneJob(THistoryTab *tab, const QString &first, const QString &last)
 {
-    tab->runRangeDialog = [first, last](TFormdyts *d) {
+    tab->services().printing.runRangeDialog = [first, last](TFormdyts *d) {
         d->show();
         d->form()->Edit1->setText(first);
         d->form()->Edit2->setText(last);
@@ -279,7 +279,7 @@ void TestBatchExport::batchCancelledDialog()
     fx.query();
     EngineRecorder engine;
     engine.attach(fx.history());
-    fx.history()->runRangeDialog = [](TFormdyts *d) {
+    fx.history()->services().printing.runRangeDialog = [](TFormdyts *d) {
         d->show();
         d->form()->BitBtn2->click();
         return d->accepted();
@@ -302,7 +302,7 @@ void TestBatchExport::batchFailedPrintsListed()
     fx.f()->SpeedButton37->click();
     // The batch goes on after a failed print and names the failures at the end.
     QCOMPARE(engine.printedNames, (QStringList{"户1 住户", "户3 住户"}));
-    QCOMPARE(fx.history()->lastBatchFailures(), (QList<qint64>{2, 4}));
+    QCOMPARE(fx.history()->batchPrinting()->lastBatchFailures(), (QList<qint64>{2, 4}));
     QCOMPARE(fx.dialogs.texts(), QStringList{"以下序号的单据没有打印出来：2、4"});
 }
 
@@ -321,7 +321,7 @@ void TestBatchExport::batchFillFailureEndsBatch()
     QCOMPARE(fx.dialogs.texts(), QStringList{"模板文件不存在"});
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Error);
     QCOMPARE(fx.f()->ldyts->text(), QStringLiteral("正在打印序号为2的单据"));
-    QVERIFY(!fx.history()->batchRunning());
+    QVERIFY(!fx.history()->batchPrinting()->batchRunning());
 }
 
 void TestBatchExport::batchWaitsWithEventsHandled()
@@ -332,7 +332,7 @@ void TestBatchExport::batchWaitsWithEventsHandled()
     fx.query();
     EngineRecorder engine;
     engine.attach(fx.history());
-    fx.history()->setBatchPauseMs(150);
+    fx.history()->batchPrinting()->setBatchPauseMs(150);
     // A timer fires while the batch waits; a second click does not start a second batch.
     int fired = 0;
     QTimer::singleShot(50, [&] {
@@ -381,12 +381,12 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     fx.query();
     EngineRecorder engine;
     engine.attach(fx.history());
-    fx.history()->setBatchPauseMs(pauseMs);
-    fx.history()->onBatchStep = [&](qint64 n, bool ok) {
+    fx.history()->batchPrinting()->setBatchPauseMs(pauseMs);
+    QObject::connect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, [&](qint64 n, bool ok) {
         engine.steps << qMakePair(n, ok);
         if (n == 2)
             QTimer::singleShot(0, fx.window.get(), [&] { fx.window->close(); });
-    };
+    });
     fx.dialogs.answer(answer);
     runRange(fx.history(), "1", "4");
     QElapsedTimer t;
@@ -399,7 +399,7 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
         connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
         watchdog.start(20000);
         QCOMPARE(qApp->exec(), 0);   // ended by the closed window, not by the watchdog
-        QVERIFY(!fx.history()->batchRunning());
+        QVERIFY(!fx.history()->batchPrinting()->batchRunning());
     } else {
         fx.f()->SpeedButton37->click();
     }
@@ -407,8 +407,8 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     QCOMPARE(fx.dialogs.count(), 1);
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Question);
     QCOMPARE(fx.window->isVisible(), windowOpen);
-    QVERIFY(!fx.history()->batchRunning());
-    QCOMPARE(fx.history()->batchStopped(), answer);
+    QVERIFY(!fx.history()->batchPrinting()->batchRunning());
+    QCOMPARE(fx.history()->batchPrinting()->batchStopped(), answer);
     if (answer) {
         // Two pauses would be 4 s: the one cut short does not count.
         QVERIFY2(t.elapsed() < 3500, qPrintable(QString::number(t.elapsed())));
@@ -416,8 +416,8 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
         // A new batch after the stop runs whole.
         fx.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
-        fx.history()->setBatchPauseMs(0);
-        fx.history()->onBatchStep = {};
+        fx.history()->batchPrinting()->setBatchPauseMs(0);
+        QObject::disconnect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, nullptr, nullptr);
         engine.printedNames.clear();
         fx.f()->SpeedButton37->click();
         QCOMPARE(engine.printedNames.size(), 4);
@@ -464,7 +464,7 @@ void TestBatchExport::oneJob()
     JobRecorder rec;
     rec.attach(fx.history());
     rec.failNames = failNames;
-    fx.history()->setBatchPauseMs(3000);   // not used as one job
+    fx.history()->batchPrinting()->setBatchPauseMs(3000);   // not used as one job
     runRangeOneJob(fx.history(), first, last);
     QElapsedTimer t;
     t.start();
@@ -472,8 +472,8 @@ void TestBatchExport::oneJob()
     QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(rec.jobsStarted, 1);
     QCOMPARE(rec.printedJobs, jobs);
-    QCOMPARE(fx.history()->lastBatchJobId(), jobs.isEmpty() ? 0 : 41);
-    QCOMPARE(fx.history()->lastBatchFailures(), failures);
+    QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), jobs.isEmpty() ? 0 : 41);
+    QCOMPARE(fx.history()->batchPrinting()->lastBatchFailures(), failures);
     QCOMPARE(rec.steps.size(), last.toInt() - first.toInt() + 1);
     if (failures.isEmpty()) {
         QCOMPARE(fx.dialogs.count(), 0);
@@ -498,12 +498,12 @@ void TestBatchExport::oneJobWithoutEngine()
     fx.query();
     JobRecorder rec;
     rec.attach(fx.history());
-    fx.history()->startReceiptJob = []() -> std::unique_ptr<ReceiptJob> { throw EngineUnavailable(QStringLiteral("x")); };
+    fx.history()->services().printing.startReceiptJob = []() -> std::unique_ptr<ReceiptJob> { throw EngineUnavailable(QStringLiteral("x")); };
     runRangeOneJob(fx.history(), "1", "1");
     fx.f()->SpeedButton37->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{kEngineMissingMessage});
     QVERIFY(rec.steps.isEmpty());
-    QVERIFY(!fx.history()->batchRunning());
+    QVERIFY(!fx.history()->batchPrinting()->batchRunning());
 }
 
 // A range with more receipts than one job takes is refused before the
@@ -516,7 +516,7 @@ void TestBatchExport::oneJobTooLarge()
     fx.query();
     JobRecorder rec;
     rec.attach(fx.history());
-    fx.history()->setOneJobLimit(2);
+    fx.history()->batchPrinting()->setOneJobLimit(2);
     runRangeOneJob(fx.history(), "1", "3");
     fx.f()->SpeedButton37->click();
     QCOMPARE(fx.dialogs.texts(),
@@ -542,18 +542,18 @@ void TestBatchExport::oneJobStoppedSendsNothing()
     fx.query();
     JobRecorder rec;
     rec.attach(fx.history());
-    fx.history()->onBatchStep = [&](qint64 n, bool) {
+    QObject::connect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, [&](qint64 n, bool) {
         rec.steps << qMakePair(n, true);
         if (n == 2)
             QTimer::singleShot(0, fx.window.get(), [&] { fx.window->close(); });
-    };
+    });
     fx.dialogs.answer(true);
     runRangeOneJob(fx.history(), "1", "4");
     fx.f()->SpeedButton37->click();
-    QVERIFY(fx.history()->batchStopped());
+    QVERIFY(fx.history()->batchPrinting()->batchStopped());
     QCOMPARE(rec.added, (QStringList{"户1 住户", "户2 住户"}));
     QVERIFY(rec.printedJobs.isEmpty());
-    QCOMPARE(fx.history()->lastBatchJobId(), 0);
+    QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), 0);
     QCOMPARE(fx.dialogs.count(), 1);   // the question only
 }
 
@@ -617,7 +617,7 @@ void TestBatchExport::exportChecks()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     int asked = 0;
-    fx.history()->chooseSavePath = [&asked](const QString &) {
+    fx.history()->services().chooseSavePath = [&asked](const QString &) {
         ++asked;
         return QString();
     };
@@ -640,9 +640,9 @@ void TestBatchExport::exportRowsAndTitles()
     fx.f()->Edit23->setText("2024");
     fx.f()->rbb2->click();               // the export reads the history all the same
     WriterRecorder w;
-    fx.history()->writeWorkbook = w.writer();
+    fx.history()->services().writeWorkbook = w.writer();
     QString preset;
-    fx.history()->chooseSavePath = [&](const QString &p) {
+    fx.history()->services().chooseSavePath = [&](const QString &p) {
         preset = p;
         return fx.dir.file("out.xlsx");
     };
@@ -690,8 +690,8 @@ void TestBatchExport::exportCancelled()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     WriterRecorder w;
-    fx.history()->writeWorkbook = w.writer();
-    fx.history()->chooseSavePath = [](const QString &) { return QString(); };
+    fx.history()->services().writeWorkbook = w.writer();
+    fx.history()->services().chooseSavePath = [](const QString &) { return QString(); };
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.count(), 0);
     QVERIFY(w.writtenTo.isEmpty());
@@ -706,8 +706,8 @@ void TestBatchExport::exportReplaceDeclined()
     old.write("old");
     old.close();
     WriterRecorder w;
-    fx.history()->writeWorkbook = w.writer();
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
+    fx.history()->services().writeWorkbook = w.writer();
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
     fx.dialogs.answer(false);
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"当前位置已存在该文件名的文件，是否替换？"});
@@ -725,8 +725,8 @@ void TestBatchExport::exportReplaceAccepted()
     old.write("old");
     old.close();
     WriterRecorder w;
-    fx.history()->writeWorkbook = w.writer();
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
+    fx.history()->services().writeWorkbook = w.writer();
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
     fx.dialogs.answer(true);
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "数据导出完成！"}));
@@ -743,8 +743,8 @@ void TestBatchExport::exportFailureKeepsOldFile()
     old.close();
     WriterRecorder w;
     w.fail = true;
-    fx.history()->writeWorkbook = w.writer();
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表.ods"); };
+    fx.history()->services().writeWorkbook = w.writer();
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表.ods"); };
     fx.dialogs.answer(true);
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "磁盘已满"}));
@@ -761,8 +761,8 @@ void TestBatchExport::exportWithoutEngine()
     old.open(QIODevice::WriteOnly);
     old.write("old");
     old.close();
-    fx.history()->writeWorkbook = {};
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file("报表.xls"); };
+    fx.history()->services().writeWorkbook = {};
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表.xls"); };
     fx.dialogs.answer(true);
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "EXCEL可能未安装，或其文件损坏"}));
@@ -810,8 +810,8 @@ void TestBatchExport::exportTooLarge()
     old.write("old");
     old.close();
     WriterRecorder w;
-    fx.history()->writeWorkbook = w.writer();
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file(file); };
+    fx.history()->services().writeWorkbook = w.writer();
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file(file); };
     fx.dialogs.answer(true);
     fx.f()->SpeedButton29->click();
     if (refused) {
@@ -856,11 +856,11 @@ void TestBatchExport::exportStoppedLeavesNoFile()
         old.write("old");
     }
     // The real writer: the cancel comes before it needs the engine.
-    fx.history()->writeWorkbook = HistoryPrinting::ExportWriter();
+    fx.history()->services().writeWorkbook = HistoryPrinting::ExportWriter();
     QStringList engineCalls;
     if (stopAfter == 4) {
         // Stands in for the engine's save: the file is there, then the cancel is seen.
-        fx.history()->writeWorkbook = [&engineCalls](const QString &p, WorkbookExport::RowSource &rows) {
+        fx.history()->services().writeWorkbook = [&engineCalls](const QString &p, WorkbookExport::RowSource &rows) {
             while (!rows.next(WorkbookExport::kBlockRows).isEmpty()) {
             }
             QFile f(p);
@@ -871,12 +871,12 @@ void TestBatchExport::exportStoppedLeavesNoFile()
     }
     int steps = 0;
     qint64 lastDone = -1, lastTotal = -1;
-    fx.history()->exportProgress = [&](qint64 done, qint64 total) {
+    fx.history()->services().exportProgress = [&](qint64 done, qint64 total) {
         lastDone = done;
         lastTotal = total;
         return steps++ < stopAfter;
     };
-    fx.history()->chooseSavePath = [&](const QString &) { return path; };
+    fx.history()->services().chooseSavePath = [&](const QString &) { return path; };
     fx.dialogs.answer(true);
     const QStringList before = filesIn(fx.dir.path());
     fx.f()->SpeedButton29->click();

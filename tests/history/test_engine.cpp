@@ -2,7 +2,7 @@
 // scheduler of the test's own (tests/support/testprintserver.h).
 #include "historyfixture.h"
 
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "print/spreadsheetengine.h"
 #include "testprintserver.h"
 #include "ui_formdyts.h"
@@ -87,17 +87,17 @@ void TestHistoryEngine::batchPrintsTwoJobs()
     fx.insert("P_ORDERDBAK", {"00000004", "一号楼104", "2024", "04"});
     fx.query();
     QCOMPARE(fx.listed().size(), 4);
-    fx.history()->setBatchPauseMs(0);
+    fx.history()->batchPrinting()->setBatchPauseMs(0);
     QList<QPair<qint64, bool>> steps;
     QString k7;
-    fx.history()->onBatchStep = [&](qint64 n, bool printed) {
+    QObject::connect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, [&](qint64 n, bool printed) {
         steps << qMakePair(n, printed);
         if (n == 3) {
             auto book = SpreadsheetEngine::open(fx.dir.file("2.xls"));
             k7 = book->cellText(7, 11);
         }
-    };
-    fx.history()->runRangeDialog = [](TFormdyts *d) {
+    });
+    fx.history()->services().printing.runRangeDialog = [](TFormdyts *d) {
         d->show();
         d->form()->Edit1->setText("3");
         d->form()->Edit2->setText("5");
@@ -128,7 +128,7 @@ void TestHistoryEngine::exportReadsBack()
     fx.insert("P_ORDERDBAK", {"00000003", "乙", "2024", "03", "2024-03-10", 12.5});
     fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03", "2024-03-01", 25});
     fx.insert("P_ORDERDBAK", {"00000002", "=丙", "2024", "02", "2024-02-01", 3});
-    fx.history()->chooseSavePath = [&](const QString &) { return fx.dir.file(name); };
+    fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file(name); };
     fx.f()->SpeedButton29->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"数据导出完成！"});
     auto book = SpreadsheetEngine::open(fx.dir.file(name));

@@ -7,7 +7,8 @@
 #include "data/demodm.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
-#include "history/formdyts.h"
+#include "print/formdyts.h"
+#include "print/receiptprint.h"
 #include "history/historytab.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
@@ -451,7 +452,7 @@ void TestHistory::datePickerButtons()
     QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
     QDate given;
     bool answer = true;
-    fx.history()->pickDate = [&](const QDate &shown, QDate *chosen) {
+    fx.history()->services().pickDate = [&](const QDate &shown, QDate *chosen) {
         given = shown;
         *chosen = QDate(2024, 2, 29);
         return answer;
@@ -641,12 +642,26 @@ void TestHistory::rangeDialogKeepsNumbers()
 
 void TestHistory::storedReceiptCellForms()
 {
-    const QHash<QString, QVariant> row{
-        {"bhmc", "一号楼101"}, {"rq", "2024-03-05"}, {"sjxh", "00000012"}, {"bccjd", 1250.5}, {"sccjd", 1200.0},
-        {"shsld", 0.0}, {"cjdl", 50.5}, {"dj", 0.5}, {"jed", 25.25}, {"bccjds", 14.0}, {"sccjds", 10.0},
-        {"shsls", 0.0}, {"cjdls", 4.0}, {"djs", 2.0}, {"jes", 8.0}, {"qtfy", 12.50}, {"fzfy", 100.0},
-        {"cost", 25.0}};
-    const QStringList cells = THistoryTab::storedReceiptCells([&row](const QString &c) { return row.value(c); });
+    ReceiptRow row;
+    row.bhmc = QStringLiteral("一号楼101");
+    row.rq = QStringLiteral("2024-03-05");
+    row.sjxh = QStringLiteral("00000012");
+    row.bccjd = 1250.5;
+    row.sccjd = 1200.0;
+    row.shsld = 0.0;
+    row.cjdl = 50.5;
+    row.dj = 0.5;
+    row.jed = 25.25;
+    row.bccjds = 14.0;
+    row.sccjds = 10.0;
+    row.shsls = 0.0;
+    row.cjdls = 4.0;
+    row.djs = 2.0;
+    row.jes = 8.0;
+    row.qtfy = 12.50;
+    row.fzfy = 100.0;
+    row.cost = 25.0;
+    const QStringList cells = ReceiptCellTexts(row);
     QCOMPARE(cells.size(), 20);
     QCOMPARE(cells[0], QStringLiteral("一号楼101 住户"));
     QCOMPARE(cells[1], QStringLiteral("时间:2024年03月05日"));

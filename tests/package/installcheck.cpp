@@ -17,7 +17,6 @@
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
 #include "print/spreadsheetengine.h"
-#include "app/entryprinting.h"
 #include "recordingdialogs.h"
 #include "ui_entrytab.h"
 #include "ui_formdl.h"
@@ -91,9 +90,9 @@ private slots:
             f->cbskr->setEditText(QStringLiteral("收款员"));
 
             // Preview: the filled copy in the data folder, shown in the window.
-            PreviewReceipt(window.entryTab());
+            window.previewReceipt();
             QVERIFY2(dialogs.count() == 0, qPrintable(dialogs.texts().join(QLatin1Char('|'))));
-            QVERIFY(TReceiptPrinting::instance().previewWindow());
+            QVERIFY(window.receiptPrinting()->previewWindow());
             QVERIFY(QFileInfo(AppPaths::inProgramDir(kPreviewFileName)).isFile());
 
             // Save.
@@ -103,7 +102,7 @@ private slots:
                                         {{"n", QStringLiteral("安装户")}}),
                      qint64(1));
 
-            TReceiptPrinting::instance().closePreview();
+            window.receiptPrinting()->closePreview();
             window.close();
             setFormdl(nullptr);
         } // the settings file is written here

@@ -3,7 +3,7 @@
 #include "../history/historyfixture.h"
 #include "printfixture.h"
 
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "print/receiptbatch.h"
 #include "print/spreadsheetengine.h"
 #include "ui_formdyts.h"
@@ -21,7 +21,7 @@ namespace {
 // Accepts the range dialog with the given numbers and "合并为一个打印任务".
 void runRange(THistoryTab *tab, const QString &first, const QString &last, bool oneJob)
 {
-    tab->runRangeDialog = [=](TFormdyts *d) {
+    tab->services().printing.runRangeDialog = [=](TFormdyts *d) {
         d->show();
         d->form()->Edit1->setText(first);
         d->form()->Edit2->setText(last);
@@ -88,8 +88,8 @@ private slots:
         t.start();
         fx.f()->SpeedButton37->click();
         QVERIFY2(fx.dialogs.count() == 0, qPrintable(fx.dialogs.texts().join('|')));
-        QVERIFY(fx.history()->lastBatchFailures().isEmpty());
-        const int job = fx.history()->lastBatchJobId();
+        QVERIFY(fx.history()->batchPrinting()->lastBatchFailures().isEmpty());
+        const int job = fx.history()->batchPrinting()->lastBatchJobId();
         QVERIFY(job > 0);
         QCOMPARE(jobCount(), jobsBefore + 1);
         const QString document = jobDocument(job);
@@ -122,12 +122,12 @@ private slots:
         runRange(fx.history(), "1", "3", true);
         const int jobsBefore = jobCount();
         fx.f()->SpeedButton37->click();
-        QCOMPARE(fx.history()->lastBatchFailures(), QList<qint64>{2});
+        QCOMPARE(fx.history()->batchPrinting()->lastBatchFailures(), QList<qint64>{2});
         QCOMPARE(fx.dialogs.count(), 1);
         QVERIFY2(fx.dialogs.texts().first().startsWith(QStringLiteral("以下序号的单据无法填写，没有放入打印任务：2")),
                  qPrintable(fx.dialogs.texts().first()));
         QCOMPARE(jobCount(), jobsBefore + 1);
-        const QString document = jobDocument(fx.history()->lastBatchJobId());
+        const QString document = jobDocument(fx.history()->batchPrinting()->lastBatchJobId());
         QCOMPARE(pdfPageCount(document), 2);
         QCOMPARE(serialsByPage(document), (QStringList{"00000021", "00000023"}));
     }
@@ -145,16 +145,16 @@ private slots:
         runRange(fx.history(), "1", "4", true);
         fx.dialogs.answer(true);
         QList<qint64> steps;
-        fx.history()->onBatchStep = [&](qint64 n, bool) {
+        QObject::connect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, [&](qint64 n, bool) {
             steps << n;
             if (n == 2)
                 fx.window->close();
-        };
+        });
         const int jobsBefore = jobCount();
         fx.f()->SpeedButton37->click();
-        QVERIFY(fx.history()->batchStopped());
+        QVERIFY(fx.history()->batchPrinting()->batchStopped());
         QCOMPARE(steps, (QList<qint64>{1, 2}));
-        QCOMPARE(fx.history()->lastBatchJobId(), 0);
+        QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), 0);
         QTest::qWait(500);
         QCOMPARE(jobCount(), jobsBefore);
     }

@@ -137,6 +137,14 @@ class TestEngineProcess : public QObject
 
 private:
     std::unique_ptr<ScratchProgram> m_scratch;
+    // The printing of one test; it goes, with its preview files, after it.
+    std::unique_ptr<TReceiptPrinting> m_printing;
+    TReceiptPrinting &printing()
+    {
+        if (!m_printing)
+            m_printing = std::make_unique<TReceiptPrinting>();
+        return *m_printing;
+    }
 
     QString programFile(const QString &name) const { return AppPaths::inProgramDir(name); }
 
@@ -149,7 +157,7 @@ private slots:
 
     void cleanup()
     {
-        TReceiptPrinting::instance().closePreview();
+        m_printing.reset();
         SpreadsheetEngine::shutdown();
         SpreadsheetEngine::setCallTimeoutMs(15000);
         m_scratch.reset();
@@ -200,7 +208,7 @@ private slots:
             QVERIFY2(e.message().contains(base + QStringLiteral("/cache/mtrfee")), qPrintable(e.message()));
         }
         RecordingDialogs dlg;
-        const ReceiptPrintResult r = TReceiptPrinting::instance().SpeedButton9Click(sampleReceipt());
+        const ReceiptPrintResult r = printing().SpeedButton9Click(sampleReceipt());
         QVERIFY(!r.done);
         QCOMPARE(dlg.count(), 1);
         QVERIFY2(dlg.last().contains(base + QStringLiteral("/cache/mtrfee")), qPrintable(dlg.last()));
@@ -294,11 +302,11 @@ private slots:
         SpreadsheetEngine::startInBackground();
         const QString run = SpreadsheetEngine::runFolder();
         QVERIFY(QFileInfo(run).isDir());
-        TReceiptPrinting &printing = TReceiptPrinting::instance();
-        printing.FormDestroy();   // a folder of earlier previews goes
+        TReceiptPrinting &p = printing();
+        p.FormDestroy();   // a folder of earlier previews goes
         if (used) {
             RecordingDialogs dlg;
-            QVERIFY2(printing.SpeedButton9Click(sampleReceipt()).done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
+            QVERIFY2(p.SpeedButton9Click(sampleReceipt()).done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
             auto book = SpreadsheetEngine::open(programFile(kPreviewFileName));
             book->exportFirstSheetPdf(m_scratch->file(QStringLiteral("out.pdf")));
         } else {
@@ -308,7 +316,7 @@ private slots:
         QVERIFY(!ownPipeSockets().isEmpty());
         const qint64 pid = SpreadsheetEngine::processId();
         // The main window goes, then the program ends the engine.
-        printing.FormDestroy();
+        p.FormDestroy();
         QElapsedTimer t;
         t.start();
         SpreadsheetEngine::shutdown();
@@ -340,9 +348,9 @@ private slots:
         EnvVar a("LC_ALL", lcAll);
         EnvVar c("LC_CTYPE", QByteArray());
         RecordingDialogs dlg;
-        const ReceiptPrintResult r = TReceiptPrinting::instance().SpeedButton9Click(sampleReceipt());
+        const ReceiptPrintResult r = printing().SpeedButton9Click(sampleReceipt());
         QVERIFY2(r.done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
-        QCOMPARE(TReceiptPrinting::instance().previewWindow()->pageCount(), 1);
+        QCOMPARE(printing().previewWindow()->pageCount(), 1);
         auto book = SpreadsheetEngine::open(programFile(kPreviewFileName));
         QCOMPARE(book->cellText(2, 1), QStringLiteral("张三 住户"));
         const QString chinese = m_scratch->file(QStringLiteral("收据导出.xls"));
@@ -362,12 +370,12 @@ private slots:
         RecordingDialogs dlg;
         QElapsedTimer t;
         t.start();
-        const ReceiptPrintResult r = TReceiptPrinting::instance().SpeedButton9Click(sampleReceipt());
+        const ReceiptPrintResult r = printing().SpeedButton9Click(sampleReceipt());
         const qint64 took = t.elapsed();
         ::kill(pid_t(pid), SIGCONT);
         QVERIFY2(took < 10000, qPrintable(QString::number(took)));
         QVERIFY(!r.done);
-        QVERIFY(!TReceiptPrinting::instance().previewWindow());
+        QVERIFY(!printing().previewWindow());
         QCOMPARE(dlg.texts(), QStringList{kEngineNotAnsweringMessage.arg(3)});
         QVERIFY(::kill(pid_t(pid), 0) != 0);   // ended
         QVERIFY(!QFileInfo::exists(programFile(kPreviewFileName)));
@@ -376,7 +384,7 @@ private slots:
         SpreadsheetEngine::setCallTimeoutMs(15000);
         dlg.clear();
         QVERIFY(SpreadsheetEngine::processId() != pid);
-        const ReceiptPrintResult again = TReceiptPrinting::instance().SpeedButton9Click(sampleReceipt());
+        const ReceiptPrintResult again = printing().SpeedButton9Click(sampleReceipt());
         QVERIFY2(again.done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
     }
 };

@@ -28,6 +28,14 @@ class TestReceiptPrint : public QObject
 
 private:
     std::unique_ptr<ScratchProgram> m_scratch;
+    // The printing of one test; it goes, with its preview files, after it.
+    std::unique_ptr<TReceiptPrinting> m_printing;
+    TReceiptPrinting &printing()
+    {
+        if (!m_printing)
+            m_printing = std::make_unique<TReceiptPrinting>();
+        return *m_printing;
+    }
 
     QString programFile(const QString &name) const { return AppPaths::inProgramDir(name); }
 
@@ -61,7 +69,7 @@ private slots:
 
     void cleanup()
     {
-        TReceiptPrinting::instance().closePreview();
+        m_printing.reset();
         m_scratch.reset();
     }
 
@@ -182,14 +190,14 @@ private slots:
     {
         RecordingDialogs dlg;
         const QSet<QString> before = pdfOutputFiles();
-        const ReceiptPrintResult r = TReceiptPrinting::instance().BitBtn13Click(sampleReceipt());
+        const QStringList settingsBefore{Global().strsjlx, Global().str_skr, Global().str_cbr};
+        const ReceiptPrintResult r = printing().BitBtn13Click(sampleReceipt());
         QVERIFY2(r.done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
         QCOMPARE(dlg.count(), 0);
         QVERIFY(r.jobId > 0);
         QVERIFY(QFileInfo::exists(programFile(kPrintFileName)));
-        QCOMPARE(Global().strsjlx, QStringLiteral("销售单"));
-        QCOMPARE(Global().str_skr, QStringLiteral("李四"));
-        QCOMPARE(Global().str_cbr, QStringLiteral("王五"));
+        // The settings are the entry screen's to write (tests/app).
+        QCOMPARE((QStringList{Global().strsjlx, Global().str_skr, Global().str_cbr}), settingsBefore);
 
         // The queue wrote exactly one file, of one page.
         const QStringList outputs = newPdfOutputs(before);
@@ -248,24 +256,25 @@ private slots:
         writeFile(programFile(kPrintFileName), "earlier print");
         const QSet<QString> before = pdfOutputFiles();
         RecordingDialogs dlg;
-        const ReceiptPrintResult r = TReceiptPrinting::instance().BitBtn13Click(d);
+        const QString categoryBefore = Global().strsjlx, payeeBefore = Global().str_skr;
+        const ReceiptPrintResult r = printing().BitBtn13Click(d);
         QVERIFY(!r.checksPassed);
         QVERIFY(!r.done);
         QCOMPARE(r.focus, focus);
         QCOMPARE(dlg.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(fileHash(programFile(kPrintFileName)), QCryptographicHash::hash("earlier print", QCryptographicHash::Sha256));
-        QCOMPARE(Global().strsjlx, QStringLiteral("销售单"));   // set before the checks
-        QVERIFY(Global().str_skr.isEmpty());                    // set only after them
+        QCOMPARE(Global().strsjlx, categoryBefore);   // the entry screen's to write (tests/app)
+        QCOMPARE(Global().str_skr, payeeBefore);
 
         // The preview runs the same checks (its area field is always set).
         if (field != QLatin1String("edit2")) {
             writeFile(programFile(kPreviewFileName), "earlier preview");
             dlg.clear();
-            const ReceiptPrintResult p = TReceiptPrinting::instance().SpeedButton9Click(d);
+            const ReceiptPrintResult p = printing().SpeedButton9Click(d);
             QVERIFY(!p.checksPassed);
             QCOMPARE(p.focus, focus);
             QCOMPARE(dlg.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-            QVERIFY(!TReceiptPrinting::instance().previewWindow());
+            QVERIFY(!printing().previewWindow());
             QCOMPARE(fileHash(programFile(kPreviewFileName)),
                      QCryptographicHash::hash("earlier preview", QCryptographicHash::Sha256));
         }
@@ -291,7 +300,7 @@ private slots:
     void previewWindowLifecycle()
     {
         RecordingDialogs dlg;
-        TReceiptPrinting &p = TReceiptPrinting::instance();
+        TReceiptPrinting &p = printing();
         ReceiptPrintData d = sampleReceipt();
         d.edit2.clear();   // the preview sets the area itself
         int recalculations = 0;
@@ -337,11 +346,32 @@ private slots:
         QVERIFY(!QFileInfo::exists(programFile(kPreviewFileName)));
     }
 
+    // The preview files live in a temporary folder that goes with the
+    // printing object: nothing is left behind after a run, with or without
+    // a main window that owned it.
+    void previewFolderGoesWithItsOwner()
+    {
+        RecordingDialogs dlg;
+        auto owner = std::make_unique<QObject>();
+        auto *p = new TReceiptPrinting(owner.get());
+        QVERIFY(p->tempFolder().isEmpty());
+        QVERIFY2(p->SpeedButton9Click(sampleReceipt()).done, qPrintable(dlg.texts().join(QLatin1Char('|'))));
+        const QString folder = p->tempFolder();
+        QVERIFY(!folder.isEmpty());
+        QVERIFY(QFileInfo(folder).isDir());
+        QVERIFY(!QDir(folder).isEmpty());
+        QPointer<TReceiptPreview> preview = p->previewWindow();
+        QVERIFY(preview);
+        owner.reset();
+        QVERIFY(!preview);
+        QVERIFY(!QFileInfo::exists(folder));
+    }
+
     // The print button of the preview window sends the shown receipt once.
     void previewPrintButton()
     {
         RecordingDialogs dlg;
-        TReceiptPrinting &p = TReceiptPrinting::instance();
+        TReceiptPrinting &p = printing();
         QVERIFY(p.SpeedButton9Click(sampleReceipt()).done);
         QPointer<TReceiptPreview> w = p.previewWindow();
         QVERIFY(w);
@@ -364,7 +394,7 @@ private slots:
         qputenv("CUPS_SERVER", m_scratch->file(QStringLiteral("no-scheduler.sock")).toUtf8());
         cupsSetServer(nullptr);   // read the variable again
         RecordingDialogs dlg;
-        const ReceiptPrintResult r = TReceiptPrinting::instance().BitBtn13Click(sampleReceipt());
+        const ReceiptPrintResult r = printing().BitBtn13Click(sampleReceipt());
         if (previous.isNull())
             qunsetenv("CUPS_SERVER");
         else
@@ -387,7 +417,7 @@ private slots:
                                                               | QFileDevice::ReadOther | QFileDevice::ReadGroup);
         const mode_t umaskBefore = ::umask(022);
         RecordingDialogs dlg;
-        TReceiptPrinting &p = TReceiptPrinting::instance();
+        TReceiptPrinting &p = printing();
         const bool previewed = p.SpeedButton9Click(sampleReceipt()).done;
         const QString pdf = p.previewWindow() ? p.previewWindow()->pdfPath() : QString();
         const QFileDevice::Permissions pdfMode = QFileInfo(pdf).permissions();
@@ -433,7 +463,7 @@ private slots:
         writeFile(programFile(kPreviewFileName), "earlier preview");
         writeFile(programFile(kPrintFileName), "earlier print");
         RecordingDialogs dlg;
-        TReceiptPrinting &p = TReceiptPrinting::instance();
+        TReceiptPrinting &p = printing();
         const ReceiptPrintResult r = p.SpeedButton9Click(sampleReceipt());
         QVERIFY(r.checksPassed);
         QVERIFY(!r.done);
@@ -462,7 +492,7 @@ private slots:
         RecordingDialogs dlg;
         ReceiptPrintData d = sampleReceipt();
         d.Edit21 = QStringLiteral("12x");
-        const ReceiptPrintResult r = TReceiptPrinting::instance().BitBtn13Click(d);
+        const ReceiptPrintResult r = printing().BitBtn13Click(d);
         QVERIFY(!r.done);
         QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
         QVERIFY2(dlg.last().contains(QStringLiteral("12x")), qPrintable(dlg.last()));
@@ -485,7 +515,7 @@ private slots:
 
     void templateEditingOpensTheTemplate()
     {
-        TReceiptPrinting &p = TReceiptPrinting::instance();
+        TReceiptPrinting &p = printing();
         QStringList opened;
         auto previous = p.openWithDesktop;
         p.openWithDesktop = [&](const QString &path) {

@@ -1,4 +1,4 @@
-#include "history/formdyts.h"
+#include "print/formdyts.h"
 #include "ui_formdyts.h"
 
 #include "settings/global.h"
