@@ -329,16 +329,33 @@ private slots:
         const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
         if (xvfb.isEmpty() || xdotool.isEmpty())
             QSKIP("needs Xvfb and xdotool");
-        const int display = 150 + int(QCoreApplication::applicationPid() % 90);
-        const QString name = QStringLiteral(":%1").arg(display);
+        // Xvfb picks a free display and writes its number once it accepts
+        // connections; its socket file appears before that.
         QProcess server;
-        server.start(xvfb, {name, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         QVERIFY(server.waitForStarted());
         auto stopServer = qScopeGuard([&] {
             server.terminate();
             server.waitForFinished(5000);
         });
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)), 10000);
+        QByteArray announced;
+        QTRY_VERIFY_WITH_TIMEOUT((announced += server.readAllStandardOutput()).endsWith('\n')
+                                     || server.state() == QProcess::NotRunning,
+                                 30000);
+        bool numbered = false;
+        const int display = announced.trimmed().toInt(&numbered);
+        QVERIFY2(numbered, server.readAllStandardError().constData());
+        const QString name = QStringLiteral(":%1").arg(display);
+        // Only start the program once a client gets through.
+        auto serverAnswers = [&] {
+            QProcess probe;
+            QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+            e.insert(QStringLiteral("DISPLAY"), name);
+            probe.setProcessEnvironment(e);
+            probe.start(xdotool, {"getdisplaygeometry"});
+            return probe.waitForFinished(5000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(serverAnswers(), 30000);
 
         // A database lost after earlier use: the program asks "询问" at once,
         // before it would start anything else.
@@ -358,12 +375,13 @@ private slots:
             program.kill();
             program.waitForFinished(5000);
         });
+        // The names of the visible windows whose name holds "询问".
         auto windowNames = [&] {
             QProcess q;
             QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
             e.insert(QStringLiteral("DISPLAY"), name);
             q.setProcessEnvironment(e);
-            q.start(xdotool, {"search", "--onlyvisible", "--name", "."});
+            q.start(xdotool, {"search", "--onlyvisible", "--name", QStringLiteral("询问")});
             q.waitForFinished(5000);
             QStringList names;
             for (const QByteArray &id : q.readAllStandardOutput().split('\n')) {
@@ -378,7 +396,16 @@ private slots:
             return names;
         };
         QStringList names;
-        QTRY_VERIFY_WITH_TIMEOUT((names = windowNames()).filter(QStringLiteral("询问")).size() == 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT((names = windowNames()).filter(QStringLiteral("询问")).size() == 1
+                                     || program.state() == QProcess::NotRunning,
+                                 30000);
+        QVERIFY2(names.filter(QStringLiteral("询问")).size() == 1,
+                 qPrintable(QStringLiteral("display %1, windows %2, program %3: %4")
+                                .arg(name, names.join(QLatin1Char('|')),
+                                     program.state() == QProcess::NotRunning ? QStringLiteral("ended") : QStringLiteral("running"),
+                                     QString::fromLocal8Bit(program.readAllStandardError()
+                                                            + "\nXvfb " + QByteArray::number(int(server.state())) + ": "
+                                                            + server.readAllStandardError()))));
         QCOMPARE(names.filter(QStringLiteral("询问")), QStringList{QStringLiteral("询问")});
     }
 
