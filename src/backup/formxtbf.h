@@ -17,8 +17,6 @@ public:
     explicit TFormxtbf(QWidget *parent = nullptr);
     ~TFormxtbf() override;
 
-    Ui::TFormxtbf *form() const { return ui; }
-
     // The program's folder followed by "backup".
     static QString defaultFolder();
     // The folder of Edit1 as a full path (a relative text is taken in the
