@@ -89,13 +89,13 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
         });
     });
     // A restored backup replaces every row: the entry tab starts afresh on it.
-    m_help->onRestored = [this] {
+    connect(m_help, &THelpTab::restored, this, [this] {
         TFieldEvents::run([this] {
             m_entry->ReopenPickerLists();
             m_receipts->OpenCurrentReceipts();
             m_receipts->SpeedButton10Click();
         });
-    };
+    });
 
     FormCreate();
 }

@@ -345,7 +345,7 @@ private slots:
 
         TFormxtbf dlg;
         int restored = 0;
-        dlg.onRestored = [&] { ++restored; };
+        connect(&dlg, &TFormxtbf::restored, this, [&] { ++restored; });
         dlg.chooseRestoreFile = [&](const QString &start) {
             return QDir(start).filePath(TDemoDM::kDatabaseFileName);
         };

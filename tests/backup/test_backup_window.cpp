@@ -5,7 +5,9 @@
 #include "backup/formxtbf.h"
 #include "backup/helptab.h"
 #include "basedata/basedatatab.h"
+#include "data/serials.h"
 #include "entry/currentreceipts.h"
+#include "entry/entryfield.h"
 #include "controls.h"
 
 #include <QPushButton>
@@ -141,6 +143,10 @@ private slots:
         fx.query();
         QCOMPARE(fx.listed(), (QStringList{"00000004", "00000001", "00000002", "00000003"}));
         fx.dialogs.clear();
+        // A receipt on the entry form as if loaded for change.
+        fx.window->currentReceipts()->setLoadedMode(true);
+        control<TEntryField>(fx.e(), "Edit3")->setFieldText(QStringLiteral("00000013"));
+        control<TEntryField>(fx.e(), "Edit21")->setFieldText(QStringLiteral("150"));
 
         inBackupDialog(fx, [&fx](TFormxtbf *dlg) {
             control<QRadioButton>(dlg, "rb3")->click();
@@ -156,6 +162,11 @@ private slots:
         QCOMPARE(after.historyNumbers, (QStringList{"1", "2", "3"}));
         QCOMPARE(fx.historyNumbers(),
                  (QList<QPair<QString, int>>{{"00000001", 1}, {"00000002", 2}, {"00000003", 3}}));
+        // The entry form starts a new receipt on the restored data.
+        QVERIFY(!fx.window->currentReceipts()->loadedMode());
+        QCOMPARE(control<TEntryField>(fx.e(), "Edit3")->text(),
+                 Serials::NextReceiptSerial(DemoDM(), QStringLiteral("销售单")));
+        QCOMPARE(control<TEntryField>(fx.e(), "Edit21")->text(), QStringLiteral("0"));
     }
 };
 
