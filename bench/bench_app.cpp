@@ -16,7 +16,7 @@
 #include "entry/zozudexcombobox.h"
 #include "login/formdl.h"
 #include "text/pinyin.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -118,21 +118,22 @@ const Bench::Register saveNew(QStringLiteral("save-new"), [] {
     TOrderForm window;
     window.show();
     window.FormShow();
-    Ui::TEntryTab *f = window.entryTab()->form();
+    QWidget *f = window.entryTab();
     int n = 0;
     auto fill = [&] {
         ++n;
-        f->edit41->setEditText(QStringLiteral("新住户%1").arg(n));
-        f->Edit20->setFieldText(QStringLiteral("9-%1").arg(n));
-        f->Edit21->setFieldText(QStringLiteral("150"));
-        f->Edit22->setFieldText(QStringLiteral("100"));
-        f->Edit30->setFieldText(QStringLiteral("35"));
-        f->Edit31->setFieldText(QStringLiteral("20"));
-        f->Edit37->setFieldText(QStringLiteral("100"));
+        control<TZozudExComboBox>(f, "edit41")->setEditText(QStringLiteral("新住户%1").arg(n));
+        control<TEntryField>(f, "Edit20")->setFieldText(QStringLiteral("9-%1").arg(n));
+        control<TEntryField>(f, "Edit21")->setFieldText(QStringLiteral("150"));
+        control<TEntryField>(f, "Edit22")->setFieldText(QStringLiteral("100"));
+        control<TEntryField>(f, "Edit30")->setFieldText(QStringLiteral("35"));
+        control<TEntryField>(f, "Edit31")->setFieldText(QStringLiteral("20"));
+        control<TEntryField>(f, "Edit37")->setFieldText(QStringLiteral("100"));
     };
     const double ms = Bench::medianMs(15, [&] { window.currentReceipts()->SpeedButton1Click(); }, fill);
-    if (f->Edit3->text() != Serials::SerialText(10000 + 15 + 1))
-        std::fprintf(stderr, "bench: saves did not all store (number shown %s)\n", qPrintable(f->Edit3->text()));
+    if (control<TEntryField>(f, "Edit3")->text() != Serials::SerialText(10000 + 15 + 1))
+        std::fprintf(stderr, "bench: saves did not all store (number shown %s)\n",
+                     qPrintable(control<TEntryField>(f, "Edit3")->text()));
     Bench::report(QStringLiteral("save-new-10k"), ms);
 
     // The statements of one save, as bare SQL in one transaction.

@@ -9,7 +9,7 @@
 #include "entry/entrytab.h"
 #include "entry/zozudexcombobox.h"
 #include "text/keyfilter.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -41,18 +41,21 @@ struct EntryScreen
         tab->show();
         QApplication::setActiveWindow(tab.get());
         QApplication::processEvents();
-        Ui::TEntryTab *f = tab->form();
-        for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit27, f->Edit31, f->Edit32})
+        QWidget *f = tab.get();
+        for (TEntryField *e :
+             {control<TEntryField>(f, "Edit20"), control<TEntryField>(f, "Edit21"), control<TEntryField>(f, "Edit22"),
+              control<TEntryField>(f, "Edit27"), control<TEntryField>(f, "Edit31"), control<TEntryField>(f, "Edit32")})
             e->clearField();
-        f->Edit29->setFieldText(QStringLiteral("0"));
-        f->Edit30->setFieldText(QStringLiteral("0"));
-        f->Edit28->setFieldText(global.str_dj);
-        f->Edit33->setFieldText(global.str_djs);
-        for (TEntryField *e : {f->Edit8, f->Edit24, f->Edit36, f->Edit37})
+        control<TEntryField>(f, "Edit29")->setFieldText(QStringLiteral("0"));
+        control<TEntryField>(f, "Edit30")->setFieldText(QStringLiteral("0"));
+        control<TEntryField>(f, "Edit28")->setFieldText(global.str_dj);
+        control<TEntryField>(f, "Edit33")->setFieldText(global.str_djs);
+        for (TEntryField *e : {control<TEntryField>(f, "Edit8"), control<TEntryField>(f, "Edit24"),
+                               control<TEntryField>(f, "Edit36"), control<TEntryField>(f, "Edit37")})
             e->clearField();
-        f->Edit22->setFieldText(QStringLiteral("100"));
-        f->Edit8->setFieldText(QStringLiteral("2.25"));
-        f->Edit37->setFieldText(QStringLiteral("100"));
+        control<TEntryField>(f, "Edit22")->setFieldText(QStringLiteral("100"));
+        control<TEntryField>(f, "Edit8")->setFieldText(QStringLiteral("2.25"));
+        control<TEntryField>(f, "Edit37")->setFieldText(QStringLiteral("100"));
     }
 };
 
@@ -60,21 +63,22 @@ struct EntryScreen
 // Edit29 → Edit35 (twice) → Edit9, with the zero-fill checks on the way.
 const Bench::Register keyInReading(QStringLiteral("entry-keypress-cascade"), [] {
     EntryScreen screen;
-    Ui::TEntryTab *f = screen.tab->form();
-    f->Edit21->setFocus(Qt::TabFocusReason);
-    f->Edit21->setFieldText(QStringLiteral("15"));
-    f->Edit21->end(false);
+    TEntryField *reading = control<TEntryField>(screen.tab.get(), "Edit21");
+    TEntryField *total = control<TEntryField>(screen.tab.get(), "Edit35");
+    reading->setFocus(Qt::TabFocusReason);
+    reading->setFieldText(QStringLiteral("15"));
+    reading->end(false);
     int typed = 0;
     const double ms = Bench::medianMs(
         2001,
-        [&] { sendKey(f->Edit21, Qt::Key_0 + typed % 10, QString::number(typed % 10)); },
+        [&] { sendKey(reading, Qt::Key_0 + typed % 10, QString::number(typed % 10)); },
         [&] {
             ++typed;
-            f->Edit21->setFieldText(QStringLiteral("15"));
-            f->Edit21->end(false);
+            reading->setFieldText(QStringLiteral("15"));
+            reading->end(false);
         });
-    if (f->Edit21->text().size() != 3 || f->Edit35->text().isEmpty())
-        std::fprintf(stderr, "bench: the cascade did not run (%s)\n", qPrintable(f->Edit35->text()));
+    if (reading->text().size() != 3 || total->text().isEmpty())
+        std::fprintf(stderr, "bench: the cascade did not run (%s)\n", qPrintable(total->text()));
     Bench::report(QStringLiteral("entry-keypress-cascade"), ms);
 });
 
@@ -91,8 +95,8 @@ const Bench::Register pickerSearch(QStringLiteral("entry-picker-search-100k"), [
     EntryScreen screen;
     screen.db.addHouseholds(100000);
     screen.tab->ReopenPickerLists();
-    Ui::TEntryTab *f = screen.tab->form();
-    f->edit41->setFocus(Qt::TabFocusReason);
+    TZozudExComboBox *picker = control<TZozudExComboBox>(screen.tab.get(), "edit41");
+    picker->setFocus(Qt::TabFocusReason);
     const struct
     {
         const char *label;
@@ -110,16 +114,16 @@ const Bench::Register pickerSearch(QStringLiteral("entry-picker-search-100k"), [
         const double ms = Bench::medianMs(
             31,
             [&] {
-                f->edit41->setEditText(c.text);
-                sendKey(f->edit41, Qt::Key_Return, QStringLiteral("\r"));
+                picker->setEditText(c.text);
+                sendKey(picker, Qt::Key_Return, QStringLiteral("\r"));
             },
             [&] {
-                f->edit41->hidePopup();
-                f->edit41->setFocus(Qt::TabFocusReason);
+                picker->hidePopup();
+                picker->setFocus(Qt::TabFocusReason);
                 QApplication::processEvents();
             });
         rows = DemoDM().ADOQuery2.model()->rowCount();
-        f->edit41->hidePopup();
+        picker->hidePopup();
         Bench::report(QStringLiteral("entry-picker-search-100k (%1, %2 rows shown)").arg(QLatin1String(c.label)).arg(rows),
                       ms);
     }

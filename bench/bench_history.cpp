@@ -9,7 +9,7 @@
 #include "history/historytab.h"
 #include "history/receiptengine.h"
 #include "print/spreadsheetengine.h"
-#include "ui_historytab.h"
+#include "controls.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -58,7 +58,7 @@ const Bench::Register historyQuery(QStringLiteral("history-query"), [] {
     BenchDatabase b;
     b.addHistoryReceipts(100000);
     THistoryTab tab;
-    Ui::THistoryTab *f = tab.form();
+    QWidget *f = &tab;
     const QList<Conditions> cases{
         {"all", QString(), QString(), QString(), QStringLiteral("bhmc like '%'")},
         {"year", QString(), QStringLiteral("2016"), QString(), QStringLiteral("bhmc like '%' and nf='2016'")},
@@ -69,12 +69,12 @@ const Bench::Register historyQuery(QStringLiteral("history-query"), [] {
     const int reps = 7;
     auto runCases = [&](const QString &suffix, const QList<Conditions> &list) {
     for (const Conditions &c : list) {
-        f->Edit15->setText(c.bhmc);
-        f->Edit16->clear();
-        f->Edit17->clear();
-        f->Edit18->clear();
-        f->Edit23->setText(c.nf);
-        f->cbbyf->setEditText(c.yf);
+        control<QLineEdit>(f, "Edit15")->setText(c.bhmc);
+        control<QLineEdit>(f, "Edit16")->clear();
+        control<QLineEdit>(f, "Edit17")->clear();
+        control<QLineEdit>(f, "Edit18")->clear();
+        control<QLineEdit>(f, "Edit23")->setText(c.nf);
+        control<QComboBox>(f, "cbbyf")->setEditText(c.yf);
         // Worst case: every history row numbered, so every run rewrites all of them.
         auto scramble = [&b] { b.exec(QStringLiteral("update P_ORDERDBAK set pxxh = 7")); };
         Bench::report(QStringLiteral("history-query-100k-%1-worst%2").arg(QLatin1String(c.name), suffix),
@@ -105,13 +105,13 @@ const Bench::Register historyExport(QStringLiteral("history-export"), [] {
     BenchDatabase b;
     b.addHistoryReceipts(10000);
     THistoryTab tab;
-    Ui::THistoryTab *f = tab.form();
-    f->Edit15->clear();
-    f->Edit16->clear();
-    f->Edit17->clear();
-    f->Edit18->clear();
-    f->Edit23->clear();
-    f->cbbyf->setEditText(QString());
+    QWidget *f = &tab;
+    control<QLineEdit>(f, "Edit15")->clear();
+    control<QLineEdit>(f, "Edit16")->clear();
+    control<QLineEdit>(f, "Edit17")->clear();
+    control<QLineEdit>(f, "Edit18")->clear();
+    control<QLineEdit>(f, "Edit23")->clear();
+    control<QComboBox>(f, "cbbyf")->setEditText(QString());
     // Boxes are answered Yes and not shown.
     struct Silent : Dialogs::Handler
     {

@@ -13,7 +13,7 @@
 #include "history/historytab.h"
 #include "history/receiptengine.h"
 #include "print/spreadsheetengine.h"
-#include "ui_historytab.h"
+#include "controls.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -28,6 +28,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QRadioButton>
 #include <cstdio>
 
 namespace {
@@ -111,26 +112,27 @@ const Bench::Register history1m(QStringLiteral("history-1m"), [] {
     Dialogs::setHandler(&silent);
 
     THistoryTab tab;
-    Ui::THistoryTab *f = tab.form();
+    QWidget *f = &tab;
     tab.resize(1280, 900);
     tab.show();
     QCoreApplication::processEvents();
     QLabel *countPanel = tab.findChild<QLabel *>(QStringLiteral("sb1Panel1"));
+    QPushButton *query = control<QPushButton>(f, "SpeedButton21");
 
     // From the click until the totals show and the first screen is painted.
     auto click = [&] {
-        f->SpeedButton21->click();
+        query->click();
         tab.repaint();
         QCoreApplication::processEvents();
     };
     auto fill = [&](const Query &q) {
-        f->rbb1->setChecked(true);
-        f->Edit15->setText(q.bhmc);
-        f->Edit16->clear();
-        f->Edit17->clear();
-        f->Edit18->clear();
-        f->Edit23->setText(q.nf);
-        f->cbbyf->setEditText(q.yf);
+        control<QRadioButton>(f, "rbb1")->setChecked(true);
+        control<QLineEdit>(f, "Edit15")->setText(q.bhmc);
+        control<QLineEdit>(f, "Edit16")->clear();
+        control<QLineEdit>(f, "Edit17")->clear();
+        control<QLineEdit>(f, "Edit18")->clear();
+        control<QLineEdit>(f, "Edit23")->setText(q.nf);
+        control<QComboBox>(f, "cbbyf")->setEditText(q.yf);
     };
     auto check = [&](Query q) {
         if (q.rows < 0) {
@@ -237,7 +239,7 @@ const Bench::Register history1m(QStringLiteral("history-1m"), [] {
     fill(month);
     auto monthListed = [&] {
         click();
-        f->DBGrid5->setCurrentIndex(tab.listModel()->index(0, 0));
+        control<QTableView>(f, "DBGrid5")->setCurrentIndex(tab.listModel()->index(0, 0));
     };
     Bench::report(QStringLiteral("history-1m-restore-one"), Bench::medianMs(5, [&tab] { tab.SpeedButton5Click(); }, monthListed));
     Bench::report(QStringLiteral("history-1m-restore-one-bare"), Bench::medianMs(5, [&] {
@@ -267,10 +269,12 @@ const Bench::Register historyExport65k(QStringLiteral("history-export-65k"), [] 
     Silent silent;
     Dialogs::setHandler(&silent);
     THistoryTab tab;
-    Ui::THistoryTab *f = tab.form();
-    for (QLineEdit *e : {f->Edit15, f->Edit16, f->Edit17, f->Edit18, f->Edit23})
+    QWidget *f = &tab;
+    for (QLineEdit *e :
+         {control<QLineEdit>(f, "Edit15"), control<QLineEdit>(f, "Edit16"), control<QLineEdit>(f, "Edit17"),
+          control<QLineEdit>(f, "Edit18"), control<QLineEdit>(f, "Edit23")})
         e->clear();
-    f->cbbyf->setEditText(QString());
+    control<QComboBox>(f, "cbbyf")->setEditText(QString());
     SpreadsheetEngine::setStartTimeoutMs(90000);
     if (!SpreadsheetEngine::isAvailable()) {
         std::fprintf(stderr, "bench: no spreadsheet engine\n");
@@ -280,10 +284,11 @@ const Bench::Register historyExport65k(QStringLiteral("history-export-65k"), [] 
     const QString path = b.dir() + QStringLiteral("/bench-export.xlsx");
     tab.services().chooseSavePath = [path](const QString &) { return path; };
     auto removeFile = [path] { QFile::remove(path); };
-    f->SpeedButton29->click();   // warm-up: the engine loads its spreadsheet part
+    QPushButton *exportButton = control<QPushButton>(f, "SpeedButton29");
+    exportButton->click();   // warm-up: the engine loads its spreadsheet part
     removeFile();
     Bench::report(QStringLiteral("history-export-65k-xlsx"),
-                  Bench::medianMs(3, [&] { f->SpeedButton29->click(); }, removeFile));
+                  Bench::medianMs(3, [&] { exportButton->click(); }, removeFile));
     if (!QFileInfo(path).isFile())
         std::fprintf(stderr, "bench: the engine wrote no file\n");
     Bench::reportValue(QStringLiteral("history-export-65k-rss-peak"), rssMb("VmHWM:"), "MB");

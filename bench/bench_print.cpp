@@ -11,8 +11,7 @@
 #include "print/defaultprinter.h"
 #include "print/receiptprint.h"
 #include "print/spreadsheetengine.h"
-#include "ui_formdyts.h"
-#include "ui_historytab.h"
+#include "controls.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +19,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QCheckBox>
 #include <cstdio>
 
 namespace {
@@ -159,16 +159,18 @@ const Bench::Register batchOneJob(QStringLiteral("print-batch-500-one-job"), [] 
     }
     SpreadsheetEngine::startInBackground();
     THistoryTab tab;
-    Ui::THistoryTab *f = tab.form();
-    for (QLineEdit *e : {f->Edit15, f->Edit16, f->Edit17, f->Edit18, f->Edit23})
+    QWidget *f = &tab;
+    for (QLineEdit *e :
+         {control<QLineEdit>(f, "Edit15"), control<QLineEdit>(f, "Edit16"), control<QLineEdit>(f, "Edit17"),
+          control<QLineEdit>(f, "Edit18"), control<QLineEdit>(f, "Edit23")})
         e->clear();
-    f->cbbyf->setEditText(QString());
+    control<QComboBox>(f, "cbbyf")->setEditText(QString());
     tab.SpeedButton21Click();
     QString last;
     tab.services().printing.runRangeDialog = [&last](TFormdyts *d) {
-        d->form()->Edit1->setText(QStringLiteral("1"));
-        d->form()->Edit2->setText(last);
-        d->form()->cbhbdy->setChecked(true);
+        control<QLineEdit>(d, "Edit1")->setText(QStringLiteral("1"));
+        control<QLineEdit>(d, "Edit2")->setText(last);
+        control<QCheckBox>(d, "cbhbdy")->setChecked(true);
         d->BitBtn1Click();
         return d->accepted();
     };

@@ -19,16 +19,8 @@
 #include "print/receiptpreview.h"
 #include "print/receiptprint.h"
 #include "data/schema.h"
-#include "data/serials.h"
 #include "entry/entryfield.h"
-#include "entry/zozudexcombobox.h"
 #include "text/datetext.h"
-#include "ui_entrytab.h"
-
-#include <QComboBox>
-#include <QSignalBlocker>
-#include <QCompleter>
-#include <QLineEdit>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -58,7 +50,7 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
             m_receipts->OpenCurrentReceipts();
             // A new receipt on the entry form is offered the next free number.
             if (!m_receipts->loadedMode())
-                m_entry->form()->Edit3->setFieldText(Serials::NextReceiptSerial(DemoDM(), Schema::kReceiptCategory));
+                m_entry->showNextSerial(Schema::kReceiptCategory);
         });
     });
     ui->PageControl1->setCurrentIndex(0);
@@ -69,7 +61,7 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     // when direct printing is on.
     connect(m_entry, &TEntryTab::previewRequested, this, &TOrderForm::previewReceipt);
     connect(m_entry, &TEntryTab::printRequested, this, &TOrderForm::printReceipt);
-    m_receipts->setPrintReceipt([this] { return printReceipt(); });
+    m_receipts->setServices({.printReceipt = [this] { return printReceipt(); }});
     // Archiving is started by the entry tab's "单据导出到历史表"; it empties the
     // list of current receipts and starts a new receipt. A restored receipt
     // is loaded into the entry form.
@@ -97,13 +89,13 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
         });
     });
     // A restored backup replaces every row: the entry tab starts afresh on it.
-    m_help->onRestored = [this] {
+    connect(m_help, &THelpTab::restored, this, [this] {
         TFieldEvents::run([this] {
             m_entry->ReopenPickerLists();
             m_receipts->OpenCurrentReceipts();
             m_receipts->SpeedButton10Click();
         });
-    };
+    });
 
     FormCreate();
 }
@@ -214,8 +206,7 @@ void TOrderForm::FormShow()
 {
     // The billing year and month start at today's.
     const QDate today = DateText::today();
-    m_entry->form()->Edit4->setFieldText(QString::number(today.year()));
-    m_entry->form()->cbyf->setEditText(QStringLiteral("%1").arg(today.month(), 2, 10, QLatin1Char('0')));
+    m_entry->setBillingPeriod(today.year(), today.month());
 
     // A database that went missing after earlier use is not replaced by an
     // empty one (its receipt numbers would start again): the latest backup
@@ -252,26 +243,11 @@ QStringList employeesOfType(const QString &type)
     return Employees::namesOfType(DemoDM(), type);
 }
 
-// Empties the combo (text and items) and lists the names; filling the list
-// does not change the text, which the following steps set.
-void fillEmployeeCombo(QComboBox *combo, const QStringList &names)
-{
-    {
-        const QSignalBlocker block(combo);
-        combo->clear();
-        combo->addItems(names);
-        combo->setCurrentIndex(-1);
-    }
-    combo->setEditText(QString());
-}
-
 } // namespace
 
 void TOrderForm::runStartupSteps()
 {
-    Ui::TEntryTab *f = m_entry->form();
     TGlobal &g = Global();
-    TDemoDM &dm = DemoDM();
 
     // Every field change below runs that field's change rules; the first
     // failure ends the sequence and is shown (the window stays as it is).
@@ -280,52 +256,34 @@ void TOrderForm::runStartupSteps()
         m_entry->ReopenPickerLists();
 
         // The entry fields' start state.
-        for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit27, f->Edit28, f->Edit31, f->Edit32, f->Edit33})
-            e->clearField();
-        f->Edit9->clear();
-        f->Edit29->setFieldText(QStringLiteral("0"));
-        f->Edit30->setFieldText(QStringLiteral("0"));
-        f->edit41->setCompleter(nullptr);
-        f->edit2->setCompleter(nullptr);
-
-        f->Edit14->setText(g.str_bt);
+        m_entry->resetStartFields(g.str_bt);
 
         // The current receipts, newest first.
         m_receipts->OpenCurrentReceipts();
 
         // The category and the number on offer (nothing is written).
         g.strsjlx = Schema::kReceiptCategory;
-        f->cblb->setCurrentText(Schema::kReceiptCategory);
-        f->Edit3->setFieldText(Serials::NextReceiptSerial(dm, f->cblb->currentText()));
+        m_entry->setCategory(Schema::kReceiptCategory);
+        m_entry->showNextSerial(Schema::kReceiptCategory);
 
-        f->cbfk->setCurrentText(QStringLiteral("已付款"));
+        m_entry->setPaymentState(QStringLiteral("已付款"));
 
         // Payees and meter readers from the employee table.
-        fillEmployeeCombo(f->cbskr, employeesOfType(QStringLiteral("收款人")));
-        fillEmployeeCombo(f->cbcbr, employeesOfType(QStringLiteral("抄表人")));
-        f->cbcbr->setEditText(g.str_cbr);
-        f->cbskr->setEditText(g.str_skr);
+        m_entry->setEmployees(employeesOfType(QStringLiteral("收款人")), employeesOfType(QStringLiteral("抄表人")),
+                              g.str_skr, g.str_cbr);
 
         const QDate today = DateText::today();
-        f->Edit1->setFieldText(DateText::fromDate(today));
+        m_entry->setReceiptDate(today);
 
-        f->edit2->clear();
-        f->edit2->setEditText(QString());
-        f->edit41->clear();
-        f->edit41->setEditText(QString());
-        f->Edit9->clear();
+        m_entry->clearPickers();
 
         // The history query's date range: the last twenty days.
-        if (auto *from = m_history->findChild<QLineEdit *>(QStringLiteral("Edit17")))
-            from->setText(DateText::fromDate(today.addDays(-20)));
-        if (auto *to = m_history->findChild<QLineEdit *>(QStringLiteral("Edit18")))
-            to->setText(DateText::fromDate(today));
+        m_history->setDateRange(today.addDays(-20), today);
 
         setWindowTitle(kProductTitle);
 
         // The unit prices last used.
-        f->Edit28->setFieldText(g.str_dj);
-        f->Edit33->setFieldText(g.str_djs);
+        m_entry->setUnitPrices(g.str_dj, g.str_djs);
     });
 }
 

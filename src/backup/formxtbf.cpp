@@ -240,8 +240,7 @@ void TFormxtbf::BitBtn2Click()
     if (!ok)
         return;
     Dialogs::message(QStringLiteral("数据恢复完毕，恢复前的数据已另存为：") + m_keptCopy, kCaption);
-    if (onRestored)
-        onRestored();
+    emit restored();
     accept();
 }
 

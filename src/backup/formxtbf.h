@@ -17,8 +17,6 @@ public:
     explicit TFormxtbf(QWidget *parent = nullptr);
     ~TFormxtbf() override;
 
-    Ui::TFormxtbf *form() const { return ui; }
-
     // The program's folder followed by "backup".
     static QString defaultFolder();
     // The folder of Edit1 as a full path (a relative text is taken in the
@@ -38,16 +36,18 @@ public:
     // Where the current database was kept by the last restore.
     QString keptCopy() const { return m_keptCopy; }
 
-    // Seams: the file copy (tests make it fail), the file chooser of the
-    // restore, and what follows a restore (the main window reloads its lists).
+    // Seams: the file copy (tests make it fail) and the file chooser of the
+    // restore.
     std::function<bool(const QString &source, const QString &dest, QString *why)> copyFile;
     std::function<QString(const QString &startFolder)> chooseRestoreFile;
-    std::function<void()> onRestored;
 
 signals:
     // The connection was closed (which closes every list) and is open again.
     // dataReplaced: the database now holds other data (a restore).
     void reconnected(bool dataReplaced);
+    // A backup was restored (after its message, before the dialog closes):
+    // the main window reloads what it shows.
+    void restored();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

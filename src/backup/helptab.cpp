@@ -57,7 +57,7 @@ THelpTab::THelpTab(QWidget *parent) : QWidget(parent)
 void THelpTab::SpeedButton36Click()
 {
     auto dialog = std::make_unique<TFormxtbf>(window());
-    dialog->onRestored = onRestored;
+    connect(dialog.get(), &TFormxtbf::restored, this, &THelpTab::restored);
     connect(dialog.get(), &TFormxtbf::reconnected, this, &THelpTab::databaseReconnected);
     if (runDialog)
         runDialog(dialog.get());

@@ -33,13 +33,13 @@ public:
 
     // Runs the dialog modally (tests drive it instead).
     std::function<void(TFormxtbf *)> runDialog;
-    // After a restore: the main window reloads what it shows.
-    std::function<void()> onRestored;
 
 signals:
     // The backup dialog closed the database connection and opened it again
     // (see TFormxtbf::reconnected).
     void databaseReconnected(bool dataReplaced);
+    // A backup was restored (see TFormxtbf::restored).
+    void restored();
 
 private:
     QPushButton *m_help;

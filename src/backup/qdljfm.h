@@ -19,8 +19,6 @@ public:
     explicit Tqdljfm(QWidget *parent = nullptr);
     ~Tqdljfm() override;
 
-    Ui::Tqdljfm *form() const { return ui; }
-
     // Selects a folder in the tree (the nearest existing one above it when
     // it does not exist).
     void setFolder(const QString &path);

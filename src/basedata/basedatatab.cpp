@@ -111,16 +111,23 @@ TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseD
     connect(ui->SpeedButton25, &QPushButton::clicked, this, &TBaseDataTab::SpeedButton25Click);
     connect(ui->cbdy, &QCheckBox::clicked, this, &TBaseDataTab::cbdyClick);
 
-    openPasswordDialog = [this](const QString &code) {
+    m_services = TBaseDataServices::defaults(this);
+}
+
+TBaseDataServices TBaseDataServices::defaults(QWidget *parent)
+{
+    TBaseDataServices s;
+    s.openPasswordDialog = [parent](const QString &code) {
         TFormmmxg *dialog = Formmmxg();
         std::unique_ptr<TFormmmxg> own;
         if (!dialog) {
-            own = std::make_unique<TFormmmxg>(window());
+            own = std::make_unique<TFormmmxg>(parent->window());
             dialog = own.get();
         }
         dialog->setEmployeeCode(code);
         dialog->exec();
     };
+    return s;
 }
 
 TBaseDataTab::~TBaseDataTab()
@@ -388,8 +395,8 @@ void TBaseDataTab::doChangePassword()
     const QString code = m_employees->fieldValue(row, QStringLiteral("py")).toString();
     if (!Dialogs::question(QStringLiteral("您确定要修改姓名为：") + name + QStringLiteral("的密码吗？")))
         return;
-    if (openPasswordDialog)
-        openPasswordDialog(code);
+    if (m_services.openPasswordDialog)
+        m_services.openPasswordDialog(code);
 }
 
 // ---------------------------------------------------------- direct printing

@@ -11,6 +11,16 @@ class TBaseDataTab;
 class TDemoDM;
 class TGridModel;
 
+// What the base data tab needs from outside; defaults() gives the real ones.
+struct TBaseDataServices
+{
+    // Opens the password change dialog for the employee of this code (modal).
+    std::function<void(const QString &code)> openPasswordDialog;
+
+    // The dialogs are children of parent's window.
+    static TBaseDataServices defaults(QWidget *parent);
+};
+
 // The second tab, "基础数据维护": the households (name, number, pinyin
 // initials) with their list, the employees who log in and sign receipts,
 // and the switch that prints a receipt directly when it is saved as new.
@@ -21,7 +31,6 @@ public:
     explicit TBaseDataTab(QWidget *parent = nullptr);
     ~TBaseDataTab() override;
 
-    Ui::TBaseDataTab *form() const { return ui; }
     TGridModel *householdModel() const { return m_households; }
     TGridModel *employeeModel() const { return m_employees; }
 
@@ -50,9 +59,10 @@ public:
     int householdRow() const;
     int employeeRow() const;
 
-    // Opens the password change dialog for the employee of this code
-    // (modal). Tests replace it.
-    std::function<void(const QString &code)> openPasswordDialog;
+    // What the tab needs from outside: the password dialog. The tab starts
+    // with defaults() of its own.
+    TBaseDataServices &services() { return m_services; }
+    void setServices(TBaseDataServices services) { m_services = std::move(services); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -72,4 +82,5 @@ private:
     TGridModel *m_households = nullptr;
     TGridModel *m_employees = nullptr;
     TEnterChain m_enterChain;
+    TBaseDataServices m_services;
 };

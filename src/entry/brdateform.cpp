@@ -1,6 +1,7 @@
 #include "entry/brdateform.h"
 
 #include "common/dialogs.h"
+#include "common/screenkeys.h"
 #include "text/datetext.h"
 #include "ui_brdateform.h"
 
@@ -148,19 +149,16 @@ bool TBrDateForm::eventFilter(QObject *watched, QEvent *event)
         auto *key = static_cast<QKeyEvent *>(event);
         if (key->modifiers() & (Qt::AltModifier | Qt::ControlModifier))
             return QDialog::eventFilter(watched, event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
+        if (ScreenKeys::isEnter(key)) {
             if (focusWidget() == ui->Button5)
                 Button5Click();
             else
                 ui->Button5->setFocus(Qt::OtherFocusReason);
             return true;
-        case Qt::Key_Escape:
+        }
+        if (key->key() == Qt::Key_Escape) {
             Button6Click();
             return true;
-        default:
-            break;
         }
     }
     return QDialog::eventFilter(watched, event);

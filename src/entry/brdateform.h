@@ -23,8 +23,6 @@ public:
     void setDate(const QDate &d);
     QDate date() const;
 
-    Ui::TBrDateForm *form() const { return ui; }
-
     // Handlers.
     void FormActivate();           // refreshes the year, month and day labels
     void Button1Click();           // 上年: one year back

@@ -100,7 +100,7 @@ TCurrentReceipts::~TCurrentReceipts()
 
 Ui::TEntryTab *TCurrentReceipts::form() const
 {
-    return m_tab->form();
+    return m_tab->ui;
 }
 
 void TCurrentReceipts::setLoadedMode(bool loaded)
@@ -399,7 +399,7 @@ void TCurrentReceipts::doSaveNew()
                 f->Edit3->setFieldText(serial);
 
             if (g.strdyf == QStringLiteral("Y")) {
-                if (!m_print || !m_print()) {
+                if (!m_services.printReceipt || !m_services.printReceipt()) {
                     tx.commit(); // the steps before the print stay; the receipt is not stored
                     return;
                 }

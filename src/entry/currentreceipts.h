@@ -13,6 +13,15 @@ namespace Ui {
 class TEntryTab;
 }
 
+// What the saves need from outside.
+struct TCurrentReceiptsServices
+{
+    // Prints the receipt on the form (the print button's operation), run by
+    // a new save when direct printing is on. Returns false when the print
+    // stopped; the save then stops too. Unset: the save stops there.
+    std::function<bool()> printReceipt;
+};
+
 // Saving the receipt on the entry tab, and the list of current receipts
 // below it: loading a receipt back, storing its changes, deleting it and
 // starting a new one. The database steps of each operation commit together
@@ -24,9 +33,9 @@ public:
     explicit TCurrentReceipts(TEntryTab *tab, QObject *parent = nullptr);
     ~TCurrentReceipts() override;
 
-    // Prints the receipt on the form (the print button's operation).
-    // Returns false when the print stopped; the save then stops too.
-    void setPrintReceipt(std::function<bool()> print) { m_print = std::move(print); }
+    // What the saves need from outside (the frame sets them).
+    TCurrentReceiptsServices &services() { return m_services; }
+    void setServices(TCurrentReceiptsServices services) { m_services = std::move(services); }
 
     // (Re)reads the list of current receipts (newest first) and its footer.
     void OpenCurrentReceipts();
@@ -74,6 +83,6 @@ private:
     QPointer<QObject> m_grid;   // the grid, watched for Enter (no downcast while it is destroyed)
     TGridModel *m_list;
     std::unique_ptr<TReceiptFields> m_fields;
-    std::function<bool()> m_print;
+    TCurrentReceiptsServices m_services;
     bool m_loaded = false;
 };

@@ -11,6 +11,7 @@
 #include "data/householdstore.h"
 #include "data/receiptcalc.h"
 #include "data/receiptstore.h"
+#include "data/serials.h"
 #include "entry/entryfield.h"
 #include "common/lengthlimit.h"
 #include "common/screenkeys.h"
@@ -24,6 +25,9 @@
 
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDate>
+#include <QSignalBlocker>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QHeaderView>
@@ -89,6 +93,87 @@ ReceiptPrintData TEntryTab::printData() const
     d.cbskr = f->cbskr->currentText();
     d.cbcbr = f->cbcbr->currentText();
     return d;
+}
+
+void TEntryTab::resetStartFields(const QString &title)
+{
+    Ui::TEntryTab *f = ui;
+    for (TEntryField *e : {f->Edit20, f->Edit21, f->Edit22, f->Edit27, f->Edit28, f->Edit31, f->Edit32, f->Edit33})
+        e->clearField();
+    f->Edit9->clear();
+    f->Edit29->setFieldText(QStringLiteral("0"));
+    f->Edit30->setFieldText(QStringLiteral("0"));
+    f->edit41->setCompleter(nullptr);
+    f->edit2->setCompleter(nullptr);
+
+    f->Edit14->setText(title);
+}
+
+void TEntryTab::setCategory(const QString &category)
+{
+    ui->cblb->setCurrentText(category);
+}
+
+void TEntryTab::showNextSerial(const QString &category)
+{
+    ui->Edit3->setFieldText(Serials::NextReceiptSerial(DemoDM(), category));
+}
+
+void TEntryTab::setPaymentState(const QString &state)
+{
+    ui->cbfk->setCurrentText(state);
+}
+
+namespace {
+
+// Empties the combo (text and items) and lists the names; filling the list
+// does not change the text, which is set afterwards.
+void fillNames(QComboBox *combo, const QStringList &names)
+{
+    {
+        const QSignalBlocker block(combo);
+        combo->clear();
+        combo->addItems(names);
+        combo->setCurrentIndex(-1);
+    }
+    combo->setEditText(QString());
+}
+
+} // namespace
+
+void TEntryTab::setEmployees(const QStringList &payees, const QStringList &readers,
+                             const QString &payee, const QString &reader)
+{
+    fillNames(ui->cbskr, payees);
+    fillNames(ui->cbcbr, readers);
+    ui->cbcbr->setEditText(reader);
+    ui->cbskr->setEditText(payee);
+}
+
+void TEntryTab::setReceiptDate(const QDate &date)
+{
+    ui->Edit1->setFieldText(DateText::fromDate(date));
+}
+
+void TEntryTab::clearPickers()
+{
+    ui->edit2->clear();
+    ui->edit2->setEditText(QString());
+    ui->edit41->clear();
+    ui->edit41->setEditText(QString());
+    ui->Edit9->clear();
+}
+
+void TEntryTab::setUnitPrices(const QString &electricity, const QString &water)
+{
+    ui->Edit28->setFieldText(electricity);
+    ui->Edit33->setFieldText(water);
+}
+
+void TEntryTab::setBillingPeriod(int year, int month)
+{
+    ui->Edit4->setFieldText(QString::number(year));
+    ui->cbyf->setEditText(QStringLiteral("%1").arg(month, 2, 10, QLatin1Char('0')));
 }
 
 void TEntryTab::setAreaText(const QString &area)

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QStringList>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -15,6 +16,7 @@ class TEntryTab;
 }
 class TEntryField;
 class TNamedQuery;
+class QDate;
 class QKeyEvent;
 class QInputMethodEvent;
 
@@ -35,9 +37,6 @@ class TEntryTab : public QWidget
 public:
     explicit TEntryTab(QWidget *parent = nullptr);
     ~TEntryTab() override;
-
-    // The form's controls, by their names (Edit21, cbyf, edit41, OrderDDbg, ...).
-    Ui::TEntryTab *form() const { return ui; }
 
     // Set when the household picker edit41 receives the focus; cleared by
     // every reset of the form. A pick fills the form only while it is set.
@@ -72,6 +71,29 @@ public:
     // save, and when the tab becomes active again).
     void ReopenPickerLists();
 
+    // The start of the program (the frame runs these in this order, each
+    // field's change rules running as the field is set):
+    // the readings, prices and amounts the form starts from, and the title;
+    void resetStartFields(const QString &title);
+    // the receipt category;
+    void setCategory(const QString &category);
+    // the payees and meter readers to choose from, and the ones remembered;
+    void setEmployees(const QStringList &payees, const QStringList &readers,
+                      const QString &payee, const QString &reader);
+    // the receipt's date;
+    void setReceiptDate(const QDate &date);
+    // no household, no community, no amount in words;
+    void clearPickers();
+    // the unit prices last used.
+    void setUnitPrices(const QString &electricity, const QString &water);
+
+    // The billing year and month ("01" .. "12").
+    void setBillingPeriod(int year, int month);
+    // Offers the next free receipt number of the category (nothing is written).
+    void showNextSerial(const QString &category);
+    // The payment state of the receipt ("已付款").
+    void setPaymentState(const QString &state);
+
     // The field texts that printing reads, as they stand.
     ReceiptPrintData printData() const;
     // Sets the hidden area field (its change rules run).
@@ -99,6 +121,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The list of current receipts and the saves work on the controls.
+    friend class TCurrentReceipts;
+
     void wireFields();
     void wirePicker();
     void fieldEntered(QWidget *field);

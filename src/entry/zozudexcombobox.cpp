@@ -1,5 +1,7 @@
 #include "entry/zozudexcombobox.h"
 
+#include "common/screenkeys.h"
+
 #include <QAbstractItemModel>
 #include <QEvent>
 #include <QFrame>
@@ -198,11 +200,11 @@ bool TZozudExComboBox::eventFilter(QObject *watched, QEvent *event)
     }
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         auto *key = static_cast<QKeyEvent *>(event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
+        if (ScreenKeys::isEnter(key)) {
             closeUp(true);
             return true;
+        }
+        switch (key->key()) {
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_PageUp:

@@ -256,6 +256,12 @@ void THistoryTab::reload()
     SpeedButton21Click();
 }
 
+void THistoryTab::setDateRange(const QDate &from, const QDate &to)
+{
+    ui->Edit17->setText(DateText::fromDate(from));
+    ui->Edit18->setText(DateText::fromDate(to));
+}
+
 void THistoryTab::rbb1Click()
 {
     ui->SpeedButton37->setEnabled(true);

@@ -55,12 +55,13 @@ public:
     explicit THistoryTab(QWidget *parent = nullptr);
     ~THistoryTab() override;
 
-    Ui::THistoryTab *form() const { return ui; }
     TFormdyts *rangeDialog() const;
     TGridModel *listModel() const { return m_list; }
 
     // Showing the tab: the current year, no month, then the query.
     void reload();
+    // The query's date range (from, to), as dates are shown.
+    void setDateRange(const QDate &from, const QDate &to);
 
     // Whether a result of a query is on the list (closing the connection
     // closes it; see reopenList).

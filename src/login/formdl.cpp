@@ -3,6 +3,7 @@
 
 #include "common/apperror.h"
 #include "common/dialogs.h"
+#include "common/screenkeys.h"
 #include "data/demodm.h"
 #include "data/employeestore.h"
 #include "data/schema.h"
@@ -16,10 +17,7 @@ TFormdl *g_formdl = nullptr;
 
 bool isEnter(QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress)
-        return false;
-    const int key = static_cast<QKeyEvent *>(event)->key();
-    return key == Qt::Key_Return || key == Qt::Key_Enter;
+    return event->type() == QEvent::KeyPress && ScreenKeys::isEnter(static_cast<QKeyEvent *>(event));
 }
 } // namespace
 

@@ -18,7 +18,6 @@ public:
     explicit TFormdl(QWidget *parent = nullptr);
     ~TFormdl() override;
 
-    Ui::TFormdl *form() const { return ui; }
     bool exitChosen() const { return m_exit; }
     bool databaseFailed() const { return m_dataError; }
 

@@ -15,7 +15,6 @@ public:
     explicit TFormmmxg(QWidget *parent = nullptr);
     ~TFormmmxg() override;
 
-    Ui::TFormmmxg *form() const { return ui; }
     void setEmployeeCode(const QString &py) { m_py = py; }
     QString employeeCode() const { return m_py; }
 

@@ -3,6 +3,7 @@
 
 #include "settings/global.h"
 #include "common/dialogs.h"
+#include "common/screenkeys.h"
 #include "text/keyfilter.h"
 
 #include <QKeyEvent>
@@ -76,7 +77,7 @@ void TFormdyts::keyPressEvent(QKeyEvent *event)
         BitBtn2Click();
         return;
     }
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && ui->BitBtn1->hasFocus()) {
+    if (ScreenKeys::isEnter(event) && ui->BitBtn1->hasFocus()) {
         BitBtn1Click();
         return;
     }
@@ -91,7 +92,7 @@ bool TFormdyts::filterKey(QKeyEvent *key, QWidget *next)
         || key->matches(QKeySequence::SelectAll) || key->matches(QKeySequence::Undo)
         || key->matches(QKeySequence::Redo))
         return false;
-    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+    if (ScreenKeys::isEnter(key)) {
         next->setFocus();
         Beep();
         return true;

@@ -16,8 +16,6 @@ public:
     explicit TFormdyts(QWidget *parent = nullptr);
     ~TFormdyts() override;
 
-    Ui::TFormdyts *form() const { return ui; }
-
     // Results, valid after the dialog was accepted.
     bool accepted() const { return m_accepted; }
     qint64 first() const { return m_first; }

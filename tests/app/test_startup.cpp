@@ -9,7 +9,7 @@
 #include "login/formdl.h"
 #include "print/spreadsheetengine.h"
 #include "scratchdir.h"
-#include "ui_formdl.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QComboBox>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -435,8 +436,8 @@ private slots:
     {
         Startup::prepareApplication(*qApp);
         TFormdl login;
-        login.form()->Edit1->setText(QStringLiteral("888888"));
-        QCOMPARE(login.form()->Edit1->displayText(), QStringLiteral("******"));
+        control<QLineEdit>(&login, "Edit1")->setText(QStringLiteral("888888"));
+        QCOMPARE(control<QLineEdit>(&login, "Edit1")->displayText(), QStringLiteral("******"));
         // A field with a style sheet of its own (the yellow of a focused field) too.
         QLineEdit edit;
         edit.setEchoMode(QLineEdit::Password);
@@ -461,8 +462,8 @@ private slots:
         connect(&driver, &QTimer::timeout, this, [&] {
             TFormdl *login = Formdl();
             if (!loggedIn && login && login->isVisible()) {
-                login->form()->ComboBox1->setEditText(QStringLiteral("ADMIN"));
-                login->form()->Edit1->setText(QStringLiteral("888888"));
+                control<QComboBox>(login, "ComboBox1")->setEditText(QStringLiteral("ADMIN"));
+                control<QLineEdit>(login, "Edit1")->setText(QStringLiteral("888888"));
                 login->BitBtn1Click();
                 loggedIn = true;
             } else if (TOrderForm *main = mainWindow(); loggedIn && main && main->startupDone()) {

@@ -9,8 +9,7 @@
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/keyfilter.h"
-#include "ui_formxtbf.h"
-#include "ui_qdljfm.h"
+#include "controls.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +21,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,10 +131,10 @@ bool restoreBackup(Fixture &fx, const std::function<void(TFormxtbf &)> &setup = 
     TFormxtbf dlg;
     if (setup)
         setup(dlg);
-    dlg.form()->rb3->click();
-    dlg.form()->Edit2->setText(fx.backupFile());
+    control<QRadioButton>(&dlg, "rb3")->click();
+    control<QLineEdit>(&dlg, "Edit2")->setText(fx.backupFile());
     fx.dialogs.answer(true);
-    dlg.form()->BitBtn2->click();
+    control<QPushButton>(&dlg, "BitBtn2")->click();
     return dlg.result() == QDialog::Accepted;
 }
 
@@ -143,7 +144,7 @@ bool backupWith(Fixture &, const std::function<void(TFormxtbf &)> &setup = {})
     TFormxtbf dlg;
     if (setup)
         setup(dlg);
-    dlg.form()->BitBtn1->click();
+    control<QPushButton>(&dlg, "BitBtn1")->click();
     return dlg.result() == QDialog::Accepted;
 }
 
@@ -159,10 +160,10 @@ private slots:
         Fixture fx;
         fx.addHousehold(QStringLiteral("张三"));
         TFormxtbf dlg;
-        QCOMPARE(dlg.form()->Edit1->text(), fx.dir.file(QStringLiteral("backup")));
-        QVERIFY(!dlg.form()->Edit1->isEnabled());
+        QCOMPARE(control<QLineEdit>(&dlg, "Edit1")->text(), fx.dir.file(QStringLiteral("backup")));
+        QVERIFY(!control<QLineEdit>(&dlg, "Edit1")->isEnabled());
         QVERIFY(!QFileInfo::exists(fx.dir.file(QStringLiteral("backup"))));
-        dlg.form()->BitBtn1->click();
+        control<QPushButton>(&dlg, "BitBtn1")->click();
         QCOMPARE(fx.dialogs.texts(), QStringList{kDone});
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(householdsIn(fx.backupFile()), QStringList{"张三"});
@@ -187,14 +188,14 @@ private slots:
     {
         Fixture fx;
         TFormxtbf dlg;
-        dlg.form()->RadioButton2->click();
-        QVERIFY(dlg.form()->Edit1->isEnabled());
-        QVERIFY(dlg.form()->BitBtn4->isEnabled());
-        dlg.form()->Edit1->setText(QStringLiteral("/somewhere/else"));
-        dlg.form()->RadioButton1->click();
-        QCOMPARE(dlg.form()->Edit1->text(), TFormxtbf::defaultFolder());
-        QVERIFY(!dlg.form()->Edit1->isEnabled());
-        QVERIFY(!dlg.form()->BitBtn4->isEnabled());
+        control<QRadioButton>(&dlg, "RadioButton2")->click();
+        QVERIFY(control<QLineEdit>(&dlg, "Edit1")->isEnabled());
+        QVERIFY(control<QPushButton>(&dlg, "BitBtn4")->isEnabled());
+        control<QLineEdit>(&dlg, "Edit1")->setText(QStringLiteral("/somewhere/else"));
+        control<QRadioButton>(&dlg, "RadioButton1")->click();
+        QCOMPARE(control<QLineEdit>(&dlg, "Edit1")->text(), TFormxtbf::defaultFolder());
+        QVERIFY(!control<QLineEdit>(&dlg, "Edit1")->isEnabled());
+        QVERIFY(!control<QPushButton>(&dlg, "BitBtn4")->isEnabled());
     }
 
     void refusedTargets_data()
@@ -213,9 +214,10 @@ private slots:
         fx.addHousehold(QStringLiteral("张三"));
         const QStringList before = QDir(fx.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         TFormxtbf dlg;
-        dlg.form()->RadioButton2->click();
-        dlg.form()->Edit1->setText(folder.isEmpty() ? QString() : QDir::cleanPath(fx.dir.path() + "/" + folder));
-        dlg.form()->BitBtn1->click();
+        control<QRadioButton>(&dlg, "RadioButton2")->click();
+        control<QLineEdit>(&dlg, "Edit1")
+            ->setText(folder.isEmpty() ? QString() : QDir::cleanPath(fx.dir.path() + "/" + folder));
+        control<QPushButton>(&dlg, "BitBtn1")->click();
         QCOMPARE(fx.dialogs.texts(), QStringList{message});
         QVERIFY(dlg.result() != QDialog::Accepted);
         QCOMPARE(QDir(fx.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
@@ -304,22 +306,22 @@ private slots:
         int beeped = 0;
         SetBeepHook([&] { ++beeped; });
         TFormxtbf dlg;
-        dlg.form()->RadioButton2->click();
-        dlg.form()->Edit1->clear();
-        QTest::keyClicks(dlg.form()->Edit1, typed);
+        control<QRadioButton>(&dlg, "RadioButton2")->click();
+        control<QLineEdit>(&dlg, "Edit1")->clear();
+        QTest::keyClicks(control<QLineEdit>(&dlg, "Edit1"), typed);
         SetBeepHook({});
-        QCOMPARE(dlg.form()->Edit1->text(), kept);
+        QCOMPARE(control<QLineEdit>(&dlg, "Edit1")->text(), kept);
         QCOMPARE(beeped, beeps);
-        QTest::keyClick(dlg.form()->Edit1, Qt::Key_Backspace);
-        QCOMPARE(dlg.form()->Edit1->text(), kept.left(qMax(0, int(kept.size()) - 1)));
+        QTest::keyClick(control<QLineEdit>(&dlg, "Edit1"), Qt::Key_Backspace);
+        QCOMPARE(control<QLineEdit>(&dlg, "Edit1")->text(), kept.left(qMax(0, int(kept.size()) - 1)));
     }
 
     void relativeFolderIsTakenInTheProgramFolder()
     {
         Fixture fx;
         QVERIFY(backupWith(fx, [](TFormxtbf &dlg) {
-            dlg.form()->RadioButton2->click();
-            dlg.form()->Edit1->setText(QStringLiteral("copy2"));
+            control<QRadioButton>(&dlg, "RadioButton2")->click();
+            control<QLineEdit>(&dlg, "Edit1")->setText(QStringLiteral("copy2"));
         }));
         QVERIFY(QFileInfo(fx.dir.file(QStringLiteral("copy2/") + TDemoDM::kDatabaseFileName)).isFile());
     }
@@ -343,17 +345,17 @@ private slots:
 
         TFormxtbf dlg;
         int restored = 0;
-        dlg.onRestored = [&] { ++restored; };
+        connect(&dlg, &TFormxtbf::restored, this, [&] { ++restored; });
         dlg.chooseRestoreFile = [&](const QString &start) {
             return QDir(start).filePath(TDemoDM::kDatabaseFileName);
         };
-        dlg.form()->rb3->click();
-        QVERIFY(dlg.form()->BitBtn2->isEnabled());
-        QVERIFY(!dlg.form()->BitBtn1->isEnabled());
-        dlg.form()->BitBtn5->click();
-        QCOMPARE(dlg.form()->Edit2->text(), fx.backupFile());
+        control<QRadioButton>(&dlg, "rb3")->click();
+        QVERIFY(control<QPushButton>(&dlg, "BitBtn2")->isEnabled());
+        QVERIFY(!control<QPushButton>(&dlg, "BitBtn1")->isEnabled());
+        control<QPushButton>(&dlg, "BitBtn5")->click();
+        QCOMPARE(control<QLineEdit>(&dlg, "Edit2")->text(), fx.backupFile());
         fx.dialogs.answer(answer);
-        dlg.form()->BitBtn2->click();
+        control<QPushButton>(&dlg, "BitBtn2")->click();
         QVERIFY(fx.dm->isOpen());
         if (!answer) {
             QCOMPARE(fx.dialogs.count(), 1);
@@ -376,9 +378,9 @@ private slots:
         // A second restore at once keeps a copy of its own.
         fx.addHousehold(QStringLiteral("王五"));
         TFormxtbf again;
-        again.form()->rb3->click();
-        again.form()->Edit2->setText(fx.backupFile());
-        again.form()->BitBtn2->click();
+        control<QRadioButton>(&again, "rb3")->click();
+        control<QLineEdit>(&again, "Edit2")->setText(fx.backupFile());
+        control<QPushButton>(&again, "BitBtn2")->click();
         QCOMPARE(fx.households(), QStringList{"张三"});
         QVERIFY(again.keptCopy() != dlg.keptCopy());
         QCOMPARE(householdsIn(again.keptCopy()), QStringList({"张三", "王五"}));
@@ -410,9 +412,9 @@ private slots:
                 f.write(content.toUtf8());
         }
         TFormxtbf dlg;
-        dlg.form()->rb3->click();
-        dlg.form()->Edit2->setText(file);
-        dlg.form()->BitBtn2->click();
+        control<QRadioButton>(&dlg, "rb3")->click();
+        control<QLineEdit>(&dlg, "Edit2")->setText(file);
+        control<QPushButton>(&dlg, "BitBtn2")->click();
         QCOMPARE(fx.dialogs.count(), 1);
         QVERIFY2(fx.dialogs.last().startsWith(messageStart), qPrintable(fx.dialogs.last()));
         QVERIFY(fx.dm->isOpen());
@@ -530,17 +532,17 @@ private slots:
         QVERIFY(QDir().mkdir(own));
         QVERIFY(::chmod(QFile::encodeName(own).constData(), 0755) == 0);
         QVERIFY(backupWith(fx, [&own](TFormxtbf &dlg) {
-            dlg.form()->RadioButton2->click();
-            dlg.form()->Edit1->setText(own);
+            control<QRadioButton>(&dlg, "RadioButton2")->click();
+            control<QLineEdit>(&dlg, "Edit1")->setText(own);
         }));
         QCOMPARE(modeOf(own), 0755);
         QCOMPARE(modeOf(own + QLatin1Char('/') + TDemoDM::kDatabaseFileName), 0600);
         // The restore's kept copy and the restored database.
         TFormxtbf dlg;
-        dlg.form()->rb3->click();
-        dlg.form()->Edit2->setText(fx.backupFile());
+        control<QRadioButton>(&dlg, "rb3")->click();
+        control<QLineEdit>(&dlg, "Edit2")->setText(fx.backupFile());
         fx.dialogs.answer(true);
-        dlg.form()->BitBtn2->click();
+        control<QPushButton>(&dlg, "BitBtn2")->click();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QCOMPARE(modeOf(dlg.keptCopy()), 0600);
         QCOMPARE(modeOf(TDemoDM::databasePath()), 0600);
@@ -551,7 +553,7 @@ private slots:
             *name = QStringLiteral("新备份");
             return true;
         };
-        chooser.form()->BitBtn1->click();
+        control<QPushButton>(&chooser, "BitBtn1")->click();
         QCOMPARE(modeOf(fx.dir.file(QStringLiteral("新备份"))), 0700);
         ::umask(oldMask);
     }
@@ -569,11 +571,11 @@ private slots:
             *name = QStringLiteral("新备份");
             return true;
         };
-        chooser.form()->BitBtn1->click();
+        control<QPushButton>(&chooser, "BitBtn1")->click();
         const QString created = fx.dir.file(QStringLiteral("新备份"));
         QVERIFY(QFileInfo(created).isDir());
         QCOMPARE(chooser.selectedFolder(), created);
-        chooser.form()->BitBtn2->click();
+        control<QPushButton>(&chooser, "BitBtn2")->click();
         QCOMPARE(chooser.result(), int(QDialog::Accepted));
         QCOMPARE(chooser.chosenFolder(), created);
         QCOMPARE(fx.dialogs.count(), 0);
@@ -587,7 +589,7 @@ private slots:
         Tqdljfm chooser;
         chooser.setFolder(folder);
         chooser.show();
-        QTreeView *tree = chooser.form()->DirectoryListBox1;
+        QTreeView *tree = control<QTreeView>(&chooser, "DirectoryListBox1");
         auto *model = qobject_cast<QFileSystemModel *>(tree->model());
         QVERIFY(model);
         QTRY_COMPARE(model->filePath(tree->currentIndex()), folder);
@@ -605,12 +607,12 @@ private slots:
             *name = QStringLiteral("a/b");
             return true;
         };
-        chooser.form()->BitBtn1->click();
+        control<QPushButton>(&chooser, "BitBtn1")->click();
         QCOMPARE(fx.dialogs.count(), 1);
         QVERIFY(!QFileInfo::exists(fx.dir.file("a")));
         // /proc takes no new file, whoever runs this.
         chooser.setFolder(QStringLiteral("/proc"));
-        chooser.form()->BitBtn2->click();
+        control<QPushButton>(&chooser, "BitBtn2")->click();
         QCOMPARE(fx.dialogs.count(), 2);
         QVERIFY(fx.dialogs.last().contains(QStringLiteral("不可写")));
         QVERIFY(chooser.result() != QDialog::Accepted);
@@ -622,7 +624,7 @@ private slots:
         Fixture fx;
         THelpTab tab;
         QString shownFolder;
-        tab.runDialog = [&](TFormxtbf *dlg) { shownFolder = dlg->form()->Edit1->text(); };
+        tab.runDialog = [&](TFormxtbf *dlg) { shownFolder = control<QLineEdit>(dlg, "Edit1")->text(); };
         tab.backupButton()->click();
         QCOMPARE(shownFolder, TFormxtbf::defaultFolder());
     }

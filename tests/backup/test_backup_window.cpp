@@ -5,12 +5,16 @@
 #include "backup/formxtbf.h"
 #include "backup/helptab.h"
 #include "basedata/basedatatab.h"
+#include "data/serials.h"
 #include "entry/currentreceipts.h"
-#include "ui_formxtbf.h"
+#include "entry/entryfield.h"
+#include "controls.h"
 
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QLineEdit>
+#include <QTableView>
 
 using namespace history_test;
 
@@ -47,7 +51,7 @@ Shown shown(Fixture &fx)
     s.history = fx.listed();
     s.historyNumbers = fx.listed(QStringLiteral("pxxh"));
     s.households = column(fx.window->baseDataTab()->householdModel(), QStringLiteral("hm"));
-    s.historyRow = fx.f()->DBGrid5->currentIndex().row();
+    s.historyRow = control<QTableView>(fx.f(), "DBGrid5")->currentIndex().row();
     return s;
 }
 
@@ -100,7 +104,7 @@ private slots:
         // A row deleted after the query leaves a gap that a backup must not close.
         fx.select(1);
         fx.dialogs.answer(true);
-        fx.f()->SpeedButton23->click();
+        control<QPushButton>(fx.f(), "SpeedButton23")->click();
         fx.select(1);
         fx.dialogs.clear();
         const Shown before = shown(fx);
@@ -115,7 +119,7 @@ private slots:
                     *why = QStringLiteral("disk full");
                     return false;
                 };
-            dlg->form()->BitBtn1->click();
+            control<QPushButton>(dlg, "BitBtn1")->click();
         });
         QCOMPARE(fx.dialogs.texts(), QStringList{copyFails ? QStringLiteral("数据备份出错，请确定退出了所有应用程序！")
                                                            : QStringLiteral("数据备份完毕")});
@@ -132,19 +136,24 @@ private slots:
         Fixture fx;
         fill(fx);
         fx.window->currentReceipts()->OpenCurrentReceipts();
-        inBackupDialog(fx, [](TFormxtbf *dlg) { dlg->form()->BitBtn1->click(); });
+        inBackupDialog(fx, [](TFormxtbf *dlg) { control<QPushButton>(dlg, "BitBtn1")->click(); });
         fx.insert("P_ORDERD", {"00000013", "一号楼103"});
         fx.insert("P_ORDERDBAK", {"00000004", "丁", "2023", "12"});
         fx.window->currentReceipts()->OpenCurrentReceipts();
         fx.query();
         QCOMPARE(fx.listed(), (QStringList{"00000004", "00000001", "00000002", "00000003"}));
         fx.dialogs.clear();
+        // A receipt on the entry form as if loaded for change.
+        fx.window->currentReceipts()->setLoadedMode(true);
+        control<TEntryField>(fx.e(), "Edit3")->setFieldText(QStringLiteral("00000013"));
+        control<TEntryField>(fx.e(), "Edit21")->setFieldText(QStringLiteral("150"));
 
         inBackupDialog(fx, [&fx](TFormxtbf *dlg) {
-            dlg->form()->rb3->click();
-            dlg->form()->Edit2->setText(fx.dir.file(QStringLiteral("backup/") + TDemoDM::kDatabaseFileName));
+            control<QRadioButton>(dlg, "rb3")->click();
+            control<QLineEdit>(dlg, "Edit2")
+                ->setText(fx.dir.file(QStringLiteral("backup/") + TDemoDM::kDatabaseFileName));
             fx.dialogs.answer(true);
-            dlg->form()->BitBtn2->click();
+            control<QPushButton>(dlg, "BitBtn2")->click();
         });
         QVERIFY2(fx.dialogs.last().startsWith(QStringLiteral("数据恢复完毕")), qPrintable(fx.dialogs.last()));
         const Shown after = shown(fx);
@@ -153,6 +162,11 @@ private slots:
         QCOMPARE(after.historyNumbers, (QStringList{"1", "2", "3"}));
         QCOMPARE(fx.historyNumbers(),
                  (QList<QPair<QString, int>>{{"00000001", 1}, {"00000002", 2}, {"00000003", 3}}));
+        // The entry form starts a new receipt on the restored data.
+        QVERIFY(!fx.window->currentReceipts()->loadedMode());
+        QCOMPARE(control<TEntryField>(fx.e(), "Edit3")->text(),
+                 Serials::NextReceiptSerial(DemoDM(), QStringLiteral("销售单")));
+        QCOMPARE(control<TEntryField>(fx.e(), "Edit21")->text(), QStringLiteral("0"));
     }
 };
 

@@ -9,7 +9,7 @@
 #include "data/schema.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
-#include "ui_basedatatab.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +19,9 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTableView>
 #include <memory>
 
 namespace {
@@ -40,7 +43,7 @@ struct Fixture
         if (!dm->open())
             qFatal("database not opened");
         tab = std::make_unique<TBaseDataTab>();
-        tab->openPasswordDialog = [this](const QString &code) { passwordDialogs << code; };
+        tab->services().openPasswordDialog = [this](const QString &code) { passwordDialogs << code; };
         tab->reload();
     }
     ~Fixture()
@@ -49,7 +52,7 @@ struct Fixture
         dm.reset();
         global.reset();
     }
-    Ui::TBaseDataTab *f() const { return tab->form(); }
+    QWidget *f() const { return tab.get(); }
 
     void exec(const QString &sql, const QList<QPair<QString, QVariant>> &binds = {}) const
     {
@@ -92,18 +95,18 @@ struct Fixture
     }
     void saveHousehold(const QString &name, const QString &number)
     {
-        f()->Edit6->setText(name);
-        f()->Edit7->setText(number);
-        f()->SpeedButton11->click();
+        control<QLineEdit>(f(), "Edit6")->setText(name);
+        control<QLineEdit>(f(), "Edit7")->setText(number);
+        control<QPushButton>(f(), "SpeedButton11")->click();
     }
     void fillEmployee(const QString &name, const QString &code, const QString &type, const QString &pw,
                       const QString &again)
     {
-        f()->Edit10->setText(name);
-        f()->Edit11->setText(code);
-        f()->ComboBox1->setEditText(type);
-        f()->Edit12->setText(pw);
-        f()->Edit13->setText(again);
+        control<QLineEdit>(f(), "Edit10")->setText(name);
+        control<QLineEdit>(f(), "Edit11")->setText(code);
+        control<QComboBox>(f(), "ComboBox1")->setEditText(type);
+        control<QLineEdit>(f(), "Edit12")->setText(pw);
+        control<QLineEdit>(f(), "Edit13")->setText(again);
     }
     void selectRow(QTableView *grid, int row)
     {
@@ -145,8 +148,8 @@ private slots:
         QCOMPARE(fx.rows("hhb", kHouseholdColumns),
                  QStringList({QStringLiteral("温州|wz|李四|ls|1-101|1-101"), QStringLiteral("温州|wz|张三|zs|3-201|3-201")}));
         QCOMPARE(fx.listed(fx.tab->householdModel(), {"hm", "hh", "hmpy"}).last(), QStringLiteral("张三|3-201|zs"));
-        QVERIFY(fx.f()->Edit6->text().isEmpty());
-        QVERIFY(fx.f()->Edit7->text().isEmpty());
+        QVERIFY(control<QLineEdit>(fx.f(), "Edit6")->text().isEmpty());
+        QVERIFY(control<QLineEdit>(fx.f(), "Edit7")->text().isEmpty());
     }
 
     void emptyNameIsRefused()
@@ -155,7 +158,7 @@ private slots:
         fx.saveHousehold(QString(), QStringLiteral("3-201"));
         QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("户名不能为空！")});
         QVERIFY(fx.rows("hhb", {"hm"}).isEmpty());
-        QCOMPARE(fx.f()->Edit5->text(), QStringLiteral("温州"));
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit5")->text(), QStringLiteral("温州"));
     }
 
     void existingNameUpdatesEveryRowOfIt()
@@ -174,12 +177,12 @@ private slots:
     {
         Fixture fx;
         fx.saveHousehold(QStringLiteral("张三"), QStringLiteral("3-201"));
-        fx.selectRow(fx.f()->DBGrid1, 0);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid1"), 0);
         fx.tab->DBGrid1CellClick();
-        QCOMPARE(fx.f()->Edit6->text(), QStringLiteral("张三"));
-        QCOMPARE(fx.f()->Edit7->text(), QStringLiteral("3-201"));
-        fx.f()->Edit6->setText(QStringLiteral("张三丰"));
-        fx.f()->SpeedButton11->click();
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit6")->text(), QStringLiteral("张三"));
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit7")->text(), QStringLiteral("3-201"));
+        control<QLineEdit>(fx.f(), "Edit6")->setText(QStringLiteral("张三丰"));
+        control<QPushButton>(fx.f(), "SpeedButton11")->click();
         QCOMPARE(fx.rows("hhb", {"hm", "hh"}), QStringList({"张三|3-201", "张三丰|3-201"}));
     }
 
@@ -187,24 +190,26 @@ private slots:
     {
         Fixture fx;
         fx.saveHousehold(QStringLiteral("张三"), QStringLiteral("3-201"));
-        fx.selectRow(fx.f()->DBGrid1, 0);
-        QTest::mouseClick(fx.f()->DBGrid1->viewport(), Qt::LeftButton, {},
-                          fx.f()->DBGrid1->visualRect(fx.f()->DBGrid1->model()->index(0, 0)).center());
-        QCOMPARE(fx.f()->Edit6->text(), QStringLiteral("张三"));
-        fx.f()->BitBtn3->click();
-        QVERIFY(fx.f()->Edit6->text().isEmpty());
-        QVERIFY(fx.f()->Edit7->text().isEmpty());
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid1"), 0);
+        QTest::mouseClick(control<QTableView>(fx.f(), "DBGrid1")->viewport(), Qt::LeftButton, {},
+                          control<QTableView>(fx.f(), "DBGrid1")
+                              ->visualRect(control<QTableView>(fx.f(), "DBGrid1")->model()->index(0, 0))
+                              .center());
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit6")->text(), QStringLiteral("张三"));
+        control<QPushButton>(fx.f(), "BitBtn3")->click();
+        QVERIFY(control<QLineEdit>(fx.f(), "Edit6")->text().isEmpty());
+        QVERIFY(control<QLineEdit>(fx.f(), "Edit7")->text().isEmpty());
         QCOMPARE(fx.tab->householdModel()->rowCount(), 1);
     }
 
     void clickIntoEmptyListKeepsTheFields()
     {
         Fixture fx;
-        fx.f()->Edit6->setText(QStringLiteral("未保存"));
-        fx.f()->Edit7->setText(QStringLiteral("7-7"));
+        control<QLineEdit>(fx.f(), "Edit6")->setText(QStringLiteral("未保存"));
+        control<QLineEdit>(fx.f(), "Edit7")->setText(QStringLiteral("7-7"));
         fx.tab->DBGrid1CellClick();
-        QCOMPARE(fx.f()->Edit6->text(), QStringLiteral("未保存"));
-        QCOMPARE(fx.f()->Edit7->text(), QStringLiteral("7-7"));
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit6")->text(), QStringLiteral("未保存"));
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit7")->text(), QStringLiteral("7-7"));
         QCOMPARE(fx.dialogs.count(), 0);
     }
 
@@ -223,9 +228,9 @@ private slots:
         for (const char *name : {"甲", "乙", "甲"})
             fx.exec("insert into hhb (cmc, hm, hh) values ('温州', :hm, '1')", {{"hm", QString::fromUtf8(name)}});
         fx.tab->reload();
-        fx.selectRow(fx.f()->DBGrid1, 1);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid1"), 1);
         fx.dialogs.answer(answer);
-        QTest::keyClick(fx.f()->DBGrid1, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(control<QTableView>(fx.f(), "DBGrid1"), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("Delete record?")});
         QCOMPARE(fx.rows("hhb", {"hm"}), left);
         QCOMPARE(fx.tab->householdModel()->rowCount(), left.size());
@@ -256,9 +261,9 @@ private slots:
         fx.saveHousehold(QStringLiteral("张三"), QStringLiteral("2"));
         if (!receiptTable.isEmpty())
             fx.exec(QStringLiteral("insert into %1 (bhmc, sjxh, lbmc) values ('张三', '00000001', '销售单')").arg(receiptTable));
-        fx.selectRow(fx.f()->DBGrid1, 1);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid1"), 1);
         fx.dialogs.answer(answer);
-        fx.f()->SpeedButton12->click();
+        control<QPushButton>(fx.f(), "SpeedButton12")->click();
         QCOMPARE(fx.dialogs.count(), 1);
         QCOMPARE(fx.dialogs.last(), firstBox);
         QCOMPARE(fx.rows("hhb", {"hm"}), removed ? QStringList{"李四"} : QStringList({"李四", "张三"}));
@@ -267,7 +272,7 @@ private slots:
     void deleteButtonOnEmptyListAsksNothing()
     {
         Fixture fx;
-        fx.f()->SpeedButton12->click();
+        control<QPushButton>(fx.f(), "SpeedButton12")->click();
         QCOMPARE(fx.dialogs.count(), 0);
     }
 
@@ -294,10 +299,10 @@ private slots:
         Fixture fx;
         const QStringList before = fx.rows("zgxxb", {"py"});
         fx.fillEmployee(fields[0], fields[1], fields[2], fields[3], fields[4]);
-        fx.f()->SpeedButton17->click();
+        control<QPushButton>(fx.f(), "SpeedButton17")->click();
         QCOMPARE(fx.dialogs.texts(), QStringList{message});
         QCOMPARE(fx.rows("zgxxb", {"py"}), before);
-        QCOMPARE(fx.f()->Edit10->text(), fields[0]);   // nothing cleared
+        QCOMPARE(control<QLineEdit>(fx.f(), "Edit10")->text(), fields[0]);   // nothing cleared
     }
 
     void employeeCodesAreUnique_data()
@@ -316,19 +321,19 @@ private slots:
         QFETCH(bool, saved);
         Fixture fx;
         fx.fillEmployee(QStringLiteral("小王"), QStringLiteral("w1"), QStringLiteral("抄表人"), "1", "1");
-        fx.f()->SpeedButton17->click();
+        control<QPushButton>(fx.f(), "SpeedButton17")->click();
         QCOMPARE(fx.dialogs.count(), 0);
         const int before = fx.tab->employeeModel()->rowCount();
         fx.fillEmployee(name, code, QStringLiteral("收款人"), "2", "2");
-        fx.f()->SpeedButton17->click();
+        control<QPushButton>(fx.f(), "SpeedButton17")->click();
         if (saved) {
             QCOMPARE(fx.dialogs.count(), 0);
             QCOMPARE(fx.listed(fx.tab->employeeModel(), {"zgxm", "py", "bz"}).last(), name + "|" + code + "|收款人");
-            QVERIFY(fx.f()->Edit11->text().isEmpty());
-            QVERIFY(fx.f()->ComboBox1->currentText().isEmpty());
+            QVERIFY(control<QLineEdit>(fx.f(), "Edit11")->text().isEmpty());
+            QVERIFY(control<QComboBox>(fx.f(), "ComboBox1")->currentText().isEmpty());
         } else {
             QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("员工编号相同，不能保存！")});
-            QCOMPARE(fx.f()->Edit11->text(), code);
+            QCOMPARE(control<QLineEdit>(fx.f(), "Edit11")->text(), code);
         }
         QCOMPARE(fx.tab->employeeModel()->rowCount(), before + (saved ? 1 : 0));
         QCOMPARE(fx.rows("zgxxb", {"py"}).size(), before + (saved ? 1 : 0));
@@ -348,9 +353,9 @@ private slots:
         fx.exec("insert into zgxxb (zgxm, py, mm, bz) values ('小王', 'w2', '1', '收款人')");
         fx.tab->reload();
         const QStringList before = fx.rows("zgxxb", {"py"});
-        fx.selectRow(fx.f()->DBGrid4, before.size() - 1);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid4"), before.size() - 1);
         fx.dialogs.answer(answer);
-        fx.f()->SpeedButton18->click();
+        control<QPushButton>(fx.f(), "SpeedButton18")->click();
         QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("您确定要删除员工姓名为：小王记录吗？")});
         QCOMPARE(fx.rows("zgxxb", {"py"}), answer ? before.mid(0, before.size() - 2) : before);
         QCOMPARE(fx.tab->employeeModel()->rowCount(), answer ? before.size() - 2 : before.size());
@@ -363,8 +368,8 @@ private slots:
         fx.exec("insert into zgxxb (zgxm, py, mm, bz) values ('小王', 'w2', '1', '收款人')");
         fx.tab->reload();
         const QStringList before = fx.rows("zgxxb", {"py"});
-        fx.selectRow(fx.f()->DBGrid4, before.size() - 2);
-        QTest::keyClick(fx.f()->DBGrid4, Qt::Key_Delete, Qt::ControlModifier);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid4"), before.size() - 2);
+        QTest::keyClick(control<QTableView>(fx.f(), "DBGrid4"), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("Delete record?")});
         QStringList after = before;
         after.removeAt(before.size() - 2);
@@ -383,9 +388,9 @@ private slots:
         Fixture fx;
         fx.exec("insert into zgxxb (zgxm, py, mm, bz) values ('小王', 'w1', '1', '抄表人')");
         fx.tab->reload();
-        fx.selectRow(fx.f()->DBGrid4, fx.tab->employeeModel()->rowCount() - 1);
+        fx.selectRow(control<QTableView>(fx.f(), "DBGrid4"), fx.tab->employeeModel()->rowCount() - 1);
         fx.dialogs.answer(answer);
-        fx.f()->SpeedButton25->click();
+        control<QPushButton>(fx.f(), "SpeedButton25")->click();
         QCOMPARE(fx.dialogs.texts(), QStringList{QStringLiteral("您确定要修改姓名为：小王的密码吗？")});
         QCOMPARE(fx.passwordDialogs, answer ? QStringList{"w1"} : QStringList{});
     }
@@ -395,8 +400,8 @@ private slots:
         Fixture fx;
         fx.exec("delete from zgxxb");
         fx.tab->reload();
-        fx.f()->SpeedButton18->click();
-        fx.f()->SpeedButton25->click();
+        control<QPushButton>(fx.f(), "SpeedButton18")->click();
+        control<QPushButton>(fx.f(), "SpeedButton25")->click();
         QCOMPARE(fx.dialogs.count(), 0);
         QVERIFY(fx.passwordDialogs.isEmpty());
     }
@@ -407,16 +412,19 @@ private slots:
     {
         Fixture fx;
         fx.showActive();
-        fx.f()->Edit10->setFocus();
-        const QList<QPair<QWidget *, QString>> steps{{fx.f()->Edit10, "小张"}, {fx.f()->Edit11, "z9"},
-                                                     {fx.f()->Edit12, "pw"},   {fx.f()->Edit13, "pw"}};
+        control<QLineEdit>(fx.f(), "Edit10")->setFocus();
+        const QList<QPair<QWidget *, QString>> steps {{control<QLineEdit>(fx.f(), "Edit10"), "小张"},
+                                                      {control<QLineEdit>(fx.f(), "Edit11"), "z9"},
+                                                      {control<QLineEdit>(fx.f(), "Edit12"), "pw"},
+                                                      {control<QLineEdit>(fx.f(), "Edit13"), "pw"}};
         for (int i = 0; i < steps.size(); ++i) {
             QCOMPARE(QApplication::focusWidget(), steps[i].first);
             typeText(steps[i].first, steps[i].second);
             QTest::keyClick(steps[i].first, Qt::Key_Return);
         }
         QWidget *typeField = QApplication::focusWidget();
-        QVERIFY(typeField == fx.f()->ComboBox1 || typeField == fx.f()->ComboBox1->lineEdit());
+        QVERIFY(typeField == control<QComboBox>(fx.f(), "ComboBox1")
+                || typeField == control<QComboBox>(fx.f(), "ComboBox1")->lineEdit());
         typeText(typeField, QStringLiteral("会计"));
         QTest::keyClick(typeField, Qt::Key_Return);
         QCOMPARE(fx.dialogs.count(), 0);
@@ -425,8 +433,8 @@ private slots:
         const QString stored = fx.rows("zgxxb", {"mm"}).last();
         QVERIFY(Passwords::isHashed(stored));
         QVERIFY(Employees::passwordMatches(DemoDM(), QStringLiteral("z9"), QStringLiteral("PW")));
-        QCOMPARE(QApplication::focusWidget(), fx.f()->Edit10);
-        QVERIFY(fx.f()->Edit10->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(fx.f(), "Edit10"));
+        QVERIFY(control<QLineEdit>(fx.f(), "Edit10")->text().isEmpty());
     }
 
     // Each field holds what its column keeps; a longer paste is refused whole
@@ -483,9 +491,9 @@ private slots:
     {
         Fixture fx;
         fx.showActive();
-        fx.f()->Edit6->setFocus();
-        QTest::keyClick(fx.f()->Edit6, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), fx.f()->Edit7);
+        control<QLineEdit>(fx.f(), "Edit6")->setFocus();
+        QTest::keyClick(control<QLineEdit>(fx.f(), "Edit6"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(fx.f(), "Edit7"));
     }
 
     // ---------------------------------------------------------- settings, reload
@@ -496,19 +504,19 @@ private slots:
         Global().strdyf = QStringLiteral("Y");
         Global().WriteSettings();
         fx.tab->reload();
-        QVERIFY(fx.f()->cbdy->isChecked());
-        fx.f()->cbdy->click();
+        QVERIFY(control<QCheckBox>(fx.f(), "cbdy")->isChecked());
+        control<QCheckBox>(fx.f(), "cbdy")->click();
         QCOMPARE(Global().strdyf, QStringLiteral("N"));
         // The file keeps the former value until the settings are written.
         QFile file(Global().path());
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray text = file.readAll();
         QVERIFY(text.contains("strdyf=Y"));
-        fx.f()->cbdy->click();
+        control<QCheckBox>(fx.f(), "cbdy")->click();
         QCOMPARE(Global().strdyf, QStringLiteral("Y"));
         Global().strdyf = QStringLiteral("N");
         fx.tab->reload();
-        QVERIFY(!fx.f()->cbdy->isChecked());
+        QVERIFY(!control<QCheckBox>(fx.f(), "cbdy")->isChecked());
     }
 
     void reloadShowsChangesMadeElsewhere()
@@ -552,7 +560,7 @@ private slots:
         QCOMPARE(tab->householdModel()->rowCount(), 1);
         QCOMPARE(tab->householdModel()->fieldValue(0, QStringLiteral("hm")).toString(), QStringLiteral("外来户"));
         QCOMPARE(tab->employeeModel()->rowCount(), employees + 1);
-        QVERIFY(tab->form()->cbdy->isChecked());
+        QVERIFY(control<QCheckBox>(tab, "cbdy")->isChecked());
     }
 };
 

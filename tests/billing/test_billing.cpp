@@ -14,7 +14,7 @@
 #include "scratchdir.h"
 #include "settings/global.h"
 #include "text/numtext.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -209,7 +209,7 @@ private slots:
         // Every bill against the entry screen fed the same readings.
         TEntryTab tab;
         tab.show();
-        Ui::TEntryTab *f = tab.form();
+        QWidget *f = &tab;
         QSqlQuery q = sql(QStringLiteral("select bhmc,sccjd,bccjd,shsld,dj,sccjds,bccjds,shsls,djs,qtfy,fzfy,"
                                          "cjdl,jed,cjdls,jes,cost,fkzt,nf,yf,cmc,skr,cbr,bhh from P_ORDERD where fkzt='未付款' order by iid"));
         int checked = 0;
@@ -235,18 +235,21 @@ private slots:
             QCOMPARE(q.value(17).toString() + q.value(18).toString(), QStringLiteral("202403"));
             QCOMPARE(q.value(20).toString(), QStringLiteral("李四"));
 
-            const QList<std::pair<TEntryField *, int>> inputs{{f->Edit22, 1}, {f->Edit21, 2}, {f->Edit8, 3},  {f->Edit28, 4},
-                                                              {f->Edit31, 5}, {f->Edit30, 6}, {f->Edit24, 7}, {f->Edit33, 8},
-                                                              {f->Edit36, 9}, {f->Edit37, 10}};
+            const QList<std::pair<TEntryField *, int>> inputs {
+                {control<TEntryField>(f, "Edit22"), 1}, {control<TEntryField>(f, "Edit21"), 2},
+                {control<TEntryField>(f, "Edit8"), 3},  {control<TEntryField>(f, "Edit28"), 4},
+                {control<TEntryField>(f, "Edit31"), 5}, {control<TEntryField>(f, "Edit30"), 6},
+                {control<TEntryField>(f, "Edit24"), 7}, {control<TEntryField>(f, "Edit33"), 8},
+                {control<TEntryField>(f, "Edit36"), 9}, {control<TEntryField>(f, "Edit37"), 10}};
             for (const auto &[field, column] : inputs)
                 field->setFieldText(FloatToText(q.value(column).toDouble()));
             tab.BitBtn2Click();
             QCOMPARE(m_dialogs->texts(Dialogs::Kind::Error), QStringList());
-            QCOMPARE(q.value(11).toDouble(), f->Edit27->value());
-            QCOMPARE(q.value(12).toDouble(), f->Edit29->value());
-            QCOMPARE(q.value(13).toDouble(), f->Edit32->value());
-            QCOMPARE(q.value(14).toDouble(), f->Edit34->value());
-            QCOMPARE(q.value(15).toDouble(), f->Edit35->value());
+            QCOMPARE(q.value(11).toDouble(), control<TEntryField>(f, "Edit27")->value());
+            QCOMPARE(q.value(12).toDouble(), control<TEntryField>(f, "Edit29")->value());
+            QCOMPARE(q.value(13).toDouble(), control<TEntryField>(f, "Edit32")->value());
+            QCOMPARE(q.value(14).toDouble(), control<TEntryField>(f, "Edit34")->value());
+            QCOMPARE(q.value(15).toDouble(), control<TEntryField>(f, "Edit35")->value());
             total += q.value(15).toDouble();
             ++checked;
         }

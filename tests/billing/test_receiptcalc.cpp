@@ -9,10 +9,11 @@
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "settings/global.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QTest>
+#include <QLineEdit>
 
 using ReceiptCalc::Inputs;
 Q_DECLARE_METATYPE(ReceiptCalc::Inputs)
@@ -71,12 +72,14 @@ private slots:
     void sameAsEntryScreen()
     {
         QFETCH(Inputs, in);
-        Ui::TEntryTab *f = m_tab->form();
+        QWidget *f = m_tab.get();
         // Typed field by field, each running its handlers, then the total button.
-        const QList<std::pair<TEntryField *, QString>> typed{
-            {f->Edit22, in.sccjd}, {f->Edit21, in.bccjd}, {f->Edit8, in.shsld},  {f->Edit28, in.dj},
-            {f->Edit31, in.sccjds}, {f->Edit30, in.bccjds}, {f->Edit24, in.shsls}, {f->Edit33, in.djs},
-            {f->Edit36, in.qtfy},  {f->Edit37, in.fzfy}};
+        const QList<std::pair<TEntryField *, QString>> typed {
+            {control<TEntryField>(f, "Edit22"), in.sccjd},  {control<TEntryField>(f, "Edit21"), in.bccjd},
+            {control<TEntryField>(f, "Edit8"), in.shsld},   {control<TEntryField>(f, "Edit28"), in.dj},
+            {control<TEntryField>(f, "Edit31"), in.sccjds}, {control<TEntryField>(f, "Edit30"), in.bccjds},
+            {control<TEntryField>(f, "Edit24"), in.shsls},  {control<TEntryField>(f, "Edit33"), in.djs},
+            {control<TEntryField>(f, "Edit36"), in.qtfy},   {control<TEntryField>(f, "Edit37"), in.fzfy}};
         for (const auto &[field, text] : typed)
             field->setFieldText(QStringLiteral("0"));
         m_dialogs->clear();
@@ -102,18 +105,18 @@ private slots:
             return;
         }
         QVERIFY2(a, qPrintable(error));
-        QCOMPARE(a->cjdlText, f->Edit27->text());
-        QCOMPARE(a->jedText, f->Edit29->text());
-        QCOMPARE(a->cjdlsText, f->Edit32->text());
-        QCOMPARE(a->jesText, f->Edit34->text());
-        QCOMPARE(a->costText, f->Edit35->text());
-        QCOMPARE(a->capitalText, f->Edit9->text());
+        QCOMPARE(a->cjdlText, control<TEntryField>(f, "Edit27")->text());
+        QCOMPARE(a->jedText, control<TEntryField>(f, "Edit29")->text());
+        QCOMPARE(a->cjdlsText, control<TEntryField>(f, "Edit32")->text());
+        QCOMPARE(a->jesText, control<TEntryField>(f, "Edit34")->text());
+        QCOMPARE(a->costText, control<TEntryField>(f, "Edit35")->text());
+        QCOMPARE(a->capitalText, control<QLineEdit>(f, "Edit9")->text());
         // The values stored are the fields' values.
-        QCOMPARE(a->cjdl, f->Edit27->value());
-        QCOMPARE(a->jed, f->Edit29->value());
-        QCOMPARE(a->cjdls, f->Edit32->value());
-        QCOMPARE(a->jes, f->Edit34->value());
-        QCOMPARE(a->cost, f->Edit35->value());
+        QCOMPARE(a->cjdl, control<TEntryField>(f, "Edit27")->value());
+        QCOMPARE(a->jed, control<TEntryField>(f, "Edit29")->value());
+        QCOMPARE(a->cjdls, control<TEntryField>(f, "Edit32")->value());
+        QCOMPARE(a->jes, control<TEntryField>(f, "Edit34")->value());
+        QCOMPARE(a->cost, control<TEntryField>(f, "Edit35")->value());
     }
 
     // The example the rules are explained with, as numbers.

@@ -1,7 +1,7 @@
 #include "entry/brdateform.h"
 #include "recordingdialogs.h"
 #include "text/datetext.h"
-#include "ui_brdateform.h"
+#include "controls.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -26,13 +26,13 @@ QPushButton *button(TBrDateForm &form, const QString &text)
 
 QString shownDate(TBrDateForm &form)
 {
-    return form.form()->nf->text() + QStringLiteral("年") + form.form()->yf->text()
-        + QStringLiteral("月") + form.form()->rq->text() + QStringLiteral("日");
+    return control<QLabel>(&form, "nf")->text() + QStringLiteral("年") + control<QLabel>(&form, "yf")->text()
+        + QStringLiteral("月") + control<QLabel>(&form, "rq")->text() + QStringLiteral("日");
 }
 
 QTableView *calendarView(TBrDateForm &form)
 {
-    return form.form()->Calendar->findChild<QTableView *>();
+    return control<QCalendarWidget>(&form, "Calendar")->findChild<QTableView *>();
 }
 
 // The cell of the calendar grid that shows `day` of the month on the page.
@@ -95,7 +95,7 @@ private slots:
     {
         TBrDateForm form;
         QCOMPARE(form.windowTitle(), QStringLiteral("选择日期"));
-        QCOMPARE(form.form()->Calendar->firstDayOfWeek(), Qt::Sunday);
+        QCOMPARE(control<QCalendarWidget>(&form, "Calendar")->firstDayOfWeek(), Qt::Sunday);
         for (const char *text : {"上年&P", "下年&N", "上月&S", "下月&X", "确定&Y", "关闭&C "})
             QVERIFY2(button(form, QString::fromUtf8(text)), text);
         QVERIFY(!(form.windowFlags() & Qt::WindowCloseButtonHint));
@@ -147,8 +147,8 @@ private slots:
         QCOMPARE(form.date(), expected);
         QCOMPARE(shownDate(form), labels);
         // The calendar shows the month of the date.
-        QCOMPARE(form.form()->Calendar->yearShown(), expected.year());
-        QCOMPARE(form.form()->Calendar->monthShown(), expected.month());
+        QCOMPARE(control<QCalendarWidget>(&form, "Calendar")->yearShown(), expected.year());
+        QCOMPARE(control<QCalendarWidget>(&form, "Calendar")->monthShown(), expected.month());
         // Only the 29 February year move shows a box.
         QCOMPARE(dlg.count(), start == expected ? 1 : 0);
     }
@@ -208,16 +208,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QWidget *focus = QApplication::focusWidget();
         QVERIFY(focus);
-        QVERIFY(focus == form.form()->Calendar || form.form()->Calendar->isAncestorOf(focus));
+        QVERIFY(focus == control<QCalendarWidget>(&form, "Calendar")
+                || control<QCalendarWidget>(&form, "Calendar")->isAncestorOf(focus));
         // Enter in the calendar neither confirms nor changes the date.
         QTest::keyClick(focus, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), form.form()->Button5);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(&form, "Button5"));
         QVERIFY(form.isVisible());
         QCOMPARE(form.date(), QDate(2024, 3, 15));
         // Enter on a move button goes to OK too instead of moving.
-        form.form()->Button1->setFocus();
-        QTest::keyClick(form.form()->Button1, Qt::Key_Enter);
-        QCOMPARE(QApplication::focusWidget(), form.form()->Button5);
+        control<QPushButton>(&form, "Button1")->setFocus();
+        QTest::keyClick(control<QPushButton>(&form, "Button1"), Qt::Key_Enter);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(&form, "Button5"));
         QCOMPARE(form.date(), QDate(2024, 3, 15));
     }
 
@@ -248,8 +249,8 @@ private slots:
     {
         TBrDateForm form;
         const int result = runModal(form, [&form] {
-            form.form()->Button3->setFocus();
-            QTest::keyClick(form.form()->Button3, Qt::Key_Escape);
+            control<QPushButton>(&form, "Button3")->setFocus();
+            QTest::keyClick(control<QPushButton>(&form, "Button3"), Qt::Key_Escape);
         });
         QCOMPARE(result, int(QDialog::Rejected));
     }

@@ -7,16 +7,18 @@
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
 #include "data/householdlookup.h"
+#include "data/serials.h"
 #include "entry/zozudexcombobox.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
 #include "text/keyfilter.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QFrame>
@@ -27,6 +29,9 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 
@@ -66,23 +71,27 @@ private:
     std::unique_ptr<TEntryTab> m_tab;
     int m_beeps = 0;
 
-    Ui::TEntryTab *f() const { return m_tab->form(); }
+    QWidget *f() const { return m_tab.get(); }
 
     // The state the start-up sequence leaves: prices from the settings,
     // "0" in every reading, loss, usage, amount and fee field.
     void startState()
     {
-        Ui::TEntryTab *u = f();
-        u->Edit4->setFieldText(QStringLiteral("2024"));
-        u->cbyf->setEditText(QStringLiteral("03"));
-        for (TEntryField *e : {u->Edit20, u->Edit21, u->Edit22, u->Edit27, u->Edit28, u->Edit31, u->Edit32, u->Edit33})
+        QWidget *u = f();
+        control<TEntryField>(u, "Edit4")->setFieldText(QStringLiteral("2024"));
+        control<QComboBox>(u, "cbyf")->setEditText(QStringLiteral("03"));
+        for (TEntryField *e :
+             {control<TEntryField>(u, "Edit20"), control<TEntryField>(u, "Edit21"), control<TEntryField>(u, "Edit22"),
+              control<TEntryField>(u, "Edit27"), control<TEntryField>(u, "Edit28"), control<TEntryField>(u, "Edit31"),
+              control<TEntryField>(u, "Edit32"), control<TEntryField>(u, "Edit33")})
             e->clearField();
-        u->Edit9->clear();
-        u->Edit29->setFieldText(QStringLiteral("0"));
-        u->Edit30->setFieldText(QStringLiteral("0"));
-        u->Edit28->setFieldText(m_global->str_dj);
-        u->Edit33->setFieldText(m_global->str_djs);
-        for (TEntryField *e : {u->Edit8, u->Edit24, u->Edit36, u->Edit37})
+        control<QLineEdit>(u, "Edit9")->clear();
+        control<TEntryField>(u, "Edit29")->setFieldText(QStringLiteral("0"));
+        control<TEntryField>(u, "Edit30")->setFieldText(QStringLiteral("0"));
+        control<TEntryField>(u, "Edit28")->setFieldText(m_global->str_dj);
+        control<TEntryField>(u, "Edit33")->setFieldText(m_global->str_djs);
+        for (TEntryField *e : {control<TEntryField>(u, "Edit8"), control<TEntryField>(u, "Edit24"),
+                               control<TEntryField>(u, "Edit36"), control<TEntryField>(u, "Edit37")})
             e->clearField();
     }
 
@@ -160,59 +169,100 @@ private slots:
         m_scratch.reset();
     }
 
+    void billingPeriodShowsTwoDigitMonth_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<QString>("yearText");
+        QTest::addColumn<QString>("monthText");
+        QTest::newRow("march") << 2024 << 3 << QStringLiteral("2024") << QStringLiteral("03");
+        QTest::newRow("december") << 2025 << 12 << QStringLiteral("2025") << QStringLiteral("12");
+        QTest::newRow("january") << 1999 << 1 << QStringLiteral("1999") << QStringLiteral("01");
+    }
+
+    void billingPeriodShowsTwoDigitMonth()
+    {
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(QString, yearText);
+        QFETCH(QString, monthText);
+        m_tab->setBillingPeriod(year, month);
+        QCOMPARE(control<TEntryField>(f(), "Edit4")->text(), yearText);
+        QCOMPARE(control<QComboBox>(f(), "cbyf")->currentText(), monthText);
+        QCOMPARE(m_tab->printData().cbyf, monthText);
+    }
+
+    // The number on offer follows the category's counter; offering it
+    // writes nothing.
+    void nextSerialFollowsTheCounter()
+    {
+        const QString category = QStringLiteral("销售单");
+        m_tab->showNextSerial(category);
+        QCOMPARE(control<TEntryField>(f(), "Edit3")->text(), QStringLiteral("00000001"));
+        Serials::IssueSerial(*m_dm, QStringLiteral("00000041"), category);
+        m_tab->showNextSerial(category);
+        QCOMPARE(control<TEntryField>(f(), "Edit3")->text(), QStringLiteral("00000042"));
+        m_tab->showNextSerial(category);
+        QCOMPARE(control<TEntryField>(f(), "Edit3")->text(), QStringLiteral("00000042"));
+        QCOMPARE(Serials::ReadCounter(*m_dm, category), 41);
+    }
+
     void startStateIsZeroFilled()
     {
-        Ui::TEntryTab *u = f();
-        for (TEntryField *e : {u->Edit21, u->Edit22, u->Edit8, u->Edit27, u->Edit29, u->Edit30, u->Edit31, u->Edit24,
-                               u->Edit32, u->Edit34, u->Edit36, u->Edit37})
+        QWidget *u = f();
+        for (TEntryField *e :
+             {control<TEntryField>(u, "Edit21"), control<TEntryField>(u, "Edit22"), control<TEntryField>(u, "Edit8"),
+              control<TEntryField>(u, "Edit27"), control<TEntryField>(u, "Edit29"), control<TEntryField>(u, "Edit30"),
+              control<TEntryField>(u, "Edit31"), control<TEntryField>(u, "Edit24"), control<TEntryField>(u, "Edit32"),
+              control<TEntryField>(u, "Edit34"), control<TEntryField>(u, "Edit36"), control<TEntryField>(u, "Edit37")})
             QCOMPARE(e->text(), QStringLiteral("0"));
-        QCOMPARE(u->Edit28->text(), QStringLiteral("0.5"));
-        QCOMPARE(u->Edit33->text(), QStringLiteral("2"));
-        QCOMPARE(u->Edit35->text(), QStringLiteral("0.00"));
-        QCOMPARE(u->Edit20->text(), QString());
+        QCOMPARE(control<TEntryField>(u, "Edit28")->text(), QStringLiteral("0.5"));
+        QCOMPARE(control<TEntryField>(u, "Edit33")->text(), QStringLiteral("2"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), QStringLiteral("0.00"));
+        QCOMPARE(control<TEntryField>(u, "Edit20")->text(), QString());
         QCOMPARE(m_dialogs->count(), 0);
     }
 
     void workedExample()
     {
-        Ui::TEntryTab *u = f();
-        type(u->Edit22, QStringLiteral("100"));
-        type(u->Edit21, QStringLiteral("150"));
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit22"), QStringLiteral("100"));
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("150"));
         // Typing the reading shows usage, amount and total at once.
-        QCOMPARE(u->Edit27->text(), QStringLiteral("50"));
-        QCOMPARE(u->Edit29->text(), QStringLiteral("25"));
-        QCOMPARE(u->Edit35->text(), QStringLiteral("25.00"));
-        type(u->Edit8, QStringLiteral("2.25"));
-        QCOMPARE(u->Edit27->text(), QStringLiteral("52.2"));
-        type(u->Edit30, QStringLiteral("35"));
-        type(u->Edit31, QStringLiteral("20"));
-        QCOMPARE(u->Edit32->text(), QStringLiteral("15"));
-        QCOMPARE(u->Edit34->text(), QStringLiteral("30"));
-        type(u->Edit37, QStringLiteral("100"));
-        QTest::keyClick(u->Edit37, Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), u->BitBtn2);
-        QTest::keyClick(u->BitBtn2, Qt::Key_Return);   // Enter on "计算总金额"
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("50"));
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("25"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), QStringLiteral("25.00"));
+        type(control<TEntryField>(u, "Edit8"), QStringLiteral("2.25"));
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("52.2"));
+        type(control<TEntryField>(u, "Edit30"), QStringLiteral("35"));
+        type(control<TEntryField>(u, "Edit31"), QStringLiteral("20"));
+        QCOMPARE(control<TEntryField>(u, "Edit32")->text(), QStringLiteral("15"));
+        QCOMPARE(control<TEntryField>(u, "Edit34")->text(), QStringLiteral("30"));
+        type(control<TEntryField>(u, "Edit37"), QStringLiteral("100"));
+        QTest::keyClick(control<TEntryField>(u, "Edit37"), Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>(u, "BitBtn2"));
+        QTest::keyClick(control<QPushButton>(u, "BitBtn2"), Qt::Key_Return);   // Enter on "计算总金额"
 
-        QCOMPARE(u->Edit27->text(), QStringLiteral("52.2"));
-        QCOMPARE(u->Edit29->text(), QStringLiteral("26.10"));
-        QCOMPARE(u->Edit32->text(), QStringLiteral("15"));
-        QCOMPARE(u->Edit34->text(), QStringLiteral("30.00"));
-        QCOMPARE(u->Edit36->text(), QStringLiteral("0"));
-        QCOMPARE(u->Edit35->text(), QStringLiteral("156.10"));
-        QCOMPARE(u->Edit9->text(), QStringLiteral("壹佰伍拾陆元壹角整"));
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("52.2"));
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("26.10"));
+        QCOMPARE(control<TEntryField>(u, "Edit32")->text(), QStringLiteral("15"));
+        QCOMPARE(control<TEntryField>(u, "Edit34")->text(), QStringLiteral("30.00"));
+        QCOMPARE(control<TEntryField>(u, "Edit36")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), QStringLiteral("156.10"));
+        QCOMPARE(control<QLineEdit>(u, "Edit9")->text(), QStringLiteral("壹佰伍拾陆元壹角整"));
         QCOMPARE(m_global->str_djs, QStringLiteral("2"));
         QCOMPARE(m_dialogs->count(), 0);
     }
 
     void totalButtonByClick()
     {
-        Ui::TEntryTab *u = f();
-        type(u->Edit21, QStringLiteral("10"));
-        type(u->Edit36, QStringLiteral("3.5"));
-        QTest::mouseClick(u->BitBtn2, Qt::LeftButton);
-        QCOMPARE(u->Edit29->text(), QStringLiteral("5.00"));
-        QCOMPARE(u->Edit35->text(), QStringLiteral("8.50"));
-        QCOMPARE(u->Edit9->text(), QStringLiteral("捌元伍角整"));
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("10"));
+        type(control<TEntryField>(u, "Edit36"), QStringLiteral("3.5"));
+        QTest::mouseClick(control<QPushButton>(u, "BitBtn2"), Qt::LeftButton);
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("5.00"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), QStringLiteral("8.50"));
+        QCOMPARE(control<QLineEdit>(u, "Edit9")->text(), QStringLiteral("捌元伍角整"));
     }
 
     // A reading change shows the usage unrounded; a loss change adds the
@@ -296,9 +346,9 @@ private slots:
         retype(field(priceName), price);
         retype(field(readingName), usage);
         QCOMPARE(field(amountName)->text(), amount);
-        f()->BitBtn2->click();
+        control<QPushButton>(f(), "BitBtn2")->click();
         QCOMPARE(field(amountName)->text(), amountShown);
-        QCOMPARE(f()->Edit35->text(), amountShown);   // the other amount and the fees are 0
+        QCOMPARE(control<TEntryField>(f(), "Edit35")->text(), amountShown);   // the other amount and the fees are 0
         QCOMPARE(m_dialogs->count(), 0);
     }
 
@@ -330,26 +380,26 @@ private slots:
 
     void householdNumberMayStayEmpty()
     {
-        type(f()->Edit20, QStringLiteral("12"));
-        f()->Edit20->selectAll();
-        QTest::keyClick(f()->Edit20, Qt::Key_Backspace);
-        QCOMPARE(f()->Edit20->text(), QString());
+        type(control<TEntryField>(f(), "Edit20"), QStringLiteral("12"));
+        control<TEntryField>(f(), "Edit20")->selectAll();
+        QTest::keyClick(control<TEntryField>(f(), "Edit20"), Qt::Key_Backspace);
+        QCOMPARE(control<TEntryField>(f(), "Edit20")->text(), QString());
     }
 
     void settingSameTextRunsNothing()
     {
-        Ui::TEntryTab *u = f();
-        type(u->Edit21, QStringLiteral("10"));
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("10"));
         // Overwrite the usage by hand; setting the reading to the text it
         // already has must not recompute it.
         {
-            const QSignalBlocker block(u->Edit27);
-            u->Edit27->setText(QStringLiteral("99"));
+            const QSignalBlocker block(control<TEntryField>(u, "Edit27"));
+            control<TEntryField>(u, "Edit27")->setText(QStringLiteral("99"));
         }
-        u->Edit21->setFieldText(QStringLiteral("10"));
-        QCOMPARE(u->Edit27->text(), QStringLiteral("99"));
-        u->Edit21->setFieldText(QStringLiteral("11"));
-        QCOMPARE(u->Edit27->text(), QStringLiteral("11"));
+        control<TEntryField>(u, "Edit21")->setFieldText(QStringLiteral("10"));
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("99"));
+        control<TEntryField>(u, "Edit21")->setFieldText(QStringLiteral("11"));
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("11"));
     }
 
     void negativeUsageIsShownAndTotalled_data()
@@ -372,11 +422,11 @@ private slots:
         type(field(lastName), QStringLiteral("200"));
         type(field(thisName), QStringLiteral("150"));
         QCOMPARE(field(usageName)->text(), QStringLiteral("-50"));
-        QCOMPARE(f()->Edit35->text(), amount);
-        f()->BitBtn2->click();
+        QCOMPARE(control<TEntryField>(f(), "Edit35")->text(), amount);
+        control<QPushButton>(f(), "BitBtn2")->click();
         QCOMPARE(field(usageName)->text(), QStringLiteral("-50"));
         QCOMPARE(field(amountName)->text(), amount);
-        QCOMPARE(f()->Edit35->text(), amount);
+        QCOMPARE(control<TEntryField>(f(), "Edit35")->text(), amount);
         QCOMPARE(m_dialogs->count(), 0);
     }
 
@@ -433,43 +483,43 @@ private slots:
                      || m_dialogs->last().contains(bad),
                  qPrintable(m_dialogs->last()));
         QCOMPARE(field(name)->text(), bad);
-        QCOMPARE(f()->Edit27->text(), usage);
+        QCOMPARE(control<TEntryField>(f(), "Edit27")->text(), usage);
     }
 
     // A failure deep in the cascade stops every handler of the chain with
     // one box; fields already rewritten keep their new texts.
     void invalidNumberInsideCascade()
     {
-        Ui::TEntryTab *u = f();
-        type(u->Edit36, QStringLiteral("."));
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit36"), QStringLiteral("."));
         QCOMPARE(m_dialogs->count(), 1);
         m_dialogs->clear();
-        const QString totalBefore = u->Edit35->text();
-        type(u->Edit21, QStringLiteral("8"));
+        const QString totalBefore = control<TEntryField>(u, "Edit35")->text();
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("8"));
         QCOMPARE(m_dialogs->count(), 1);
         QCOMPARE(m_dialogs->shown().first().kind, Dialogs::Kind::Error);
         QVERIFY(m_dialogs->last().contains(QLatin1Char('.')));
-        QCOMPARE(u->Edit27->text(), QStringLiteral("8"));   // rewritten before the failure
-        QCOMPARE(u->Edit29->text(), QStringLiteral("4"));
-        QCOMPARE(u->Edit35->text(), totalBefore);           // the total could not be formed
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QStringLiteral("8"));   // rewritten before the failure
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("4"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), totalBefore);           // the total could not be formed
         // The total computation stops on the same field with one box too.
         m_dialogs->clear();
-        u->BitBtn2->click();
+        control<QPushButton>(u, "BitBtn2")->click();
         QCOMPARE(m_dialogs->count(), 1);
         // Mending the field brings everything back in line.
         m_dialogs->clear();
-        retype(u->Edit36, QStringLiteral("1"));
-        QCOMPARE(u->Edit35->text(), QStringLiteral("5.00"));
+        retype(control<TEntryField>(u, "Edit36"), QStringLiteral("1"));
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), QStringLiteral("5.00"));
         QCOMPARE(m_dialogs->count(), 0);
     }
 
     // Called inside another operation, a failing handler throws on.
     void handlerInsideOperationThrowsOn()
     {
-        Ui::TEntryTab *u = f();
+        QWidget *u = f();
         {
-            const QSignalBlocker block(u->Edit37);
-            u->Edit37->setText(QStringLiteral("1.1.1"));
+            const QSignalBlocker block(control<TEntryField>(u, "Edit37"));
+            control<TEntryField>(u, "Edit37")->setText(QStringLiteral("1.1.1"));
         }
         bool thrown = false;
         TFieldEvents::run([&] {
@@ -621,15 +671,15 @@ private slots:
 
     void focusColours()
     {
-        Ui::TEntryTab *u = f();
-        const QColor normal = u->Edit21->palette().color(QPalette::Base);
-        u->Edit21->setFocus(Qt::TabFocusReason);
-        QCOMPARE(u->Edit21->palette().color(QPalette::Base), QColor(Qt::yellow));
-        u->Edit8->setFocus(Qt::TabFocusReason);
-        QCOMPARE(u->Edit21->palette().color(QPalette::Base), normal);
-        QVERIFY(u->Edit8->palette().color(QPalette::Base) != QColor(Qt::yellow));
-        u->cbyf->setFocus(Qt::TabFocusReason);
-        QCOMPARE(u->cbyf->palette().color(QPalette::Base), QColor(Qt::yellow));
+        QWidget *u = f();
+        const QColor normal = control<TEntryField>(u, "Edit21")->palette().color(QPalette::Base);
+        control<TEntryField>(u, "Edit21")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(control<TEntryField>(u, "Edit21")->palette().color(QPalette::Base), QColor(Qt::yellow));
+        control<TEntryField>(u, "Edit8")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(control<TEntryField>(u, "Edit21")->palette().color(QPalette::Base), normal);
+        QVERIFY(control<TEntryField>(u, "Edit8")->palette().color(QPalette::Base) != QColor(Qt::yellow));
+        control<QComboBox>(u, "cbyf")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(control<QComboBox>(u, "cbyf")->palette().color(QPalette::Base), QColor(Qt::yellow));
     }
 
     void emptyAmountAndReadingFillOnEntering_data()
@@ -652,27 +702,27 @@ private slots:
 
     void leavingUsageRunsTotal()
     {
-        Ui::TEntryTab *u = f();
-        type(u->Edit21, QStringLiteral("10"));
-        QCOMPARE(u->Edit29->text(), QStringLiteral("5"));
-        u->Edit27->setFocus(Qt::TabFocusReason);
-        u->Edit28->setFocus(Qt::TabFocusReason);
-        QCOMPARE(u->Edit29->text(), QStringLiteral("5.00"));
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("10"));
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("5"));
+        control<TEntryField>(u, "Edit27")->setFocus(Qt::TabFocusReason);
+        control<TEntryField>(u, "Edit28")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(control<TEntryField>(u, "Edit29")->text(), QStringLiteral("5.00"));
     }
 
     void dateButtonShownWhileDateFocused()
     {
-        Ui::TEntryTab *u = f();
-        u->Edit4->setFocus(Qt::TabFocusReason);
-        QVERIFY(u->BitBtn1->isHidden());
-        u->Edit1->setFocus(Qt::TabFocusReason);
-        QVERIFY(!u->BitBtn1->isHidden());
+        QWidget *u = f();
+        control<TEntryField>(u, "Edit4")->setFocus(Qt::TabFocusReason);
+        QVERIFY(control<QPushButton>(u, "BitBtn1")->isHidden());
+        control<TEntryField>(u, "Edit1")->setFocus(Qt::TabFocusReason);
+        QVERIFY(!control<QPushButton>(u, "BitBtn1")->isHidden());
         // The button itself taking the focus keeps it.
-        u->BitBtn1->setFocus(Qt::MouseFocusReason);
-        QVERIFY(!u->BitBtn1->isHidden());
-        u->Edit1->setFocus(Qt::TabFocusReason);
-        u->Edit4->setFocus(Qt::TabFocusReason);
-        QVERIFY(u->BitBtn1->isHidden());
+        control<QPushButton>(u, "BitBtn1")->setFocus(Qt::MouseFocusReason);
+        QVERIFY(!control<QPushButton>(u, "BitBtn1")->isHidden());
+        control<TEntryField>(u, "Edit1")->setFocus(Qt::TabFocusReason);
+        control<TEntryField>(u, "Edit4")->setFocus(Qt::TabFocusReason);
+        QVERIFY(control<QPushButton>(u, "BitBtn1")->isHidden());
     }
 
     // ">>>" opens the date picker on today's date, whatever the field holds;
@@ -687,10 +737,10 @@ private slots:
     void datePicker()
     {
         QFETCH(bool, accept);
-        Ui::TEntryTab *u = f();
-        u->Edit1->setFieldText(QStringLiteral("2024-03-05"));
-        u->Edit1->setFocus(Qt::TabFocusReason);
-        QVERIFY(!u->BitBtn1->isHidden());
+        QWidget *u = f();
+        control<TEntryField>(u, "Edit1")->setFieldText(QStringLiteral("2024-03-05"));
+        control<TEntryField>(u, "Edit1")->setFocus(Qt::TabFocusReason);
+        QVERIFY(!control<QPushButton>(u, "BitBtn1")->isHidden());
         QDate opened;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
@@ -706,12 +756,13 @@ private slots:
                 dialog->reject();
         });
         DateText::setToday(QDate(2025, 7, 14));
-        QTest::mouseClick(u->BitBtn1, Qt::LeftButton);
+        QTest::mouseClick(control<QPushButton>(u, "BitBtn1"), Qt::LeftButton);
         DateText::setToday(QDate());
         QVERIFY(seen);
         QCOMPARE(opened, QDate(2025, 7, 14));
-        QCOMPARE(u->Edit1->text(), accept ? QStringLiteral("2024-02-29") : QStringLiteral("2024-03-05"));
-        QVERIFY(u->BitBtn1->isHidden());
+        QCOMPARE(control<TEntryField>(u, "Edit1")->text(),
+                 accept ? QStringLiteral("2024-02-29") : QStringLiteral("2024-03-05"));
+        QVERIFY(control<QPushButton>(u, "BitBtn1")->isHidden());
         QVERIFY(!m_tab->findChild<TBrDateForm *>());   // released
         QCOMPARE(m_dialogs->count(), 0);
     }
@@ -789,10 +840,10 @@ private slots:
 
     void payeeChangeKeepsSetting()
     {
-        Ui::TEntryTab *u = f();
-        u->cbskr->setEditText(QStringLiteral("王五"));
+        QWidget *u = f();
+        control<QComboBox>(u, "cbskr")->setEditText(QStringLiteral("王五"));
         QCOMPARE(m_global->str_skr, QStringLiteral("王五"));
-        u->cbskr->setEditText(QString());
+        control<QComboBox>(u, "cbskr")->setEditText(QString());
         QCOMPARE(m_global->str_skr, QStringLiteral("王五"));
     }
 
@@ -845,28 +896,28 @@ private slots:
         // Another household's receipts never count.
         addReceipt(QStringLiteral("P_ORDERD"), QStringLiteral("李四"), year, QStringLiteral("00"), 999, 999);
 
-        Ui::TEntryTab *u = f();
-        u->Edit4->setFieldText(year);
-        u->cbyf->setEditText(month);
-        u->edit41->setEditText(name);
-        type(u->Edit21, QStringLiteral("300"));
-        u->Edit20->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(u->Edit22->text(), electricity);
-        QCOMPARE(u->Edit31->text(), water);
+        QWidget *u = f();
+        control<TEntryField>(u, "Edit4")->setFieldText(year);
+        control<QComboBox>(u, "cbyf")->setEditText(month);
+        control<TZozudExComboBox>(u, "edit41")->setEditText(name);
+        type(control<TEntryField>(u, "Edit21"), QStringLiteral("300"));
+        control<TEntryField>(u, "Edit20")->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(control<TEntryField>(u, "Edit22")->text(), electricity);
+        QCOMPARE(control<TEntryField>(u, "Edit31")->text(), water);
         // The usage follows at once.
-        QCOMPARE(u->Edit27->text(), QString::number(300 - electricity.toDouble()));
-        QCOMPARE(u->Edit20->palette().color(QPalette::Base), QColor(Qt::yellow));
+        QCOMPARE(control<TEntryField>(u, "Edit27")->text(), QString::number(300 - electricity.toDouble()));
+        QCOMPARE(control<TEntryField>(u, "Edit20")->palette().color(QPalette::Base), QColor(Qt::yellow));
         QCOMPARE(m_dialogs->count(), 0);
     }
 
     void previousReadingsNeedAName()
     {
-        Ui::TEntryTab *u = f();
+        QWidget *u = f();
         addHousehold(QStringLiteral("1001"), QString(), QString(), 120, 30);
-        type(u->Edit22, QStringLiteral("77"));
-        u->Edit20->setFocus(Qt::MouseFocusReason);
-        QCOMPARE(u->Edit22->text(), QStringLiteral("77"));
-        QCOMPARE(u->Edit20->palette().color(QPalette::Base), QColor(Qt::yellow));
+        type(control<TEntryField>(u, "Edit22"), QStringLiteral("77"));
+        control<TEntryField>(u, "Edit20")->setFocus(Qt::MouseFocusReason);
+        QCOMPARE(control<TEntryField>(u, "Edit22")->text(), QStringLiteral("77"));
+        QCOMPARE(control<TEntryField>(u, "Edit20")->palette().color(QPalette::Base), QColor(Qt::yellow));
     }
 
     // ---------------------------------------------------------- month check
@@ -884,19 +935,19 @@ private slots:
     {
         QFETCH(QString, month);
         QFETCH(bool, refused);
-        Ui::TEntryTab *u = f();
-        u->cbyf->setFocus(Qt::TabFocusReason);
-        u->cbyf->lineEdit()->selectAll();
-        QTest::keyClick(u->cbyf, Qt::Key_Backspace);
-        QTest::keyClicks(u->cbyf, month);
-        QCOMPARE(u->cbyf->currentText(), month);
-        QTest::keyClick(u->cbyf, Qt::Key_Return);
+        QWidget *u = f();
+        control<QComboBox>(u, "cbyf")->setFocus(Qt::TabFocusReason);
+        control<QComboBox>(u, "cbyf")->lineEdit()->selectAll();
+        QTest::keyClick(control<QComboBox>(u, "cbyf"), Qt::Key_Backspace);
+        QTest::keyClicks(control<QComboBox>(u, "cbyf"), month);
+        QCOMPARE(control<QComboBox>(u, "cbyf")->currentText(), month);
+        QTest::keyClick(control<QComboBox>(u, "cbyf"), Qt::Key_Return);
         if (refused) {
             QCOMPARE(m_dialogs->texts(Dialogs::Kind::Message), QStringList{QStringLiteral("电费月份格式不对长度应为2位比如01")});
-            QCOMPARE(QApplication::focusWidget(), u->cbyf);
+            QCOMPARE(QApplication::focusWidget(), control<QComboBox>(u, "cbyf"));
         } else {
             QCOMPARE(m_dialogs->count(), 0);
-            QCOMPARE(QApplication::focusWidget(), u->edit41);
+            QCOMPARE(QApplication::focusWidget(), control<TZozudExComboBox>(u, "edit41"));
         }
     }
 
@@ -931,15 +982,16 @@ private slots:
         addHousehold(QStringLiteral("5002"), QStringLiteral("axb"), QStringLiteral("axb"));
         addHousehold(QStringLiteral("6001"), QStringLiteral("c\\d"), QStringLiteral("cd"));
 
-        Ui::TEntryTab *u = f();
-        type(u->edit41, typed);
-        QTest::keyClick(u->edit41, Qt::Key_Return);
+        QWidget *u = f();
+        type(control<TZozudExComboBox>(u, "edit41"), typed);
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
         QCOMPARE(m_dialogs->count(), 0);
-        QVERIFY(u->edit41->isDroppedDown());
-        QCOMPARE(u->edit41->popupWindow()->size(), QSize(300, 300));
-        const QPoint under = u->edit41->mapToGlobal(QPoint(0, u->edit41->height()));
-        QCOMPARE(u->edit41->popupWindow()->pos(), under);
-        QTableView *grid = u->edit41->grid();
+        QVERIFY(control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->popupWindow()->size(), QSize(300, 300));
+        const QPoint under = control<TZozudExComboBox>(u, "edit41")
+                                 ->mapToGlobal(QPoint(0, control<TZozudExComboBox>(u, "edit41")->height()));
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->popupWindow()->pos(), under);
+        QTableView *grid = control<TZozudExComboBox>(u, "edit41")->grid();
         QCOMPARE(QApplication::focusWidget(), grid);
         QStringList found;
         TNamedQuery &q = DemoDM().ADOQuery2;
@@ -957,7 +1009,7 @@ private slots:
                 titles << grid->model()->headerData(c, Qt::Horizontal).toString();
         }
         QCOMPARE(titles, (QStringList{QStringLiteral("户号"), QStringLiteral("户名")}));
-        QCOMPARE(u->edit41->currentText(), typed);
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->currentText(), typed);
     }
 
     // A household that is not in hhb yet: no list, on to the household
@@ -978,16 +1030,17 @@ private slots:
         addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 88, 9);
         if (remembered)
             execSql(QStringLiteral("insert into kdfb(hm, kdf, hzf) values(?,?,?)"), {QStringLiteral("王"), 7, 250});
-        Ui::TEntryTab *u = f();
-        type(u->Edit36, QStringLiteral("12"));
-        type(u->edit41, QStringLiteral("王"));
-        QTest::keyClick(u->edit41, Qt::Key_Return);
-        QVERIFY(!u->edit41->isDroppedDown());
-        QCOMPARE(QApplication::focusWidget(), u->Edit20);
-        QCOMPARE(u->edit41->currentText(), QStringLiteral("王"));
-        QCOMPARE(u->Edit36->text(), otherFees);
-        QCOMPARE(u->Edit37->text(), rent);
-        QCOMPARE(u->Edit22->text(), QStringLiteral("0"));   // neither receipts nor a household record
+        QWidget *u = f();
+        type(control<TEntryField>(u, "Edit36"), QStringLiteral("12"));
+        type(control<TZozudExComboBox>(u, "edit41"), QStringLiteral("王"));
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
+        QVERIFY(!control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QCOMPARE(QApplication::focusWidget(), control<TEntryField>(u, "Edit20"));
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->currentText(), QStringLiteral("王"));
+        QCOMPARE(control<TEntryField>(u, "Edit36")->text(), otherFees);
+        QCOMPARE(control<TEntryField>(u, "Edit37")->text(), rent);
+        QCOMPARE(control<TEntryField>(u, "Edit22")->text(),
+                 QStringLiteral("0"));   // neither receipts nor a household record
         QCOMPARE(m_dialogs->count(), 0);
     }
 
@@ -1014,11 +1067,11 @@ private slots:
         addHousehold(QStringLiteral("1002"), QStringLiteral("张三丰"), QStringLiteral("zsf"), 220, 60);
         execSql(QStringLiteral("insert into kdfb(hm, kdf, hzf) values(?,?,?)"), {name, 5.5, 300});
 
-        Ui::TEntryTab *u = f();
-        type(u->edit41, QStringLiteral("zs"));
-        QTest::keyClick(u->edit41, Qt::Key_Return);
-        QVERIFY(u->edit41->isDroppedDown());
-        QTableView *grid = u->edit41->grid();
+        QWidget *u = f();
+        type(control<TZozudExComboBox>(u, "edit41"), QStringLiteral("zs"));
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
+        QVERIFY(control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QTableView *grid = control<TZozudExComboBox>(u, "edit41")->grid();
         if (how == QLatin1String("enter")) {
             QTest::keyClick(grid, Qt::Key_Return);
         } else if (how == QLatin1String("down")) {
@@ -1030,20 +1083,20 @@ private slots:
             QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, cell.center());
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
         }
-        QVERIFY(!u->edit41->isDroppedDown());
-        QCOMPARE(u->edit41->currentText(), name);
-        QCOMPARE(u->Edit20->text(), number);
-        QCOMPARE(QApplication::focusWidget(), u->Edit20);
+        QVERIFY(!control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->currentText(), name);
+        QCOMPARE(control<TEntryField>(u, "Edit20")->text(), number);
+        QCOMPARE(QApplication::focusWidget(), control<TEntryField>(u, "Edit20"));
         // Leaving the picker loaded the remembered fees; entering the
         // household number looked up the household's readings.
-        QCOMPARE(u->Edit36->text(), QStringLiteral("5.5"));
-        QCOMPARE(u->Edit37->text(), QStringLiteral("300"));
-        QCOMPARE(u->Edit22->text(), lastReading);
-        QCOMPARE(u->Edit35->text(), total);
+        QCOMPARE(control<TEntryField>(u, "Edit36")->text(), QStringLiteral("5.5"));
+        QCOMPARE(control<TEntryField>(u, "Edit37")->text(), QStringLiteral("300"));
+        QCOMPARE(control<TEntryField>(u, "Edit22")->text(), lastReading);
+        QCOMPARE(control<TEntryField>(u, "Edit35")->text(), total);
         QCOMPARE(m_dialogs->count(), 0);
         // The main window keeps the focus once the pop-up is gone.
         QTest::qWait(20);
-        QCOMPARE(QApplication::focusWidget(), u->Edit20);
+        QCOMPARE(QApplication::focusWidget(), control<TEntryField>(u, "Edit20"));
     }
 
     void pickerCloseWithoutPick_data()
@@ -1057,45 +1110,46 @@ private slots:
     {
         QFETCH(QString, how);
         addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"), 120, 30);
-        Ui::TEntryTab *u = f();
-        type(u->edit41, QStringLiteral("z"));
-        QTest::keyClick(u->edit41, Qt::Key_Return);
-        QVERIFY(u->edit41->isDroppedDown());
+        QWidget *u = f();
+        type(control<TZozudExComboBox>(u, "edit41"), QStringLiteral("z"));
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
+        QVERIFY(control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
         if (how == QLatin1String("key"))
-            QTest::keyClick(u->edit41->grid(), Qt::Key_Q);
+            QTest::keyClick(control<TZozudExComboBox>(u, "edit41")->grid(), Qt::Key_Q);
         else if (how == QLatin1String("escape"))
-            QTest::keyClick(u->edit41->grid(), Qt::Key_Escape);
+            QTest::keyClick(control<TZozudExComboBox>(u, "edit41")->grid(), Qt::Key_Escape);
         else   // through the window system, as a real click arrives
-            QTest::mouseClick(m_tab->windowHandle(), Qt::LeftButton, {}, u->Label13->mapTo(m_tab.get(), QPoint(2, 2)));
-        QTRY_VERIFY(!u->edit41->isDroppedDown());
-        QTRY_COMPARE(QApplication::focusWidget(), u->Edit20);
-        QCOMPARE(u->edit41->currentText(), QStringLiteral("z"));
-        QCOMPARE(u->Edit20->text(), QString());
+            QTest::mouseClick(m_tab->windowHandle(), Qt::LeftButton, {},
+                              control<QLabel>(u, "Label13")->mapTo(m_tab.get(), QPoint(2, 2)));
+        QTRY_VERIFY(!control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QTRY_COMPARE(QApplication::focusWidget(), control<TEntryField>(u, "Edit20"));
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->currentText(), QStringLiteral("z"));
+        QCOMPARE(control<TEntryField>(u, "Edit20")->text(), QString());
         QCOMPARE(m_dialogs->count(), 0);
     }
 
     void pickerInactiveFillsNothing()
     {
         addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"));
-        Ui::TEntryTab *u = f();
-        type(u->edit41, QStringLiteral("zs"));
-        QTest::keyClick(u->edit41, Qt::Key_Return);
-        QVERIFY(u->edit41->isDroppedDown());
+        QWidget *u = f();
+        type(control<TZozudExComboBox>(u, "edit41"), QStringLiteral("zs"));
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
+        QVERIFY(control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
         m_tab->setHouseholdPickerActive(false);   // as after a reset of the form
-        QTest::keyClick(u->edit41->grid(), Qt::Key_Return);
-        QVERIFY(!u->edit41->isDroppedDown());
-        QCOMPARE(u->edit41->currentText(), QStringLiteral("zs"));
-        QCOMPARE(u->Edit20->text(), QString());
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41")->grid(), Qt::Key_Return);
+        QVERIFY(!control<TZozudExComboBox>(u, "edit41")->isDroppedDown());
+        QCOMPARE(control<TZozudExComboBox>(u, "edit41")->currentText(), QStringLiteral("zs"));
+        QCOMPARE(control<TEntryField>(u, "Edit20")->text(), QString());
     }
 
     void pickerListsReopenOnAll()
     {
         addHousehold(QStringLiteral("1001"), QStringLiteral("张三"), QStringLiteral("zs"));
         addHousehold(QStringLiteral("2001"), QStringLiteral("李四"), QStringLiteral("ls"));
-        Ui::TEntryTab *u = f();
-        type(u->edit41, QStringLiteral("zs"));
-        QTest::keyClick(u->edit41, Qt::Key_Return);
-        QTest::keyClick(u->edit41->grid(), Qt::Key_Escape);
+        QWidget *u = f();
+        type(control<TZozudExComboBox>(u, "edit41"), QStringLiteral("zs"));
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41"), Qt::Key_Return);
+        QTest::keyClick(control<TZozudExComboBox>(u, "edit41")->grid(), Qt::Key_Escape);
         QCOMPARE(DemoDM().ADOQuery2.fetchAll(), 1);
         m_tab->ReopenPickerLists();
         QCOMPARE(DemoDM().ADOQuery2.fetchAll(), 2);

@@ -13,7 +13,7 @@
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -55,20 +55,20 @@ struct Fixture
         global.reset();
         DateText::setToday(QDate());
     }
-    Ui::TEntryTab *f() const { return window->entryTab()->form(); }
+    QWidget *f() const { return window->entryTab(); }
     TCurrentReceipts *receipts() const { return window->currentReceipts(); }
 
     // Types a household and its readings; the prices come from the settings.
     void fill(const QString &name, const QString &hh, const QString &e1, const QString &e0, const QString &w1,
               const QString &w0, const QString &rent = QStringLiteral("100"))
     {
-        f()->edit41->setEditText(name);
-        f()->Edit20->setFieldText(hh);
-        type(f()->Edit21, e1);
-        type(f()->Edit22, e0);
-        type(f()->Edit30, w1);
-        type(f()->Edit31, w0);
-        type(f()->Edit37, rent);
+        control<TZozudExComboBox>(f(), "edit41")->setEditText(name);
+        control<TEntryField>(f(), "Edit20")->setFieldText(hh);
+        type(control<TEntryField>(f(), "Edit21"), e1);
+        type(control<TEntryField>(f(), "Edit22"), e0);
+        type(control<TEntryField>(f(), "Edit30"), w1);
+        type(control<TEntryField>(f(), "Edit31"), w0);
+        type(control<TEntryField>(f(), "Edit37"), rent);
     }
     static void type(TEntryField *field, const QString &text)
     {
@@ -79,14 +79,14 @@ struct Fixture
     // Every field of a receipt, losses and other fees too.
     void fillEveryField(const QString &price)
     {
-        f()->cbskr->setEditText(QStringLiteral("管理员"));
-        f()->cbcbr->setEditText(QStringLiteral("李四"));
+        control<QComboBox>(f(), "cbskr")->setEditText(QStringLiteral("管理员"));
+        control<QComboBox>(f(), "cbcbr")->setEditText(QStringLiteral("李四"));
         fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20", "80");
-        type(f()->Edit8, QStringLiteral("2.5"));
-        type(f()->Edit24, QStringLiteral("1.5"));
-        type(f()->Edit36, QStringLiteral("7"));
-        f()->Edit28->setFieldText(price);
-        f()->Edit33->setFieldText(QStringLiteral("3"));
+        type(control<TEntryField>(f(), "Edit8"), QStringLiteral("2.5"));
+        type(control<TEntryField>(f(), "Edit24"), QStringLiteral("1.5"));
+        type(control<TEntryField>(f(), "Edit36"), QStringLiteral("7"));
+        control<TEntryField>(f(), "Edit28")->setFieldText(price);
+        control<TEntryField>(f(), "Edit33")->setFieldText(QStringLiteral("3"));
     }
     void save() { receipts()->SpeedButton1Click(); }
 
@@ -160,7 +160,7 @@ struct Fixture
 
     void selectListRow(int row) const
     {
-        QTableView *grid = f()->OrderDDbg;
+        QTableView *grid = control<QTableView>(f(), "OrderDDbg");
         grid->setCurrentIndex(grid->model()->index(row, 0));
     }
     int listRowOf(const QString &sjxh) const
@@ -233,30 +233,33 @@ private slots:
         RecordingDialogs dlg;
         TOrderForm window;
         window.FormShow();
-        Ui::TEntryTab *f = window.entryTab()->form();
+        QWidget *f = window.entryTab();
         QCOMPARE(dlg.texts(), QStringList());
-        QCOMPARE(f->Edit4->text(), QStringLiteral("2024"));
-        QCOMPARE(f->cbyf->currentText(), QStringLiteral("01"));
-        QCOMPARE(f->Edit1->text(), QStringLiteral("2024-01-05"));
-        QCOMPARE(f->Edit3->text(), QStringLiteral("00000001"));
-        QCOMPARE(f->Edit28->text(), QStringLiteral("0"));
-        QCOMPARE(f->Edit33->text(), QStringLiteral("0"));
-        QCOMPARE(f->cbskr->currentText(), QString());
-        QCOMPARE(f->cbcbr->currentText(), QString());
-        QCOMPARE(f->cbskr->count(), 1);                    // the first employee is a payee
-        QCOMPARE(f->cbcbr->count(), 0);
-        QCOMPARE(f->Edit35->text(), QStringLiteral("0.00"));
-        QCOMPARE(f->Edit9->text(), QString());
-        for (TEntryField *e : {f->Edit21, f->Edit22, f->Edit8, f->Edit27, f->Edit29, f->Edit30, f->Edit31, f->Edit24,
-                               f->Edit32, f->Edit34, f->Edit36, f->Edit37})
+        QCOMPARE(control<TEntryField>(f, "Edit4")->text(), QStringLiteral("2024"));
+        QCOMPARE(control<QComboBox>(f, "cbyf")->currentText(), QStringLiteral("01"));
+        QCOMPARE(control<TEntryField>(f, "Edit1")->text(), QStringLiteral("2024-01-05"));
+        QCOMPARE(control<TEntryField>(f, "Edit3")->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TEntryField>(f, "Edit28")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(f, "Edit33")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QComboBox>(f, "cbskr")->currentText(), QString());
+        QCOMPARE(control<QComboBox>(f, "cbcbr")->currentText(), QString());
+        QCOMPARE(control<QComboBox>(f, "cbskr")->count(), 1);                    // the first employee is a payee
+        QCOMPARE(control<QComboBox>(f, "cbcbr")->count(), 0);
+        QCOMPARE(control<TEntryField>(f, "Edit35")->text(), QStringLiteral("0.00"));
+        QCOMPARE(control<QLineEdit>(f, "Edit9")->text(), QString());
+        for (TEntryField *e :
+             {control<TEntryField>(f, "Edit21"), control<TEntryField>(f, "Edit22"), control<TEntryField>(f, "Edit8"),
+              control<TEntryField>(f, "Edit27"), control<TEntryField>(f, "Edit29"), control<TEntryField>(f, "Edit30"),
+              control<TEntryField>(f, "Edit31"), control<TEntryField>(f, "Edit24"), control<TEntryField>(f, "Edit32"),
+              control<TEntryField>(f, "Edit34"), control<TEntryField>(f, "Edit36"), control<TEntryField>(f, "Edit37")})
             QCOMPARE(e->text(), QStringLiteral("0"));
-        QCOMPARE(f->Edit20->text(), QString());
-        QCOMPARE(f->edit41->currentText(), QString());
-        QCOMPARE(f->cblb->currentText(), QStringLiteral("销售单"));
-        QCOMPARE(f->cbfk->currentText(), QStringLiteral("已付款"));
+        QCOMPARE(control<TEntryField>(f, "Edit20")->text(), QString());
+        QCOMPARE(control<TZozudExComboBox>(f, "edit41")->currentText(), QString());
+        QCOMPARE(control<QComboBox>(f, "cblb")->currentText(), QStringLiteral("销售单"));
+        QCOMPARE(control<QComboBox>(f, "cbfk")->currentText(), QStringLiteral("已付款"));
         QCOMPARE(global.strsjlx, QStringLiteral("销售单"));
-        QVERIFY(f->SpeedButton1->isEnabled());
-        QVERIFY(!f->SpeedButton4->isEnabled());
+        QVERIFY(control<QPushButton>(f, "SpeedButton1")->isEnabled());
+        QVERIFY(!control<QPushButton>(f, "SpeedButton4")->isEnabled());
         QCOMPARE(window.windowTitle(), TOrderForm::kProductTitle);
         // The history range: the twenty days before, across the new year.
         QCOMPARE(window.historyTab()->findChild<QLineEdit *>(QStringLiteral("Edit17"))->text(), QStringLiteral("2023-12-16"));
@@ -286,20 +289,21 @@ private slots:
         RecordingDialogs dlg;
         TOrderForm window;
         window.FormShow();
-        Ui::TEntryTab *f = window.entryTab()->form();
+        QWidget *f = window.entryTab();
         QCOMPARE(dlg.count(), 0);
         QStringList payees, readers;
-        for (int i = 0; i < f->cbskr->count(); ++i)
-            payees << f->cbskr->itemText(i);
-        for (int i = 0; i < f->cbcbr->count(); ++i)
-            readers << f->cbcbr->itemText(i);
+        for (int i = 0; i < control<QComboBox>(f, "cbskr")->count(); ++i)
+            payees << control<QComboBox>(f, "cbskr")->itemText(i);
+        for (int i = 0; i < control<QComboBox>(f, "cbcbr")->count(); ++i)
+            readers << control<QComboBox>(f, "cbcbr")->itemText(i);
         QCOMPARE(payees, (QStringList{"管理员", "王五"}));
         QCOMPARE(readers, (QStringList{"李四", "赵六"}));
-        QCOMPARE(f->cbskr->currentText(), QStringLiteral("张三"));  // remembered, though not in the list
-        QCOMPARE(f->cbcbr->currentText(), QStringLiteral("李四"));
-        QCOMPARE(f->Edit28->text(), QStringLiteral("0.5"));
-        QCOMPARE(f->Edit33->text(), QStringLiteral("2"));
-        QCOMPARE(f->Edit14->text(), QStringLiteral("T"));
+        QCOMPARE(control<QComboBox>(f, "cbskr")->currentText(),
+                 QStringLiteral("张三"));   // remembered, though not in the list
+        QCOMPARE(control<QComboBox>(f, "cbcbr")->currentText(), QStringLiteral("李四"));
+        QCOMPARE(control<TEntryField>(f, "Edit28")->text(), QStringLiteral("0.5"));
+        QCOMPARE(control<TEntryField>(f, "Edit33")->text(), QStringLiteral("2"));
+        QCOMPARE(control<QLineEdit>(f, "Edit14")->text(), QStringLiteral("T"));
     }
 
     void priceThatIsNotANumberStopsAtTheLastStep()
@@ -317,20 +321,20 @@ private slots:
         window.FormShow();
         QCOMPARE(dlg.texts(Dialogs::Kind::Error).size(), 1);
         QVERIFY(dlg.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("abc")));
-        Ui::TEntryTab *f = window.entryTab()->form();
-        QCOMPARE(f->Edit28->text(), QStringLiteral("0.5"));  // the step before it ran
-        QCOMPARE(f->Edit33->text(), QStringLiteral("abc"));
+        QWidget *f = window.entryTab();
+        QCOMPARE(control<TEntryField>(f, "Edit28")->text(), QStringLiteral("0.5"));  // the step before it ran
+        QCOMPARE(control<TEntryField>(f, "Edit33")->text(), QStringLiteral("abc"));
         QVERIFY(window.isEnabled());
     }
 
     void firstSaveOnFreshDatabase()
     {
         Fixture t;
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
-        t.f()->cbskr->setEditText(QStringLiteral("管理员"));
-        t.f()->cbcbr->setEditText(QStringLiteral("李四"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
+        control<QComboBox>(t.f(), "cbskr")->setEditText(QStringLiteral("管理员"));
+        control<QComboBox>(t.f(), "cbcbr")->setEditText(QStringLiteral("李四"));
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
-        Fixture::type(t.f()->Edit8, QStringLiteral("2.25"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit8"), QStringLiteral("2.25"));
         t.save();
         QCOMPARE(t.dialogs.texts(), QStringList());
 
@@ -356,17 +360,17 @@ private slots:
         QCOMPARE(t.global->str_cbr, QStringLiteral("李四"));
 
         // The form is ready for the next household of the same month.
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
-        QCOMPARE(t.f()->edit41->currentText(), QString());
-        QCOMPARE(t.f()->Edit20->text(), QString());
-        QCOMPARE(t.f()->Edit21->text(), QStringLiteral("0"));
-        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("0.00"));
-        QCOMPARE(t.f()->Edit1->text(), QStringLiteral("2024-03-05"));
-        QCOMPARE(t.f()->cbyf->currentText(), QStringLiteral("03"));
-        QCOMPARE(t.f()->cbcbr->currentText(), QStringLiteral("李四"));
-        QCOMPARE(t.f()->Edit28->text(), QStringLiteral("0.5"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000002"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QString());
+        QCOMPARE(control<TEntryField>(t.f(), "Edit20")->text(), QString());
+        QCOMPARE(control<TEntryField>(t.f(), "Edit21")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit35")->text(), QStringLiteral("0.00"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit1")->text(), QStringLiteral("2024-03-05"));
+        QCOMPARE(control<QComboBox>(t.f(), "cbyf")->currentText(), QStringLiteral("03"));
+        QCOMPARE(control<QComboBox>(t.f(), "cbcbr")->currentText(), QStringLiteral("李四"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit28")->text(), QStringLiteral("0.5"));
         QCOMPARE(t.receipts()->listModel()->rowCount(), 1);
-        QCOMPARE(t.f()->OrderDDbgFooter->text(), QStringLiteral("156.10"));
+        QCOMPARE(control<QLabel>(t.f(), "OrderDDbgFooter")->text(), QStringLiteral("156.10"));
 
         // A run: the next household needs only its name and readings.
         t.fill(QStringLiteral("李四"), QString(), "80", "20", "10", "5", "0");
@@ -375,7 +379,7 @@ private slots:
         QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("房租为零，您确定要保存吗？")});
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 2);
         QCOMPARE(t.value("select bhh as v from P_ORDERD where bhmc='李四'").toString(), QString());
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000003"));
         // Newest first, numbered in entry order.
         QCOMPARE(t.receipts()->listModel()->fieldValue(0, QStringLiteral("bhmc")).toString(), QStringLiteral("李四"));
         QCOMPARE(t.receipts()->listModel()->fieldValue(0, QStringLiteral("pxxh")).toInt(), 2);
@@ -427,12 +431,12 @@ private slots:
         QCOMPARE(t.dialogs.last(), QStringLiteral("该用户的的电费数据，在本月已经录入了，请在列表框中找到此用户，双击可直接修改！"));
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
         QCOMPARE(t.value("select hzf as v from kdfb where hm='张三'").toDouble(), 120.0);   // remembered anyway
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000002"));
 
         // The same household and month in the history.
         t.exec(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
         t.exec(QStringLiteral("delete from P_ORDERD"));
-        Fixture::type(t.f()->Edit37, QStringLiteral("130"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit37"), QStringLiteral("130"));
         t.save();
         QCOMPARE(t.dialogs.last(), QStringLiteral("历史数据表中已经存在此用户本月的记录了，请到历史单据查询界面，先删除本月用户记录,再重新录入！"));
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
@@ -446,7 +450,7 @@ private slots:
         t.dialogs.answer(false);
         t.save();
         QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("房租为零，您确定要保存吗？")});
-        QCOMPARE(t.f()->Edit37->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit37")->text(), QStringLiteral("0"));
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
         QCOMPARE(t.count("select count(*) from kdfb"), 0);
         t.dialogs.answer(true);
@@ -467,17 +471,17 @@ private slots:
         t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
         t.receipts()->OrderDDbgDblClick();
         QVERIFY(t.receipts()->loadedMode());
-        QVERIFY(!t.f()->SpeedButton1->isEnabled());
-        QVERIFY(t.f()->SpeedButton4->isEnabled());
-        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
-        QCOMPARE(t.f()->Edit27->text(), QStringLiteral("50"));
-        QCOMPARE(t.f()->Edit29->text(), QStringLiteral("25.00"));
-        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("155.00"));
+        QVERIFY(!control<QPushButton>(t.f(), "SpeedButton1")->isEnabled());
+        QVERIFY(control<QPushButton>(t.f(), "SpeedButton4")->isEnabled());
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QStringLiteral("张三"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit27")->text(), QStringLiteral("50"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit29")->text(), QStringLiteral("25.00"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit35")->text(), QStringLiteral("155.00"));
 
         DateText::setToday(QDate(2024, 4, 2));
-        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
-        t.f()->SpeedButton4->click();
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
+        control<QPushButton>(t.f(), "SpeedButton4")->click();
         QCOMPARE(t.dialogs.texts(), QStringList());
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 2);
         QCOMPARE(t.value("select cjdl as v from P_ORDERD where sjxh='00000001'").toDouble(), 70.0);
@@ -487,10 +491,10 @@ private slots:
         QCOMPARE(t.count("select count(*) from bciidb"), 2);            // nothing issued by a modification
         // The form is a new receipt again, dated today, with the next number.
         QVERIFY(!t.receipts()->loadedMode());
-        QCOMPARE(t.f()->Edit1->text(), QStringLiteral("2024-04-02"));
-        QCOMPARE(t.f()->cbyf->currentText(), QStringLiteral("04"));
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
-        QCOMPARE(t.f()->edit41->currentText(), QString());
+        QCOMPARE(control<TEntryField>(t.f(), "Edit1")->text(), QStringLiteral("2024-04-02"));
+        QCOMPARE(control<QComboBox>(t.f(), "cbyf")->currentText(), QStringLiteral("04"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000003"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QString());
     }
 
     void deleteKeepsCopyLeavesGapAndResetsReadings()
@@ -528,7 +532,7 @@ private slots:
         QCOMPARE(t.value("select dd as v from hhb where hm='丁'").toDouble(), 10.0);
 
         // The number is never offered again; the next save renumbers.
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000005"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000005"));
         t.fill(QStringLiteral("戊"), QString(), "10", "0", "1", "0");
         t.save();
         QCOMPARE(t.value("select group_concat(pxxh) as v from (select pxxh from P_ORDERD order by iid)").toString(), QStringLiteral("1,2,3"));
@@ -541,7 +545,7 @@ private slots:
         t.save();
         t.selectListRow(0);
         t.dialogs.answer(true);
-        QTest::keyClick(t.f()->OrderDDbg, Qt::Key_Delete, Qt::ControlModifier);
+        QTest::keyClick(control<QTableView>(t.f(), "OrderDDbg"), Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(t.dialogs.texts(), QStringList{QStringLiteral("Delete record?")});
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 0);
         QCOMPARE(t.count("select count(*) from p_orderd_del"), 0);           // no copy
@@ -560,7 +564,7 @@ private slots:
         QCOMPARE(t.count("select count(*) from P_ORDERD where sjxh='00000001'"), 1);
         QCOMPARE(t.value("select bhmc as v from P_ORDERD where sjxh='00000001'").toString(), QStringLiteral("旧"));
         QCOMPARE(t.value("select sjxh as v from P_ORDERD where bhmc='张三'").toString(), QStringLiteral("00000002"));
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000003"));
     }
 
     void modificationOfUnregisteredNumberRegistersIt()
@@ -571,7 +575,7 @@ private slots:
         t.receipts()->OpenCurrentReceipts();
         t.selectListRow(0);
         t.receipts()->OrderDDbgDblClick();
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000007"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000007"));
         t.receipts()->SpeedButton4Click();
         QCOMPARE(t.dialogs.texts().join('|'), QString());
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
@@ -584,10 +588,10 @@ private slots:
         Fixture t;
         t.global->strdyf = QStringLiteral("Y");
         int prints = 0;
-        t.receipts()->setPrintReceipt([&prints] {
+        t.receipts()->services().printReceipt = [&prints] {
             ++prints;
             return false; // the print stopped (no spreadsheet application, a failed check)
-        });
+        };
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
         t.save();
         QCOMPARE(prints, 1);
@@ -596,8 +600,8 @@ private slots:
         // What came before the print stays, as after a refused duplicate.
         QCOMPARE(t.count("select count(*) from kdfb where hm='张三'"), 1);
         QCOMPARE(t.count("select count(*) from hhb where hm='张三'"), 1);
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
-        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QStringLiteral("张三"));
 
         // A lower-case y is not "Y": no print.
         t.global->strdyf = QStringLiteral("y");
@@ -617,7 +621,8 @@ private slots:
         for (const char *table : {"P_ORDERD", "bciidb", "hhb", "kdfb"})
             QCOMPARE(t.count(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))), 0);
         QCOMPARE(t.count("select sjxh from sjxhb"), 0);
-        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));   // the form keeps what was typed
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(),
+                 QStringLiteral("张三"));   // the form keeps what was typed
         t.exec(QStringLiteral("drop trigger fail_issue"));
         t.save();
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
@@ -630,7 +635,7 @@ private slots:
         t.save();
         t.selectListRow(0);
         t.receipts()->OrderDDbgDblClick();
-        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
         t.exec(QStringLiteral("create trigger fail_update before update on P_ORDERD begin select raise(abort, 'injected failure'); end"));
         t.receipts()->SpeedButton4Click();
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
@@ -672,16 +677,16 @@ private slots:
         QFETCH(QString, household);
         QFETCH(QString, fault);
         Fixture t;
-        t.f()->cbyf->setEditText(QStringLiteral("02"));
+        control<QComboBox>(t.f(), "cbyf")->setEditText(QStringLiteral("02"));
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "100", "50", "20", "10");
         t.save();
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
-        t.f()->cbyf->setEditText(QStringLiteral("03"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000002"));
+        control<QComboBox>(t.f(), "cbyf")->setEditText(QStringLiteral("03"));
         t.fill(household, QStringLiteral("3-202"), "150", "100", "35", "20", "80");
         // The save recomputes and sets the community: the form as it
         // stands after that is what must stay.
-        t.f()->BitBtn2->click();
-        t.f()->edit2->setEditText(QStringLiteral("温州"));
+        control<QPushButton>(t.f(), "BitBtn2")->click();
+        control<TZozudExComboBox>(t.f(), "edit2")->setEditText(QStringLiteral("温州"));
         const QString before = t.snapshot();
         const QString typed = t.formTexts();
         t.withFault(fault, [&] {
@@ -689,7 +694,7 @@ private slots:
         });
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
         QCOMPARE(t.snapshot(), before);
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000002"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000002"));
         QCOMPARE(t.formTexts(), typed);
         QVERIFY(!t.receipts()->loadedMode());
 
@@ -703,7 +708,7 @@ private slots:
         QCOMPARE(t.count("select sjxh from sjxhb"), 2);
         QCOMPARE(t.value("select dd as v from hhb where hm='" + household + "'").toDouble(), 150.0);
         QCOMPARE(t.value("select hzf as v from kdfb where hm='" + household + "'").toDouble(), 80.0);
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000003"));
     }
 
     // The same for a modification: after the fault the loaded receipt stays
@@ -734,12 +739,12 @@ private slots:
         t.selectListRow(t.listRowOf(QStringLiteral("00000001")));
         t.receipts()->OrderDDbgDblClick();
         QVERIFY(t.receipts()->loadedMode());
-        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
-        Fixture::type(t.f()->Edit37, QStringLiteral("120"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit37"), QStringLiteral("120"));
         // The save recomputes and sets the community: the form as it
         // stands after that is what must stay.
-        t.f()->BitBtn2->click();
-        t.f()->edit2->setEditText(QStringLiteral("温州"));
+        control<QPushButton>(t.f(), "BitBtn2")->click();
+        control<TZozudExComboBox>(t.f(), "edit2")->setEditText(QStringLiteral("温州"));
         const QString before = t.snapshot();
         const QString typed = t.formTexts();
         t.withFault(fault, [&] {
@@ -748,7 +753,7 @@ private slots:
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
         QCOMPARE(t.snapshot(), before);
         QVERIFY(t.receipts()->loadedMode());
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
         QCOMPARE(t.formTexts(), typed);
 
         t.receipts()->SpeedButton4Click();
@@ -760,7 +765,7 @@ private slots:
         QCOMPARE(t.value("select hzf as v from kdfb where hm='张三'").toDouble(), 120.0);
         QCOMPARE(t.count("select count(*) from bciidb"), 3);
         QVERIFY(!t.receipts()->loadedMode());
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000004"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000004"));
     }
 
     // A receipt that vanished meanwhile: the change is not lost silently.
@@ -771,7 +776,7 @@ private slots:
         t.save();
         t.selectListRow(0);
         t.receipts()->OrderDDbgDblClick();
-        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
         t.exec(QStringLiteral("delete from P_ORDERD"));
         const QString before = t.snapshot();
         t.receipts()->SpeedButton4Click();
@@ -779,7 +784,7 @@ private slots:
         QVERIFY(t.dialogs.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("00000001")));
         QCOMPARE(t.snapshot(), before);   // nor the household's readings
         QVERIFY(t.receipts()->loadedMode());
-        QCOMPARE(t.f()->Edit21->value(), 170.0);
+        QCOMPARE(control<TEntryField>(t.f(), "Edit21")->value(), 170.0);
     }
 
     // A fault at any statement of a deletion keeps the receipt; the retry
@@ -817,7 +822,7 @@ private slots:
         QCOMPARE(t.count("select count(*) from P_ORDERD"), 1);
         QCOMPARE(t.count("select count(*) from p_orderd_del where sjxh='00000001'"), 1);
         QCOMPARE(t.value("select dd as v from hhb where hm='张三'").toDouble(), 0.0);
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000003"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000003"));
     }
 
     // At the last eight-digit number nothing is stored and the message says why.
@@ -841,7 +846,7 @@ private slots:
         QCOMPARE(t.dialogs.texts().size(), 1);
         QVERIFY2(t.dialogs.texts().first().startsWith(QStringLiteral("收据序号已用完")), qPrintable(t.dialogs.texts().first()));
         QCOMPARE(t.snapshot(), before);
-        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QStringLiteral("张三"));
     }
 
     // Amounts a money column cannot hold (or that are not finite) are
@@ -865,7 +870,7 @@ private slots:
         QFETCH(QString, named);
         Fixture t;
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), reading, "100", "35", "20", rent);
-        Fixture::type(t.f()->Edit28, price);
+        Fixture::type(control<TEntryField>(t.f(), "Edit28"), price);
         t.dialogs.clear();
         const QString before = t.snapshot();
         t.save();
@@ -873,17 +878,17 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.first().contains(named), qPrintable(shown.first()));
         QCOMPARE(t.snapshot(), before);
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
-        QCOMPARE(t.f()->edit41->currentText(), QStringLiteral("张三"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QStringLiteral("张三"));
     }
 
     // Doubling the largest reading overflows: the amount is named, never shown as 0.
     void infiniteAmountIsNamed()
     {
         Fixture t;
-        Fixture::type(t.f()->Edit28, QStringLiteral("2"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit28"), QStringLiteral("2"));
         t.dialogs.clear();
-        Fixture::type(t.f()->Edit21, QStringLiteral("1") + QString(308, QLatin1Char('0')));
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("1") + QString(308, QLatin1Char('0')));
         QVERIFY(!t.dialogs.texts().isEmpty());
         QVERIFY2(t.dialogs.texts().last().contains(QStringLiteral("用电金额")), qPrintable(t.dialogs.texts().last()));
     }
@@ -943,9 +948,9 @@ private slots:
         QFETCH(QString, operation);
         QFETCH(QStringList, expected);
         Fixture t;
-        t.f()->Edit1->setFieldText(QStringLiteral("2024-03-01"));
+        control<TEntryField>(t.f(), "Edit1")->setFieldText(QStringLiteral("2024-03-01"));
         t.fillEveryField(QStringLiteral("0.8"));
-        t.f()->BitBtn2->click();
+        control<QPushButton>(t.f(), "BitBtn2")->click();
         if (operation == QLatin1String("save")) {
             t.save();
         } else {
@@ -954,7 +959,7 @@ private slots:
             t.receipts()->OrderDDbgDblClick();
             QVERIFY(t.receipts()->loadedMode());
             if (operation == QLatin1String("modify")) {
-                Fixture::type(t.f()->Edit21, QStringLiteral("170"));
+                Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
                 t.receipts()->SpeedButton4Click();
             } else if (operation == QLatin1String("load")) {
                 // the stored receipt, recomputed
@@ -1007,14 +1012,15 @@ private slots:
         t.selectListRow(0);
         t.receipts()->OrderDDbgDblClick();
         DateText::setToday(QDate(2024, 4, 2));
-        t.f()->Edit1->setFieldText(QStringLiteral("2024-03-04"));
-        t.f()->cbskr->setEditText(QStringLiteral("王五"));
-        t.f()->cbcbr->setEditText(QStringLiteral("赵六"));
-        t.f()->cbfk->setCurrentIndex(t.f()->cbfk->findText(QStringLiteral("未付款")));
-        Fixture::type(t.f()->Edit21, QStringLiteral("170"));
-        Fixture::type(t.f()->Edit37, QStringLiteral("90"));
-        t.f()->Edit4->setFieldText(QStringLiteral("2023"));
-        t.f()->cbyf->setEditText(QStringLiteral("12"));
+        control<TEntryField>(t.f(), "Edit1")->setFieldText(QStringLiteral("2024-03-04"));
+        control<QComboBox>(t.f(), "cbskr")->setEditText(QStringLiteral("王五"));
+        control<QComboBox>(t.f(), "cbcbr")->setEditText(QStringLiteral("赵六"));
+        control<QComboBox>(t.f(), "cbfk")
+            ->setCurrentIndex(control<QComboBox>(t.f(), "cbfk")->findText(QStringLiteral("未付款")));
+        Fixture::type(control<TEntryField>(t.f(), "Edit21"), QStringLiteral("170"));
+        Fixture::type(control<TEntryField>(t.f(), "Edit37"), QStringLiteral("90"));
+        control<TEntryField>(t.f(), "Edit4")->setFieldText(QStringLiteral("2023"));
+        control<QComboBox>(t.f(), "cbyf")->setEditText(QStringLiteral("12"));
         t.receipts()->SpeedButton4Click();
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error), QStringList());
         // The number, the household, the community and the description stay.
@@ -1031,22 +1037,22 @@ private slots:
     {
         Fixture t;
         t.fill(QStringLiteral("张三"), QStringLiteral("3-201"), "150", "100", "35", "20");
-        Fixture::type(t.f()->Edit28, QStringLiteral("1.2."));
+        Fixture::type(control<TEntryField>(t.f(), "Edit28"), QStringLiteral("1.2."));
         QCOMPARE(t.dialogs.texts(Dialogs::Kind::Error).size(), 1);
         QVERIFY2(t.dialogs.texts(Dialogs::Kind::Error).first().contains(QStringLiteral("电费单价")),
                  qPrintable(t.dialogs.texts(Dialogs::Kind::Error).first()));
         t.dialogs.clear();
-        t.f()->SpeedButton10->click();
+        control<QPushButton>(t.f(), "SpeedButton10")->click();
         QCOMPARE(t.dialogs.texts(), QStringList());
-        QCOMPARE(t.f()->edit41->currentText(), QString());
-        QCOMPARE(t.f()->Edit28->text(), QStringLiteral("0.5"));
-        QCOMPARE(t.f()->Edit33->text(), QStringLiteral("2"));
-        QCOMPARE(t.f()->Edit21->text(), QStringLiteral("0"));
-        QCOMPARE(t.f()->Edit37->text(), QStringLiteral("0"));
-        QCOMPARE(t.f()->Edit29->text(), QStringLiteral("0"));
-        QCOMPARE(t.f()->Edit35->text(), QStringLiteral("0.00"));
-        QCOMPARE(t.f()->Edit9->text(), QStringLiteral("元整"));   // the capital text of 0.00
-        QCOMPARE(t.f()->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TZozudExComboBox>(t.f(), "edit41")->currentText(), QString());
+        QCOMPARE(control<TEntryField>(t.f(), "Edit28")->text(), QStringLiteral("0.5"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit33")->text(), QStringLiteral("2"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit21")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit37")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit29")->text(), QStringLiteral("0"));
+        QCOMPARE(control<TEntryField>(t.f(), "Edit35")->text(), QStringLiteral("0.00"));
+        QCOMPARE(control<QLineEdit>(t.f(), "Edit9")->text(), QStringLiteral("元整"));   // the capital text of 0.00
+        QCOMPARE(control<TEntryField>(t.f(), "Edit3")->text(), QStringLiteral("00000001"));
     }
 };
 

@@ -6,12 +6,11 @@
 #include "common/gridmodel.h"
 #include "data/demodm.h"
 #include "entry/entrytab.h"
-#include "ui_entrytab.h"
 #include "history/historytab.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
-#include "ui_historytab.h"
+#include "controls.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -49,9 +48,9 @@ struct Fixture
         dm = std::make_unique<TDemoDM>();
         window = std::make_unique<TOrderForm>();
         window->FormShow();
-        f()->Edit17->clear();
-        f()->Edit18->clear();
-        f()->Edit23->clear();
+        control<QLineEdit>(f(), "Edit17")->clear();
+        control<QLineEdit>(f(), "Edit18")->clear();
+        control<QLineEdit>(f(), "Edit23")->clear();
         dialogs.clear();
     }
     ~Fixture()
@@ -63,8 +62,8 @@ struct Fixture
     }
     QTabWidget *pages() const { return window->findChild<QTabWidget *>(QStringLiteral("PageControl1")); }
     THistoryTab *history() const { return window->historyTab(); }
-    Ui::THistoryTab *f() const { return history()->form(); }
-    Ui::TEntryTab *e() const { return window->entryTab()->form(); }
+    QWidget *f() const { return history(); }
+    QWidget *e() const { return window->entryTab(); }
 
     void exec(const QString &sql, const QList<QPair<QString, QVariant>> &binds = {}) const
     {
@@ -129,10 +128,13 @@ struct Fixture
     }
     QString statusPanel(int i) const
     {
-        return f()->sb1->findChild<QLabel *>(QStringLiteral("sb1Panel%1").arg(i))->text();
+        return control<QStatusBar>(f(), "sb1")->findChild<QLabel *>(QStringLiteral("sb1Panel%1").arg(i))->text();
     }
     void query() const { history()->SpeedButton21Click(); }
-    void select(int row) const { f()->DBGrid5->setCurrentIndex(history()->listModel()->index(row, 0)); }
+    void select(int row) const
+    {
+        control<QTableView>(f(), "DBGrid5")->setCurrentIndex(history()->listModel()->index(row, 0));
+    }
 };
 
 } // namespace

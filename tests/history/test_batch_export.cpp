@@ -8,7 +8,7 @@
 #include "print/formdyts.h"
 #include "print/receiptbatch.h"
 #include "print/spreadsheetengine.h"
-#include "ui_formdyts.h"
+#include "controls.h"
 
 #include <QCheckBox>
 
@@ -19,6 +19,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 
 using namespace history_test;
 
@@ -39,8 +43,8 @@ struct EngineRecorder
     {
         tab->batchPrinting()->setBatchPauseMs(0);
         tab->services().printing.fillReceipt = [this, tab](const QString &path, const QStringList &cells) {
-            progressSeen << tab->form()->ldyts->text();
-            barVisible = tab->form()->pbdyts->isVisible();
+            progressSeen << control<QLabel>(tab, "ldyts")->text();
+            barVisible = control<QProgressBar>(tab, "pbdyts")->isVisible();
             if (cells.value(0) == failFillName)
                 throw AppError(QStringLiteral("模板文件不存在"));
             filled << cells;
@@ -65,9 +69,9 @@ void runRange(THistoryTab *tab, const QString &first, const QString &last)
 {
     tab->services().printing.runRangeDialog = [first, last](TFormdyts *d) {
         d->show();
-        d->form()->Edit1->setText(first);
-        d->form()->Edit2->setText(last);
-        d->form()->BitBtn1->click();
+        control<QLineEdit>(d, "Edit1")->setText(first);
+        control<QLineEdit>(d, "Edit2")->setText(last);
+        control<QPushButton>(d, "BitBtn1")->click();
         return d->accepted();
     };
 }
@@ -89,7 +93,7 @@ struct JobRecorder
         QStringList mine;
         void add(const QStringList &cells) override
         {
-            r->progressSeen << tab->form()->ldyts->text();
+            r->progressSeen << control<QLabel>(tab, "ldyts")->text();
             if (r->failNames.contains(cells.value(0)))
                 throw AppError(QStringLiteral("单元格写不进去"));
             mine << cells.value(0);
@@ -124,10 +128,10 @@ void runRangeOneJob(THistoryTab *tab, const QString &first, const QString &last)
 {
     tab->services().printing.runRangeDialog = [first, last](TFormdyts *d) {
         d->show();
-        d->form()->Edit1->setText(first);
-        d->form()->Edit2->setText(last);
-        d->form()->cbhbdy->setChecked(true);
-        d->form()->BitBtn1->click();
+        control<QLineEdit>(d, "Edit1")->setText(first);
+        control<QLineEdit>(d, "Edit2")->setText(last);
+        control<QCheckBox>(d, "cbhbdy")->setChecked(true);
+        control<QPushButton>(d, "BitBtn1")->click();
         return d->accepted();
     };
 }
@@ -211,15 +215,15 @@ void TestBatchExport::batchNeedsAList()
     Fixture fx;
     EngineRecorder engine;
     engine.attach(fx.history());
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"请先查询数据！"});
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.query();
     fx.select(0);
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton23->click();    // the only row deleted: the list is open and empty
+    control<QPushButton>(fx.f(), "SpeedButton23")->click();    // the only row deleted: the list is open and empty
     fx.dialogs.clear();
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"没有您需要批量打印的数据！"});
     QVERIFY(engine.filled.isEmpty());
 }
@@ -247,17 +251,17 @@ void TestBatchExport::batchRange()
     fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "03"});
     fx.insert("P_ORDERDBAK", {"00000004", "丁", "2024", "04", "2024-04-05", 25});
     fx.insert("P_ORDERDBAK", {"00000005", "戊", "2023", "04"});
-    fx.f()->Edit23->setText("2024");
+    control<QLineEdit>(fx.f(), "Edit23")->setText("2024");
     fx.query();
     EngineRecorder engine;
     engine.attach(fx.history());
     runRange(fx.history(), first, last);
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(engine.printedNames, printed);
     QCOMPARE(engine.steps.size(), steps);
     QCOMPARE(fx.dialogs.count(), 0);
-    QCOMPARE(fx.f()->ldyts->text(), QString());
-    QVERIFY(!fx.f()->pbdyts->isVisible());
+    QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QString());
+    QVERIFY(!control<QProgressBar>(fx.f(), "pbdyts")->isVisible());
     if (!printed.isEmpty()) {
         QCOMPARE(engine.progressSeen.first(), QStringLiteral("正在打印序号为%1的单据").arg(first));
         QVERIFY(engine.barVisible || !fx.window->isVisible());
@@ -281,10 +285,10 @@ void TestBatchExport::batchCancelledDialog()
     engine.attach(fx.history());
     fx.history()->services().printing.runRangeDialog = [](TFormdyts *d) {
         d->show();
-        d->form()->BitBtn2->click();
+        control<QPushButton>(d, "BitBtn2")->click();
         return d->accepted();
     };
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QVERIFY(engine.steps.isEmpty());
     QCOMPARE(fx.dialogs.count(), 0);
 }
@@ -299,7 +303,7 @@ void TestBatchExport::batchFailedPrintsListed()
     engine.attach(fx.history());
     engine.failNames = QStringList{"户2 住户", "户4 住户"};
     runRange(fx.history(), "1", "4");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     // The batch goes on after a failed print and names the failures at the end.
     QCOMPARE(engine.printedNames, (QStringList{"户1 住户", "户3 住户"}));
     QCOMPARE(fx.history()->batchPrinting()->lastBatchFailures(), (QList<qint64>{2, 4}));
@@ -316,11 +320,11 @@ void TestBatchExport::batchFillFailureEndsBatch()
     engine.attach(fx.history());
     engine.failFillName = "户2 住户";
     runRange(fx.history(), "1", "3");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(engine.printedNames, QStringList{"户1 住户"});
     QCOMPARE(fx.dialogs.texts(), QStringList{"模板文件不存在"});
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Error);
-    QCOMPARE(fx.f()->ldyts->text(), QStringLiteral("正在打印序号为2的单据"));
+    QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QStringLiteral("正在打印序号为2的单据"));
     QVERIFY(!fx.history()->batchPrinting()->batchRunning());
 }
 
@@ -337,12 +341,12 @@ void TestBatchExport::batchWaitsWithEventsHandled()
     int fired = 0;
     QTimer::singleShot(50, [&] {
         ++fired;
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
     });
     runRange(fx.history(), "1", "2");
     QElapsedTimer t;
     t.start();
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QVERIFY(t.elapsed() >= 290);
     QCOMPARE(fired, 1);
     QCOMPARE(engine.printedNames.size(), 2);
@@ -393,7 +397,7 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     t.start();
     if (inProgramLoop) {
         QVERIFY(qApp->quitOnLastWindowClosed());
-        QTimer::singleShot(0, fx.f()->SpeedButton37, &QPushButton::click);
+        QTimer::singleShot(0, control<QPushButton>(fx.f(), "SpeedButton37"), &QPushButton::click);
         QTimer watchdog;
         watchdog.setSingleShot(true);
         connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
@@ -401,7 +405,7 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
         QCOMPARE(qApp->exec(), 0);   // ended by the closed window, not by the watchdog
         QVERIFY(!fx.history()->batchPrinting()->batchRunning());
     } else {
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
     }
     QCOMPARE(engine.printedNames, printed);
     QCOMPARE(fx.dialogs.count(), 1);
@@ -412,14 +416,14 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     if (answer) {
         // Two pauses would be 4 s: the one cut short does not count.
         QVERIFY2(t.elapsed() < 3500, qPrintable(QString::number(t.elapsed())));
-        QCOMPARE(fx.f()->ldyts->text(), QString());
+        QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QString());
         // A new batch after the stop runs whole.
         fx.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
         fx.history()->batchPrinting()->setBatchPauseMs(0);
         QObject::disconnect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, nullptr, nullptr);
         engine.printedNames.clear();
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
         QCOMPARE(engine.printedNames.size(), 4);
     }
     // Closing after the batch closes at once, without a question.
@@ -468,7 +472,7 @@ void TestBatchExport::oneJob()
     runRangeOneJob(fx.history(), first, last);
     QElapsedTimer t;
     t.start();
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(rec.jobsStarted, 1);
     QCOMPARE(rec.printedJobs, jobs);
@@ -486,8 +490,8 @@ void TestBatchExport::oneJob()
     }
     if (!rec.progressSeen.isEmpty())
         QCOMPARE(rec.progressSeen.first(), QStringLiteral("正在打印序号为%1的单据").arg(first));
-    QCOMPARE(fx.f()->ldyts->text(), QString());
-    QVERIFY(!fx.f()->pbdyts->isVisible());
+    QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QString());
+    QVERIFY(!control<QProgressBar>(fx.f(), "pbdyts")->isVisible());
     QVERIFY(!QFileInfo::exists(fx.dir.file("2.xls")));
 }
 
@@ -500,7 +504,7 @@ void TestBatchExport::oneJobWithoutEngine()
     rec.attach(fx.history());
     fx.history()->services().printing.startReceiptJob = []() -> std::unique_ptr<ReceiptJob> { throw EngineUnavailable(QStringLiteral("x")); };
     runRangeOneJob(fx.history(), "1", "1");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{kEngineMissingMessage});
     QVERIFY(rec.steps.isEmpty());
     QVERIFY(!fx.history()->batchPrinting()->batchRunning());
@@ -518,14 +522,14 @@ void TestBatchExport::oneJobTooLarge()
     rec.attach(fx.history());
     fx.history()->batchPrinting()->setOneJobLimit(2);
     runRangeOneJob(fx.history(), "1", "3");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.texts(),
              QStringList{"合并为一个打印任务时一次最多打印2张单据，所选范围有3张，请缩小打印范围。"});
     QCOMPARE(rec.jobsStarted, 0);
     QVERIFY(rec.steps.isEmpty());
     fx.dialogs.clear();
     runRangeOneJob(fx.history(), "2", "9");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.count(), 0);
     QCOMPARE(rec.printedJobs, QStringList{"户2 住户,户3 住户"});
 }
@@ -549,7 +553,7 @@ void TestBatchExport::oneJobStoppedSendsNothing()
     });
     fx.dialogs.answer(true);
     runRangeOneJob(fx.history(), "1", "4");
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QVERIFY(fx.history()->batchPrinting()->batchStopped());
     QCOMPARE(rec.added, (QStringList{"户1 住户", "户2 住户"}));
     QVERIFY(rec.printedJobs.isEmpty());
@@ -565,14 +569,14 @@ void TestBatchExport::oneJobChoiceRemembered()
     TFormdyts *d = fx.history()->rangeDialog();
     QCOMPARE(Global().strhbdy, QStringLiteral("N"));
     d->show();
-    QVERIFY(!d->form()->cbhbdy->isChecked());
-    d->form()->cbhbdy->setChecked(true);
-    d->form()->BitBtn2->click();
+    QVERIFY(!control<QCheckBox>(d, "cbhbdy")->isChecked());
+    control<QCheckBox>(d, "cbhbdy")->setChecked(true);
+    control<QPushButton>(d, "BitBtn2")->click();
     QCOMPARE(Global().strhbdy, QStringLiteral("N"));
     d->show();
-    QVERIFY(!d->form()->cbhbdy->isChecked());
-    d->form()->cbhbdy->setChecked(true);
-    d->form()->BitBtn1->click();
+    QVERIFY(!control<QCheckBox>(d, "cbhbdy")->isChecked());
+    control<QCheckBox>(d, "cbhbdy")->setChecked(true);
+    control<QPushButton>(d, "BitBtn1")->click();
     QVERIFY(d->accepted());
     QVERIFY(d->oneJob());
     QCOMPARE(Global().strhbdy, QStringLiteral("Y"));
@@ -589,9 +593,9 @@ void TestBatchExport::oneJobChoiceRemembered()
         QCOMPARE(again.strhbdy, QStringLiteral("Y"));
     }
     d->show();
-    QVERIFY(d->form()->cbhbdy->isChecked());
-    d->form()->cbhbdy->setChecked(false);
-    d->form()->BitBtn1->click();
+    QVERIFY(control<QCheckBox>(d, "cbhbdy")->isChecked());
+    control<QCheckBox>(d, "cbhbdy")->setChecked(false);
+    control<QPushButton>(d, "BitBtn1")->click();
     QCOMPARE(Global().strhbdy, QStringLiteral("N"));
 }
 
@@ -621,10 +625,10 @@ void TestBatchExport::exportChecks()
         ++asked;
         return QString();
     };
-    fx.f()->Edit23->setText(year);
-    fx.f()->cbbyf->setEditText(month);
-    fx.f()->Edit15->setText(name);
-    fx.f()->SpeedButton29->click();
+    control<QLineEdit>(fx.f(), "Edit23")->setText(year);
+    control<QComboBox>(fx.f(), "cbbyf")->setEditText(month);
+    control<QLineEdit>(fx.f(), "Edit15")->setText(name);
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{message});
     QCOMPARE(asked, 0);
 }
@@ -637,8 +641,8 @@ void TestBatchExport::exportRowsAndTitles()
     fx.insert("P_ORDERDBAK", {"00000002", "丙", "2024", "02", "2024-02-01", 3});
     fx.insert("P_ORDERDBAK", {"00000004", "丁", "2023", "02", "2023-02-01", 3});
     fx.insert("p_orderd_del", {"00000009", "戊", "2024", "03"});
-    fx.f()->Edit23->setText("2024");
-    fx.f()->rbb2->click();               // the export reads the history all the same
+    control<QLineEdit>(fx.f(), "Edit23")->setText("2024");
+    control<QRadioButton>(fx.f(), "rbb2")->click();               // the export reads the history all the same
     WriterRecorder w;
     fx.history()->services().writeWorkbook = w.writer();
     QString preset;
@@ -646,7 +650,7 @@ void TestBatchExport::exportRowsAndTitles()
         preset = p;
         return fx.dir.file("out.xlsx");
     };
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(preset, QStringLiteral("水电费导出明细报表"));
     QCOMPARE(fx.dialogs.texts(), QStringList{"数据导出完成！"});
     QCOMPARE(w.rows.size(), 4);
@@ -692,7 +696,7 @@ void TestBatchExport::exportCancelled()
     WriterRecorder w;
     fx.history()->services().writeWorkbook = w.writer();
     fx.history()->services().chooseSavePath = [](const QString &) { return QString(); };
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.count(), 0);
     QVERIFY(w.writtenTo.isEmpty());
 }
@@ -709,7 +713,7 @@ void TestBatchExport::exportReplaceDeclined()
     fx.history()->services().writeWorkbook = w.writer();
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
     fx.dialogs.answer(false);
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"当前位置已存在该文件名的文件，是否替换？"});
     QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("系统询问"));
     QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("old"));
@@ -728,7 +732,7 @@ void TestBatchExport::exportReplaceAccepted()
     fx.history()->services().writeWorkbook = w.writer();
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表"); };
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "数据导出完成！"}));
     QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("partial"));
 }
@@ -746,7 +750,7 @@ void TestBatchExport::exportFailureKeepsOldFile()
     fx.history()->services().writeWorkbook = w.writer();
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表.ods"); };
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "磁盘已满"}));
     QCOMPARE(fx.dialogs.shown().last().kind, Dialogs::Kind::Error);
     QCOMPARE(readAll(fx.dir.file("报表.ods")), QByteArray("old"));
@@ -764,7 +768,7 @@ void TestBatchExport::exportWithoutEngine()
     fx.history()->services().writeWorkbook = {};
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file("报表.xls"); };
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), (QStringList{"当前位置已存在该文件名的文件，是否替换？", "EXCEL可能未安装，或其文件损坏"}));
     QCOMPARE(fx.dialogs.shown().last().caption, QStringLiteral("错误"));
     QCOMPARE(readAll(fx.dir.file("报表.xls")), QByteArray("old"));
@@ -813,7 +817,7 @@ void TestBatchExport::exportTooLarge()
     fx.history()->services().writeWorkbook = w.writer();
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file(file); };
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     if (refused) {
         // Said before anything is asked or written, naming the formats that hold it.
         QCOMPARE(fx.dialogs.count(), 1);
@@ -879,7 +883,7 @@ void TestBatchExport::exportStoppedLeavesNoFile()
     fx.history()->services().chooseSavePath = [&](const QString &) { return path; };
     fx.dialogs.answer(true);
     const QStringList before = filesIn(fx.dir.path());
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts().last(), QStringLiteral("导出已取消，没有写入文件。"));
     QVERIFY(!fx.dialogs.texts().contains("数据导出完成！"));
     QCOMPARE(filesIn(fx.dir.path()), before);   // no new file, no temporary one

@@ -5,13 +5,14 @@
 #include "print/formdyts.h"
 #include "print/spreadsheetengine.h"
 #include "testprintserver.h"
-#include "ui_formdyts.h"
+#include "controls.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
+#include <QLineEdit>
 #include <cups/cups.h>
 
 using namespace history_test;
@@ -99,13 +100,13 @@ void TestHistoryEngine::batchPrintsTwoJobs()
     });
     fx.history()->services().printing.runRangeDialog = [](TFormdyts *d) {
         d->show();
-        d->form()->Edit1->setText("3");
-        d->form()->Edit2->setText("5");
-        d->form()->BitBtn1->click();
+        control<QLineEdit>(d, "Edit1")->setText("3");
+        control<QLineEdit>(d, "Edit2")->setText("5");
+        control<QPushButton>(d, "BitBtn1")->click();
         return d->accepted();
     };
     const int before = lastJobId();
-    fx.f()->SpeedButton37->click();
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{});
     const QList<QPair<qint64, bool>> expected{{3, true}, {4, true}, {5, false}};
     QCOMPARE(steps, expected);
@@ -129,7 +130,7 @@ void TestHistoryEngine::exportReadsBack()
     fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03", "2024-03-01", 25});
     fx.insert("P_ORDERDBAK", {"00000002", "=丙", "2024", "02", "2024-02-01", 3});
     fx.history()->services().chooseSavePath = [&](const QString &) { return fx.dir.file(name); };
-    fx.f()->SpeedButton29->click();
+    control<QPushButton>(fx.f(), "SpeedButton29")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"数据导出完成！"});
     auto book = SpreadsheetEngine::open(fx.dir.file(name));
     const QStringList titles{"序号", "收据号", "年度", "月份", "户名", "户号", "上月抄电量", "本月抄电量", "损耗电费量",

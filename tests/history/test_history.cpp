@@ -14,9 +14,9 @@
 #include "scratchdir.h"
 #include "text/datetext.h"
 #include "text/keyfilter.h"
-#include "ui_entrytab.h"
-#include "ui_formdyts.h"
-#include "ui_historytab.h"
+#include "controls.h"
+#include "entry/entryfield.h"
+#include "entry/zozudexcombobox.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -86,7 +86,7 @@ void TestHistory::allEmptyListsEveryNamedReceiptInOrder()
     QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
     QCOMPARE(fx.statusPanel(2), QStringLiteral("总金额："));
     QCOMPARE(fx.statusPanel(3), QStringLiteral("30.00"));
-    QCOMPARE(fx.f()->DBGrid5->currentIndex().row(), 0);
+    QCOMPARE(control<QTableView>(fx.f(), "DBGrid5")->currentIndex().row(), 0);
     QCOMPARE(fx.dialogs.count(), 0);
 }
 
@@ -110,7 +110,7 @@ void TestHistory::namePrefix()
     fx.insert("P_ORDERDBAK", {"00000002", "一号楼202"});
     fx.insert("P_ORDERDBAK", {"00000003", "二号楼101"});
     fx.insert("P_ORDERDBAK", {"00000004", "AB栋1"});
-    fx.f()->Edit15->setText(name);
+    control<QLineEdit>(fx.f(), "Edit15")->setText(name);
     fx.query();
     QCOMPARE(fx.listed(), expected);
 }
@@ -125,8 +125,8 @@ void TestHistory::onlyListedRowsAreNumbered()
     fx.insert("P_ORDERDBAK", {"00000005", "一号楼105", "2024", "01", "2024-01-15"});
     // A first query numbers all five, a narrower one renumbers.
     fx.query();
-    fx.f()->Edit23->setText("2024");
-    fx.f()->Edit17->setText("2024-02-01");
+    control<QLineEdit>(fx.f(), "Edit23")->setText("2024");
+    control<QLineEdit>(fx.f(), "Edit17")->setText("2024-02-01");
     fx.query();
     QCOMPARE(fx.listed(), (QStringList{"00000004", "00000001", "00000003"}));
     QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "2", "3"}));
@@ -142,7 +142,7 @@ void TestHistory::emptyResultLeavesStatusBar()
     fx.insert("P_ORDERDBAK", {"00000001", "一号楼101", "2024", "03", "2024-03-01", 12.5});
     fx.query();
     QCOMPARE(fx.statusPanel(3), QStringLiteral("12.50"));
-    fx.f()->Edit15->setText("三号楼");
+    control<QLineEdit>(fx.f(), "Edit15")->setText("三号楼");
     fx.query();
     QCOMPARE(fx.history()->listModel()->rowCount(), 0);
     QVERIFY(!DemoDM().qlshz.isOpen());
@@ -182,11 +182,11 @@ void TestHistory::dateAndYearConditions()
     fx.insert("P_ORDERDBAK", {"00000001", "甲", "2023", "12", "2024-03-01"});
     fx.insert("P_ORDERDBAK", {"00000002", "乙", "2024", "03", "2024-03-10"});
     fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "03", "2024-03-15"});
-    fx.f()->Edit16->setText(sjxh);
-    fx.f()->Edit17->setText(from);
-    fx.f()->Edit18->setText(to);
-    fx.f()->Edit23->setText(year);
-    fx.f()->cbbyf->setEditText(month);
+    control<QLineEdit>(fx.f(), "Edit16")->setText(sjxh);
+    control<QLineEdit>(fx.f(), "Edit17")->setText(from);
+    control<QLineEdit>(fx.f(), "Edit18")->setText(to);
+    control<QLineEdit>(fx.f(), "Edit23")->setText(year);
+    control<QComboBox>(fx.f(), "cbbyf")->setEditText(month);
     fx.query();
     QCOMPARE(fx.listed(), expected);
     QCOMPARE(fx.dialogs.count(), 0);
@@ -197,7 +197,7 @@ void TestHistory::invalidDateStopsQuery()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.exec("update P_ORDERDBAK set pxxh = 7");
-    fx.f()->Edit18->setText("2024-13-45");
+    control<QLineEdit>(fx.f(), "Edit18")->setText("2024-13-45");
     fx.query();
     QCOMPARE(fx.dialogs.count(), 1);
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Error);
@@ -216,15 +216,15 @@ void TestHistory::deletedQueryIgnoresYearAndKeepsNumbers()
     fx.query();
     const auto before = fx.historyNumbers();
     QCOMPARE(before.value(1).second, 2);
-    fx.f()->Edit23->setText("2024");
-    fx.f()->cbbyf->setEditText("03");
-    fx.f()->rbb2->click();
+    control<QLineEdit>(fx.f(), "Edit23")->setText("2024");
+    control<QComboBox>(fx.f(), "cbbyf")->setEditText("03");
+    control<QRadioButton>(fx.f(), "rbb2")->click();
     QCOMPARE(fx.listed(), (QStringList{"00000007", "00000008"}));
     QCOMPARE(fx.statusPanel(1), QStringLiteral("2"));
     QCOMPARE(fx.statusPanel(3), QStringLiteral("7.00"));
     QCOMPARE(fx.historyNumbers(), before);
     // The date range still applies.
-    fx.f()->Edit17->setText("2024-01-01");
+    control<QLineEdit>(fx.f(), "Edit17")->setText("2024-01-01");
     fx.query();
     QCOMPARE(fx.listed(), (QStringList{"00000008"}));
 }
@@ -234,14 +234,14 @@ void TestHistory::optionsRerunAndBatchButton()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.insert("p_orderd_del", {"00000009", "乙"});
-    QVERIFY(fx.f()->rbb1->isChecked());
-    QVERIFY(fx.f()->SpeedButton37->isEnabled());
-    fx.f()->rbb2->click();
+    QVERIFY(control<QRadioButton>(fx.f(), "rbb1")->isChecked());
+    QVERIFY(control<QPushButton>(fx.f(), "SpeedButton37")->isEnabled());
+    control<QRadioButton>(fx.f(), "rbb2")->click();
     QCOMPARE(fx.listed(), QStringList{"00000009"});
-    QVERIFY(!fx.f()->SpeedButton37->isEnabled());
-    fx.f()->rbb1->click();
+    QVERIFY(!control<QPushButton>(fx.f(), "SpeedButton37")->isEnabled());
+    control<QRadioButton>(fx.f(), "rbb1")->click();
     QCOMPARE(fx.listed(), QStringList{"00000001"});
-    QVERIFY(fx.f()->SpeedButton37->isEnabled());
+    QVERIFY(control<QPushButton>(fx.f(), "SpeedButton37")->isEnabled());
 }
 
 void TestHistory::reloadSetsYearAndEmptiesMonth()
@@ -250,13 +250,13 @@ void TestHistory::reloadSetsYearAndEmptiesMonth()
     fx.insert("P_ORDERDBAK", {"00000001", "甲", "2024", "03", "2024-03-05"});
     fx.insert("P_ORDERDBAK", {"00000002", "乙", "2023", "03", "2024-03-06"});
     fx.insert("P_ORDERDBAK", {"00000003", "丙", "2024", "02", "2024-02-01"});  // older than 20 days
-    fx.f()->cbbyf->setEditText("02");
+    control<QComboBox>(fx.f(), "cbbyf")->setEditText("02");
     // The start-up's range: the last twenty days.
-    fx.f()->Edit17->setText(DateText::fromDate(DateText::today().addDays(-20)));
-    fx.f()->Edit18->setText(DateText::fromDate(DateText::today()));
+    control<QLineEdit>(fx.f(), "Edit17")->setText(DateText::fromDate(DateText::today().addDays(-20)));
+    control<QLineEdit>(fx.f(), "Edit18")->setText(DateText::fromDate(DateText::today()));
     fx.pages()->setCurrentIndex(2);   // showing the tab
-    QCOMPARE(fx.f()->Edit23->text(), QStringLiteral("2024"));
-    QCOMPARE(fx.f()->cbbyf->currentText(), QString());
+    QCOMPARE(control<QLineEdit>(fx.f(), "Edit23")->text(), QStringLiteral("2024"));
+    QCOMPARE(control<QComboBox>(fx.f(), "cbbyf")->currentText(), QString());
     QCOMPARE(fx.listed(), QStringList{"00000001"});
 }
 
@@ -269,13 +269,13 @@ void TestHistory::ctrlDeleteRemovesForGood()
     fx.query();
     fx.select(1);
     fx.dialogs.answer(true);
-    QTest::keyClick(fx.f()->DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(control<QTableView>(fx.f(), "DBGrid5"), Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(fx.dialogs.last(), QStringLiteral("Delete record?"));
     QCOMPARE(fx.listed(), (QStringList{"00000001", "00000003"}));
     QCOMPARE(fx.listed("pxxh"), (QStringList{"1", "3"}));
     QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
     QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 0);
-    fx.f()->rbb2->click();
+    control<QRadioButton>(fx.f(), "rbb2")->click();
     QCOMPARE(fx.listed(), QStringList{});
 }
 
@@ -285,7 +285,7 @@ void TestHistory::ctrlDeleteCancelled()
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.query();
     fx.dialogs.answer(false);
-    QTest::keyClick(fx.f()->DBGrid5, Qt::Key_Delete, Qt::ControlModifier);
+    QTest::keyClick(control<QTableView>(fx.f(), "DBGrid5"), Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(fx.listed(), QStringList{"00000001"});
     QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
 }
@@ -293,7 +293,7 @@ void TestHistory::ctrlDeleteCancelled()
 void TestHistory::archiveEmpty()
 {
     Fixture fx;
-    fx.e()->SpeedButton20->click();
+    control<QPushButton>(fx.e(), "SpeedButton20")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"当前没有需要导出的单据！"});
     QCOMPARE(fx.dialogs.shown().first().kind, Dialogs::Kind::Message);
 }
@@ -303,7 +303,7 @@ void TestHistory::archiveAnsweredNo()
     Fixture fx;
     fx.insert("P_ORDERD", {"00000001", "甲"});
     fx.dialogs.answer(false);
-    fx.e()->SpeedButton20->click();
+    control<QPushButton>(fx.e(), "SpeedButton20")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"您确定要导出当前所有单据数据到历史表吗？"});
     QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("询问"));
     QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 1);
@@ -320,18 +320,18 @@ void TestHistory::archiveYes()
     QCOMPARE(fx.window->currentReceipts()->listModel()->rowCount(), 2);
     // A receipt loaded for change: archiving ends that.
     fx.window->currentReceipts()->setLoadedMode(true);
-    fx.e()->edit41->setEditText(QStringLiteral("乙"));
+    control<TZozudExComboBox>(fx.e(), "edit41")->setEditText(QStringLiteral("乙"));
     fx.dialogs.answer(true);
-    fx.e()->SpeedButton20->click();
+    control<QPushButton>(fx.e(), "SpeedButton20")->click();
     QCOMPARE(fx.dialogs.texts(),
              (QStringList{"您确定要导出当前所有单据数据到历史表吗？", "单据导出到历史表成功！"}));
     QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 0);
     QCOMPARE(fx.value("select group_concat(iid || ':' || pxxh, ',') as v from (select iid, pxxh from P_ORDERDBAK order by iid)").toString(),
              QStringLiteral("%1:%1,%2:%2").arg(a).arg(b));
     QCOMPARE(fx.window->currentReceipts()->listModel()->rowCount(), 0);
-    QVERIFY(!fx.e()->SpeedButton4->isEnabled());
+    QVERIFY(!control<QPushButton>(fx.e(), "SpeedButton4")->isEnabled());
     // A new receipt is started: the form is emptied.
-    QCOMPARE(fx.e()->edit41->currentText(), QString());
+    QCOMPARE(control<TZozudExComboBox>(fx.e(), "edit41")->currentText(), QString());
 }
 
 void TestHistory::restoreKeepsIidAndEntryOrder()
@@ -349,7 +349,7 @@ void TestHistory::restoreKeepsIidAndEntryOrder()
     QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
     fx.pages()->setCurrentIndex(2);
     fx.select(0);
-    fx.f()->SpeedButton5->click();
+    control<QPushButton>(fx.f(), "SpeedButton5")->click();
     QCOMPARE(fx.dialogs.count(), 0);
     QCOMPARE(fx.value("select iid as v from P_ORDERD where sjxh = '00000001'").toLongLong(), 1);
     QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK where sjxh = '00000001'").toInt(), 0);
@@ -361,8 +361,8 @@ void TestHistory::restoreKeepsIidAndEntryOrder()
     QCOMPARE(fx.listed(), (QStringList{"00000001", "00000009"}));
     // Opened on the entry screen.
     QCOMPARE(fx.pages()->currentIndex(), 0);
-    QCOMPARE(fx.e()->Edit3->text(), QStringLiteral("00000001"));
-    QCOMPARE(fx.e()->edit41->currentText(), QStringLiteral("甲"));
+    QCOMPARE(control<TEntryField>(fx.e(), "Edit3")->text(), QStringLiteral("00000001"));
+    QCOMPARE(control<TZozudExComboBox>(fx.e(), "edit41")->currentText(), QStringLiteral("甲"));
     QVERIFY(fx.window->currentReceipts()->loadedMode());
 }
 
@@ -371,10 +371,10 @@ void TestHistory::restoreTwiceLosesNothing()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.query();
-    fx.f()->SpeedButton5->click();
+    control<QPushButton>(fx.f(), "SpeedButton5")->click();
     QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 1);
     // The list still shows the row; a second click must not lose the receipt.
-    fx.f()->SpeedButton5->click();
+    control<QPushButton>(fx.f(), "SpeedButton5")->click();
     QCOMPARE(fx.value("select count(*) as v from P_ORDERD where sjxh = '00000001'").toInt(), 1);
     QCOMPARE(fx.dialogs.count(), 0);
 }
@@ -383,13 +383,13 @@ void TestHistory::restoreWithoutList()
 {
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
-    fx.f()->SpeedButton5->click();      // no query yet
+    control<QPushButton>(fx.f(), "SpeedButton5")->click();      // no query yet
     QCOMPARE(fx.value("select count(*) as v from P_ORDERD").toInt(), 0);
     QCOMPARE(fx.pages()->currentIndex(), 0);
-    fx.f()->Edit15->setText("无");
+    control<QLineEdit>(fx.f(), "Edit15")->setText("无");
     fx.pages()->setCurrentIndex(2);     // runs the query: nothing listed
     QVERIFY(!DemoDM().qlshz.isOpen());
-    fx.f()->SpeedButton5->click();
+    control<QPushButton>(fx.f(), "SpeedButton5")->click();
     QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
     QCOMPARE(fx.pages()->currentIndex(), 2);
     QCOMPARE(fx.dialogs.count(), 0);
@@ -407,7 +407,7 @@ void TestHistory::deleteCopiesAndLeavesGap()
     fx.select(1);
     const QString lbmc = fx.history()->listModel()->fieldValue(1, "lbmc").toString();
     fx.dialogs.answer(true);
-    fx.f()->SpeedButton23->click();
+    control<QPushButton>(fx.f(), "SpeedButton23")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"您确定要删除单据号为：00000002的数据吗？"});
     QCOMPARE(fx.dialogs.shown().first().caption, QStringLiteral("询问"));
     // Only the row of that number and category moved, whole.
@@ -424,8 +424,8 @@ void TestHistory::deleteRefusedForDeletedList()
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
     fx.insert("p_orderd_del", {"00000002", "乙"});
-    fx.f()->rbb2->click();
-    fx.f()->SpeedButton23->click();
+    control<QRadioButton>(fx.f(), "rbb2")->click();
+    control<QPushButton>(fx.f(), "SpeedButton23")->click();
     QCOMPARE(fx.dialogs.texts(), QStringList{"请先选择“历史数据”"});
     QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 1);
 }
@@ -434,11 +434,11 @@ void TestHistory::deleteAnsweredNo()
 {
     Fixture fx;
     fx.insert("P_ORDERDBAK", {"00000001", "甲"});
-    fx.f()->SpeedButton23->click();     // no list yet: nothing asked
+    control<QPushButton>(fx.f(), "SpeedButton23")->click();     // no list yet: nothing asked
     QCOMPARE(fx.dialogs.count(), 0);
     fx.query();
     fx.dialogs.answer(false);
-    fx.f()->SpeedButton23->click();
+    control<QPushButton>(fx.f(), "SpeedButton23")->click();
     QCOMPARE(fx.dialogs.count(), 1);
     QCOMPARE(fx.value("select count(*) as v from P_ORDERDBAK").toInt(), 1);
     QCOMPARE(fx.value("select count(*) as v from p_orderd_del").toInt(), 0);
@@ -457,24 +457,24 @@ void TestHistory::datePickerButtons()
         *chosen = QDate(2024, 2, 29);
         return answer;
     };
-    QVERIFY(!fx.f()->BitBtn7->isVisible());
-    fx.f()->Edit17->setText("2024-03-01");
-    fx.f()->Edit17->setFocus();
-    QTRY_VERIFY(fx.f()->BitBtn7->isVisible());
-    fx.f()->BitBtn7->click();
+    QVERIFY(!control<QPushButton>(fx.f(), "BitBtn7")->isVisible());
+    control<QLineEdit>(fx.f(), "Edit17")->setText("2024-03-01");
+    control<QLineEdit>(fx.f(), "Edit17")->setFocus();
+    QTRY_VERIFY(control<QPushButton>(fx.f(), "BitBtn7")->isVisible());
+    control<QPushButton>(fx.f(), "BitBtn7")->click();
     QCOMPARE(given, QDate(2024, 3, 1));
-    QCOMPARE(fx.f()->Edit17->text(), QStringLiteral("2024-02-29"));
-    QVERIFY(!fx.f()->BitBtn7->isVisible());
-    QTRY_VERIFY(fx.f()->Edit18->hasFocus());
-    QVERIFY(fx.f()->BitBtn8->isVisible());
+    QCOMPARE(control<QLineEdit>(fx.f(), "Edit17")->text(), QStringLiteral("2024-02-29"));
+    QVERIFY(!control<QPushButton>(fx.f(), "BitBtn7")->isVisible());
+    QTRY_VERIFY(control<QLineEdit>(fx.f(), "Edit18")->hasFocus());
+    QVERIFY(control<QPushButton>(fx.f(), "BitBtn8")->isVisible());
     answer = false;
-    const QString before = fx.f()->Edit18->text();
-    fx.f()->BitBtn8->click();
-    QCOMPARE(fx.f()->Edit18->text(), before);
-    QVERIFY(!fx.f()->BitBtn8->isVisible());
-    fx.f()->Edit16->setFocus();
-    QTRY_VERIFY(fx.f()->Edit16->hasFocus());
-    QVERIFY(!fx.f()->BitBtn8->isVisible());
+    const QString before = control<QLineEdit>(fx.f(), "Edit18")->text();
+    control<QPushButton>(fx.f(), "BitBtn8")->click();
+    QCOMPARE(control<QLineEdit>(fx.f(), "Edit18")->text(), before);
+    QVERIFY(!control<QPushButton>(fx.f(), "BitBtn8")->isVisible());
+    control<QLineEdit>(fx.f(), "Edit16")->setFocus();
+    QTRY_VERIFY(control<QLineEdit>(fx.f(), "Edit16")->hasFocus());
+    QVERIFY(!control<QPushButton>(fx.f(), "BitBtn8")->isVisible());
 }
 
 // Showing a picker button must not move anything of its row: a click
@@ -487,32 +487,40 @@ void TestHistory::datePickerButtonKeepsTheRowStill()
     QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
     fx.window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(fx.window.get()));
-    const QList<QWidget *> row{fx.f()->Edit15, fx.f()->Edit16, fx.f()->Label17, fx.f()->Edit17,
-                               fx.f()->Label18,  fx.f()->Edit18, fx.f()->Label23, fx.f()->Edit23,
-                               fx.f()->cbbyf};
+    const QList<QWidget *> row {control<QLineEdit>(fx.f(), "Edit15"), control<QLineEdit>(fx.f(), "Edit16"),
+                                control<QLabel>(fx.f(), "Label17"),   control<QLineEdit>(fx.f(), "Edit17"),
+                                control<QLabel>(fx.f(), "Label18"),   control<QLineEdit>(fx.f(), "Edit18"),
+                                control<QLabel>(fx.f(), "Label23"),   control<QLineEdit>(fx.f(), "Edit23"),
+                                control<QComboBox>(fx.f(), "cbbyf")};
     auto places = [&row] {
         QList<QRect> out;
         for (QWidget *w : row)
             out << w->geometry();
         return out;
     };
-    fx.f()->Edit15->setFocus();
-    QTRY_VERIFY(fx.f()->Edit15->hasFocus());
-    QVERIFY(!fx.f()->BitBtn7->isVisible() && !fx.f()->BitBtn8->isVisible());
+    control<QLineEdit>(fx.f(), "Edit15")->setFocus();
+    QTRY_VERIFY(control<QLineEdit>(fx.f(), "Edit15")->hasFocus());
+    QVERIFY(!control<QPushButton>(fx.f(), "BitBtn7")->isVisible()
+            && !control<QPushButton>(fx.f(), "BitBtn8")->isVisible());
     const QList<QRect> still = places();
-    for (QLineEdit *field : {fx.f()->Edit17, fx.f()->Edit18}) {
+    for (QLineEdit *field : {control<QLineEdit>(fx.f(), "Edit17"), control<QLineEdit>(fx.f(), "Edit18")}) {
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
-        QPushButton *button = field == fx.f()->Edit17 ? fx.f()->BitBtn7 : fx.f()->BitBtn8;
+        QPushButton *button = field == control<QLineEdit>(fx.f(), "Edit17") ? control<QPushButton>(fx.f(), "BitBtn7")
+                                                                            : control<QPushButton>(fx.f(), "BitBtn8");
         QVERIFY(button->isVisible());
         QCoreApplication::processEvents();   // the layout runs
         QCOMPARE(places(), still);
         // The button sits right of its field, clear of the next label.
         QVERIFY(button->geometry().left() >= field->geometry().right());
-        QVERIFY(button->geometry().right() < (field == fx.f()->Edit17 ? fx.f()->Label18 : fx.f()->Label23)->geometry().left());
+        QVERIFY(button->geometry().right() < (field == control<QLineEdit>(fx.f(), "Edit17")
+                                                  ? control<QLabel>(fx.f(), "Label18")
+                                                  : control<QLabel>(fx.f(), "Label23"))
+                                                 ->geometry()
+                                                 .left());
     }
-    fx.f()->Edit23->setFocus();
-    QTRY_VERIFY(fx.f()->Edit23->hasFocus());
+    control<QLineEdit>(fx.f(), "Edit23")->setFocus();
+    QTRY_VERIFY(control<QLineEdit>(fx.f(), "Edit23")->hasFocus());
     QCoreApplication::processEvents();
     QCOMPARE(places(), still);
 }
@@ -576,9 +584,9 @@ void TestHistory::rangeDialogChecks()
     RecordingDialogs dialogs;
     TFormdyts d;
     d.show();
-    d.form()->Edit1->setText(first);
-    d.form()->Edit2->setText(last);
-    d.form()->BitBtn1->click();
+    control<QLineEdit>(&d, "Edit1")->setText(first);
+    control<QLineEdit>(&d, "Edit2")->setText(last);
+    control<QPushButton>(&d, "BitBtn1")->click();
     if (message.isEmpty()) {
         QCOMPARE(dialogs.count(), 0);
         QVERIFY(d.accepted());
@@ -600,21 +608,21 @@ void TestHistory::rangeDialogKeys()
     TFormdyts d;
     d.show();
     QVERIFY(QTest::qWaitForWindowExposed(&d));
-    d.form()->Edit1->clear();
-    d.form()->Edit1->setFocus();
-    QTest::keyClicks(d.form()->Edit1, "1a2.-");
-    QCOMPARE(d.form()->Edit1->text(), QStringLiteral("12"));
+    control<QLineEdit>(&d, "Edit1")->clear();
+    control<QLineEdit>(&d, "Edit1")->setFocus();
+    QTest::keyClicks(control<QLineEdit>(&d, "Edit1"), "1a2.-");
+    QCOMPARE(control<QLineEdit>(&d, "Edit1")->text(), QStringLiteral("12"));
     QCOMPARE(beeps, 3);
-    QTest::keyClick(d.form()->Edit1, Qt::Key_Backspace);
-    QCOMPARE(d.form()->Edit1->text(), QStringLiteral("1"));
-    QTest::keyClick(d.form()->Edit1, Qt::Key_Return);
-    QTRY_VERIFY(d.form()->Edit2->hasFocus());
+    QTest::keyClick(control<QLineEdit>(&d, "Edit1"), Qt::Key_Backspace);
+    QCOMPARE(control<QLineEdit>(&d, "Edit1")->text(), QStringLiteral("1"));
+    QTest::keyClick(control<QLineEdit>(&d, "Edit1"), Qt::Key_Return);
+    QTRY_VERIFY(control<QLineEdit>(&d, "Edit2")->hasFocus());
     QCOMPARE(beeps, 4);
-    QTest::keyClick(d.form()->Edit2, Qt::Key_Return);
-    QTRY_VERIFY(d.form()->BitBtn1->hasFocus());
+    QTest::keyClick(control<QLineEdit>(&d, "Edit2"), Qt::Key_Return);
+    QTRY_VERIFY(control<QPushButton>(&d, "BitBtn1")->hasFocus());
     QVERIFY(d.isVisible());
     // Cancel clears the flag.
-    d.form()->BitBtn2->click();
+    control<QPushButton>(&d, "BitBtn2")->click();
     QVERIFY(!d.accepted());
     QVERIFY(!d.isVisible());
     SetBeepHook({});
@@ -624,18 +632,18 @@ void TestHistory::rangeDialogKeepsNumbers()
 {
     Fixture fx;
     TFormdyts *d = fx.history()->rangeDialog();
-    QCOMPARE(d->form()->Edit1->text(), QStringLiteral("1"));
-    QCOMPARE(d->form()->Edit2->text(), QStringLiteral("2"));
+    QCOMPARE(control<QLineEdit>(d, "Edit1")->text(), QStringLiteral("1"));
+    QCOMPARE(control<QLineEdit>(d, "Edit2")->text(), QStringLiteral("2"));
     QCOMPARE(d->windowTitle(), QStringLiteral("批量打印对话框"));
     d->show();
-    d->form()->Edit1->setText("4");
-    d->form()->Edit2->setText("7");
-    d->form()->BitBtn1->click();
+    control<QLineEdit>(d, "Edit1")->setText("4");
+    control<QLineEdit>(d, "Edit2")->setText("7");
+    control<QPushButton>(d, "BitBtn1")->click();
     QVERIFY(d->accepted());
     d->show();
     QVERIFY(!d->accepted());   // cleared on every showing
-    QCOMPARE(d->form()->Edit1->text(), QStringLiteral("4"));
-    QCOMPARE(d->form()->Edit2->text(), QStringLiteral("7"));
+    QCOMPARE(control<QLineEdit>(d, "Edit1")->text(), QStringLiteral("4"));
+    QCOMPARE(control<QLineEdit>(d, "Edit2")->text(), QStringLiteral("7"));
     QCOMPARE(fx.history()->rangeDialog(), d);
     d->hide();
 }

@@ -3,9 +3,12 @@
 // then the k-th row of the result k — whatever the rows held before (stale
 // numbers carried in by archiving, NULL) and however the results overlap.
 #include "historyfixture.h"
+#include "controls.h"
 
 #include <QRadioButton>
 #include <QTest>
+#include <QComboBox>
+#include <QLineEdit>
 #include <algorithm>
 #include <map>
 
@@ -183,13 +186,13 @@ void TestNumbering::everyRowAsThePlainRuleGives()
 
     for (const QString &text : queries) {
         const Conditions c = Conditions::parse(text);
-        fx.f()->Edit15->setText(c.name);
-        fx.f()->Edit16->setText(c.serial);
-        fx.f()->Edit17->setText(c.from);
-        fx.f()->Edit18->setText(c.to);
-        fx.f()->Edit23->setText(c.year);
-        fx.f()->cbbyf->setEditText(c.month);
-        (c.deleted ? fx.f()->rbb2 : fx.f()->rbb1)->setChecked(true);
+        control<QLineEdit>(fx.f(), "Edit15")->setText(c.name);
+        control<QLineEdit>(fx.f(), "Edit16")->setText(c.serial);
+        control<QLineEdit>(fx.f(), "Edit17")->setText(c.from);
+        control<QLineEdit>(fx.f(), "Edit18")->setText(c.to);
+        control<QLineEdit>(fx.f(), "Edit23")->setText(c.year);
+        control<QComboBox>(fx.f(), "cbbyf")->setEditText(c.month);
+        (c.deleted ? control<QRadioButton>(fx.f(), "rbb2") : control<QRadioButton>(fx.f(), "rbb1"))->setChecked(true);
         fx.query();
         QCOMPARE(fx.dialogs.count(), 0);
 

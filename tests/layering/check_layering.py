@@ -32,11 +32,9 @@ ALLOWED_HEADERS = {
     "basedata": {"login/formmmxg.h"},      # the password dialog
 }
 
-# Generated form headers a folder may include from another folder.
-# The frame still writes the entry tab's fields directly.
-ALLOWED_FORMS = {
-    "app": {"ui_entrytab.h"},
-}
+# Generated form headers a folder may include from another folder: none;
+# a screen's controls are its own.
+ALLOWED_FORMS = {}
 
 INCLUDE = re.compile(r'^[ \t]*#[ \t]*include[ \t]+"([^"]+)"', re.MULTILINE)
 

@@ -6,12 +6,12 @@
 #include "login/formmmxg.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
-#include "ui_formdl.h"
-#include "ui_formmmxg.h"
+#include "controls.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
+#include <QLabel>
 
 namespace {
 
@@ -46,8 +46,8 @@ void addEmployee(const QString &name, const QString &code, const QString &passwo
 QStringList codeList(const TFormdl &dlg)
 {
     QStringList out;
-    for (int i = 0; i < dlg.form()->ComboBox1->count(); ++i)
-        out << dlg.form()->ComboBox1->itemText(i);
+    for (int i = 0; i < control<QComboBox>(&dlg, "ComboBox1")->count(); ++i)
+        out << control<QComboBox>(&dlg, "ComboBox1")->itemText(i);
     return out;
 }
 
@@ -73,11 +73,11 @@ private slots:
         login.FormShow();
         QVERIFY(dm.isOpen());
         QCOMPARE(codeList(login), (QStringList{Schema::kFirstEmployeeCode, "LS01"}));
-        QCOMPARE(login.form()->ComboBox1->currentText(), QString());
-        QVERIFY(login.form()->Label3->text().contains(Schema::kDefaultPassword));
+        QCOMPARE(control<QComboBox>(&login, "ComboBox1")->currentText(), QString());
+        QVERIFY(control<QLabel>(&login, "Label3")->text().contains(Schema::kDefaultPassword));
 
-        login.form()->ComboBox1->setEditText(QStringLiteral("ls01"));
-        login.form()->Edit1->setText(QStringLiteral("aBC"));
+        control<QComboBox>(&login, "ComboBox1")->setEditText(QStringLiteral("ls01"));
+        control<QLineEdit>(&login, "Edit1")->setText(QStringLiteral("aBC"));
         login.BitBtn1Click();
         QCOMPARE(login.result(), int(QDialog::Accepted));
         QCOMPARE(dlg.count(), 0);
@@ -91,18 +91,18 @@ private slots:
         TFormdl login;
         login.show();
         QVERIFY(login.isVisible());
-        login.form()->ComboBox1->setEditText(Schema::kFirstEmployeeCode);
-        login.form()->Edit1->setText(QStringLiteral("wrong"));
+        control<QComboBox>(&login, "ComboBox1")->setEditText(Schema::kFirstEmployeeCode);
+        control<QLineEdit>(&login, "Edit1")->setText(QStringLiteral("wrong"));
         login.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号或密码不对！")});
         QVERIFY(login.isVisible());
-        QCOMPARE(login.form()->ComboBox1->currentText(), Schema::kFirstEmployeeCode);
-        QCOMPARE(login.form()->Edit1->text(), QStringLiteral("wrong"));
+        QCOMPARE(control<QComboBox>(&login, "ComboBox1")->currentText(), Schema::kFirstEmployeeCode);
+        QCOMPARE(control<QLineEdit>(&login, "Edit1")->text(), QStringLiteral("wrong"));
 
         // Enter in the password field logs in like the button.
-        login.form()->Edit1->setText(Schema::kDefaultPassword);
-        login.form()->Edit1->setFocus();
-        QTest::keyClick(login.form()->Edit1, Qt::Key_Return);
+        control<QLineEdit>(&login, "Edit1")->setText(Schema::kDefaultPassword);
+        control<QLineEdit>(&login, "Edit1")->setFocus();
+        QTest::keyClick(control<QLineEdit>(&login, "Edit1"), Qt::Key_Return);
         QCOMPARE(login.result(), int(QDialog::Accepted));
         QVERIFY(!login.isVisible());
     }
@@ -116,10 +116,10 @@ private slots:
         login.show();
         QVERIFY(QTest::qWaitForWindowExposed(&login));
         login.activateWindow();
-        login.form()->ComboBox1->setFocus();
-        QTest::keyClicks(login.form()->ComboBox1, Schema::kFirstEmployeeCode);
-        QTest::keyClick(login.form()->ComboBox1, Qt::Key_Return);
-        QTRY_VERIFY(login.form()->Edit1->hasFocus());
+        control<QComboBox>(&login, "ComboBox1")->setFocus();
+        QTest::keyClicks(control<QComboBox>(&login, "ComboBox1"), Schema::kFirstEmployeeCode);
+        QTest::keyClick(control<QComboBox>(&login, "ComboBox1"), Qt::Key_Return);
+        QTRY_VERIFY(control<QLineEdit>(&login, "Edit1")->hasFocus());
         QCOMPARE(dlg.count(), 0);
         QVERIFY(login.isVisible());
     }
@@ -133,12 +133,12 @@ private slots:
         login.show();
         QVERIFY(QTest::qWaitForWindowExposed(&login));
         login.activateWindow();
-        login.form()->Edit1->setFocus();
-        login.form()->Edit1->setText(Schema::kDefaultPassword);
+        control<QLineEdit>(&login, "Edit1")->setFocus();
+        control<QLineEdit>(&login, "Edit1")->setText(Schema::kDefaultPassword);
         login.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号不能为空")});
         QVERIFY(login.isVisible());
-        QTRY_VERIFY(login.form()->ComboBox1->hasFocus());
+        QTRY_VERIFY(control<QComboBox>(&login, "ComboBox1")->hasFocus());
     }
 
     void emptyEmployeeTableLeavesOnlyExit()
@@ -150,9 +150,9 @@ private slots:
         RecordingDialogs dlg;
         TFormdl login;
         login.show();
-        QCOMPARE(login.form()->ComboBox1->count(), 0);
-        login.form()->ComboBox1->setEditText(Schema::kFirstEmployeeCode);
-        login.form()->Edit1->setText(Schema::kDefaultPassword);
+        QCOMPARE(control<QComboBox>(&login, "ComboBox1")->count(), 0);
+        control<QComboBox>(&login, "ComboBox1")->setEditText(Schema::kFirstEmployeeCode);
+        control<QLineEdit>(&login, "Edit1")->setText(Schema::kDefaultPassword);
         login.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{QStringLiteral("用户编号或密码不对！")});
         QVERIFY(login.isVisible());
@@ -196,9 +196,9 @@ private slots:
         TFormmmxg change;
         change.setEmployeeCode(QStringLiteral("ww"));
         change.show();
-        change.form()->Edit1->setText(oldPw);
-        change.form()->Edit2->setText(newPw);
-        change.form()->Edit3->setText(again);
+        control<QLineEdit>(&change, "Edit1")->setText(oldPw);
+        control<QLineEdit>(&change, "Edit2")->setText(newPw);
+        control<QLineEdit>(&change, "Edit3")->setText(again);
         change.BitBtn1Click();
         QCOMPARE(dlg.texts(), QStringList{message});
         QVERIFY(Passwords::isHashed(passwordOf(QStringLiteral("ww"))));
@@ -223,8 +223,8 @@ private slots:
         login.FormShow();
         QVERIFY(!login.databaseFailed());
         QVERIFY(Passwords::isHashed(passwordOf(QStringLiteral("zl"))));
-        login.form()->ComboBox1->setEditText(QStringLiteral("ZL"));
-        login.form()->Edit1->setText(QStringLiteral("mima-zhao"));
+        control<QComboBox>(&login, "ComboBox1")->setEditText(QStringLiteral("ZL"));
+        control<QLineEdit>(&login, "Edit1")->setText(QStringLiteral("mima-zhao"));
         login.BitBtn1Click();
         QCOMPARE(dlg.count(), 0);
         QCOMPARE(login.result(), int(QDialog::Accepted));
@@ -239,13 +239,13 @@ private slots:
         TFormmmxg change;
         change.setEmployeeCode(Schema::kFirstEmployeeCode);
         change.show();
-        change.form()->Edit1->setText(QStringLiteral("a"));
-        change.form()->Edit2->setText(QStringLiteral("b"));
+        control<QLineEdit>(&change, "Edit1")->setText(QStringLiteral("a"));
+        control<QLineEdit>(&change, "Edit2")->setText(QStringLiteral("b"));
         change.BitBtn2Click();
         QVERIFY(!change.isVisible());
         change.show();
-        QCOMPARE(change.form()->Edit1->text(), QStringLiteral("a"));
-        QCOMPARE(change.form()->Edit2->text(), QStringLiteral("b"));
+        QCOMPARE(control<QLineEdit>(&change, "Edit1")->text(), QStringLiteral("a"));
+        QCOMPARE(control<QLineEdit>(&change, "Edit2")->text(), QStringLiteral("b"));
         QCOMPARE(dlg.count(), 0);
     }
 };

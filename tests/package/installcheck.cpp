@@ -18,14 +18,16 @@
 #include "print/receiptprint.h"
 #include "print/spreadsheetengine.h"
 #include "recordingdialogs.h"
-#include "ui_entrytab.h"
-#include "ui_formdl.h"
+#include "controls.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
 #include <QTimer>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 
 class InstallCheck : public QObject
 {
@@ -67,27 +69,27 @@ private slots:
                 if (!formdl.isVisible())
                     return;
                 login.stop();
-                formdl.form()->ComboBox1->setEditText(QStringLiteral("admin"));
-                formdl.form()->Edit1->setText(QStringLiteral("888888"));
-                QTest::mouseClick(formdl.form()->BitBtn1, Qt::LeftButton);
+                control<QComboBox>(&formdl, "ComboBox1")->setEditText(QStringLiteral("admin"));
+                control<QLineEdit>(&formdl, "Edit1")->setText(QStringLiteral("888888"));
+                QTest::mouseClick(control<QPushButton>(&formdl, "BitBtn1"), Qt::LeftButton);
             });
             login.start();
             window.show();
             QTRY_VERIFY_WITH_TIMEOUT(window.startupDone(), 60000);
             QVERIFY2(dialogs.count() == 0, qPrintable(dialogs.texts().join(QLatin1Char('|'))));
 
-            Ui::TEntryTab *f = window.entryTab()->form();
+            QWidget *f = window.entryTab();
             global.str_dj = QStringLiteral("0.5");
-            f->Edit28->setFieldText(QStringLiteral("0.5"));
-            f->Edit33->setFieldText(QStringLiteral("2"));
-            f->edit41->setEditText(QStringLiteral("安装户"));
-            f->Edit20->setFieldText(QStringLiteral("9-101"));
-            f->Edit21->setFieldText(QStringLiteral("150"));
-            f->Edit22->setFieldText(QStringLiteral("100"));
-            f->Edit30->setFieldText(QStringLiteral("35"));
-            f->Edit31->setFieldText(QStringLiteral("20"));
-            f->Edit37->setFieldText(QStringLiteral("100"));
-            f->cbskr->setEditText(QStringLiteral("收款员"));
+            control<TEntryField>(f, "Edit28")->setFieldText(QStringLiteral("0.5"));
+            control<TEntryField>(f, "Edit33")->setFieldText(QStringLiteral("2"));
+            control<TZozudExComboBox>(f, "edit41")->setEditText(QStringLiteral("安装户"));
+            control<TEntryField>(f, "Edit20")->setFieldText(QStringLiteral("9-101"));
+            control<TEntryField>(f, "Edit21")->setFieldText(QStringLiteral("150"));
+            control<TEntryField>(f, "Edit22")->setFieldText(QStringLiteral("100"));
+            control<TEntryField>(f, "Edit30")->setFieldText(QStringLiteral("35"));
+            control<TEntryField>(f, "Edit31")->setFieldText(QStringLiteral("20"));
+            control<TEntryField>(f, "Edit37")->setFieldText(QStringLiteral("100"));
+            control<QComboBox>(f, "cbskr")->setEditText(QStringLiteral("收款员"));
 
             // Preview: the filled copy in the data folder, shown in the window.
             window.previewReceipt();

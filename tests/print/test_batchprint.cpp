@@ -6,11 +6,14 @@
 #include "print/formdyts.h"
 #include "print/receiptbatch.h"
 #include "print/spreadsheetengine.h"
-#include "ui_formdyts.h"
+#include "controls.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QtTest>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <cups/cups.h>
 
 using namespace history_test;
@@ -23,10 +26,10 @@ void runRange(THistoryTab *tab, const QString &first, const QString &last, bool 
 {
     tab->services().printing.runRangeDialog = [=](TFormdyts *d) {
         d->show();
-        d->form()->Edit1->setText(first);
-        d->form()->Edit2->setText(last);
-        d->form()->cbhbdy->setChecked(oneJob);
-        d->form()->BitBtn1->click();
+        control<QLineEdit>(d, "Edit1")->setText(first);
+        control<QLineEdit>(d, "Edit2")->setText(last);
+        control<QCheckBox>(d, "cbhbdy")->setChecked(oneJob);
+        control<QPushButton>(d, "BitBtn1")->click();
         return d->accepted();
     };
 }
@@ -86,7 +89,7 @@ private slots:
         const int jobsBefore = jobCount();
         QElapsedTimer t;
         t.start();
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
         QVERIFY2(fx.dialogs.count() == 0, qPrintable(fx.dialogs.texts().join('|')));
         QVERIFY(fx.history()->batchPrinting()->lastBatchFailures().isEmpty());
         const int job = fx.history()->batchPrinting()->lastBatchJobId();
@@ -101,8 +104,8 @@ private slots:
                                   "总合计金额：12.5 元", "电费"})
             QVERIFY2(text.contains(QString::fromUtf8(piece)), qPrintable(QString::fromUtf8(piece) + "\n" + text));
         QVERIFY(!QFileInfo::exists(fx.dir.file("2.xls")));
-        QCOMPARE(fx.f()->ldyts->text(), QString());
-        QVERIFY(!fx.f()->pbdyts->isVisible());
+        QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QString());
+        QVERIFY(!control<QProgressBar>(fx.f(), "pbdyts")->isVisible());
         // The choice is remembered in the settings.
         QCOMPARE(Global().strhbdy, QStringLiteral("Y"));
         qInfo("3 receipts as one job: %lld ms", qint64(t.elapsed()));
@@ -121,7 +124,7 @@ private slots:
         fx.exec("update P_ORDERDBAK set rq='不是日期' where sjxh='00000022'");
         runRange(fx.history(), "1", "3", true);
         const int jobsBefore = jobCount();
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
         QCOMPARE(fx.history()->batchPrinting()->lastBatchFailures(), QList<qint64>{2});
         QCOMPARE(fx.dialogs.count(), 1);
         QVERIFY2(fx.dialogs.texts().first().startsWith(QStringLiteral("以下序号的单据无法填写，没有放入打印任务：2")),
@@ -151,7 +154,7 @@ private slots:
                 fx.window->close();
         });
         const int jobsBefore = jobCount();
-        fx.f()->SpeedButton37->click();
+        control<QPushButton>(fx.f(), "SpeedButton37")->click();
         QVERIFY(fx.history()->batchPrinting()->batchStopped());
         QCOMPARE(steps, (QList<qint64>{1, 2}));
         QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), 0);

@@ -13,7 +13,7 @@
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "text/datetext.h"
-#include "ui_entrytab.h"
+#include "controls.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -40,21 +40,21 @@ struct SaveFixture
         global.str_dj = QStringLiteral("0.5");
         global.str_djs = QStringLiteral("2");
         window.FormShow();
-        fillForm(form());
+        fillForm(entry());
     }
     ~SaveFixture() { DateText::setToday(QDate()); }
 
-    Ui::TEntryTab *form() { return window.entryTab()->form(); }
+    QWidget *entry() { return window.entryTab(); }
 
-    static void fillForm(Ui::TEntryTab *f)
+    static void fillForm(QWidget *f)
     {
-        f->edit41->setEditText(QStringLiteral("直打户"));
-        f->Edit20->setFieldText(QStringLiteral("7-301"));
-        f->Edit21->setFieldText(QStringLiteral("1250.5"));
-        f->Edit22->setFieldText(QStringLiteral("1200"));
-        f->Edit30->setFieldText(QStringLiteral("35"));
-        f->Edit31->setFieldText(QStringLiteral("20"));
-        f->Edit37->setFieldText(QStringLiteral("100"));
+        control<TZozudExComboBox>(f, "edit41")->setEditText(QStringLiteral("直打户"));
+        control<TEntryField>(f, "Edit20")->setFieldText(QStringLiteral("7-301"));
+        control<TEntryField>(f, "Edit21")->setFieldText(QStringLiteral("1250.5"));
+        control<TEntryField>(f, "Edit22")->setFieldText(QStringLiteral("1200"));
+        control<TEntryField>(f, "Edit30")->setFieldText(QStringLiteral("35"));
+        control<TEntryField>(f, "Edit31")->setFieldText(QStringLiteral("20"));
+        control<TEntryField>(f, "Edit37")->setFieldText(QStringLiteral("100"));
     }
 };
 
@@ -78,7 +78,7 @@ private slots:
     {
         SaveFixture fx;
         QVERIFY(fx.templateInstalled);
-        Ui::TEntryTab *f = fx.form();
+        QWidget *f = fx.entry();
         RecordingDialogs &dialogs = fx.dialogs;
 
         const QSet<QString> before = pdfOutputFiles();
@@ -87,7 +87,7 @@ private slots:
 
         // Stored under the number that was printed.
         QCOMPARE(storedCount(), 1);
-        QCOMPARE(f->Edit3->text(), QStringLiteral("00000002"));
+        QCOMPARE(control<TEntryField>(f, "Edit3")->text(), QStringLiteral("00000002"));
 
         // Exactly one printed receipt.
         const QStringList outputs = newPdfOutputs(before);
@@ -103,7 +103,7 @@ private slots:
     {
         SaveFixture fx;
         QVERIFY(fx.templateInstalled);
-        Ui::TEntryTab *f = fx.form();
+        QWidget *f = fx.entry();
         RecordingDialogs &dialogs = fx.dialogs;
 
         QVERIFY(SpreadsheetEngine::isAvailable());
@@ -120,7 +120,7 @@ private slots:
         QVERIFY2(took < 15000, qPrintable(QString::number(took)));
         QCOMPARE(dialogs.texts(), QStringList{kEngineNotAnsweringMessage.arg(3)});
         QCOMPARE(storedCount(), 0);
-        QCOMPARE(f->Edit3->text(), QStringLiteral("00000001"));
+        QCOMPARE(control<TEntryField>(f, "Edit3")->text(), QStringLiteral("00000001"));
         QCOMPARE(newPdfOutputs(before, 3000, 0), QStringList());
 
         // The next save finds a fresh application.
