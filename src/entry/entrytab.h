@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "print/receiptprint.h"
 
@@ -15,6 +16,7 @@ class TEntryTab;
 }
 class TEntryField;
 class TNamedQuery;
+class TReceiptFields;
 class QKeyEvent;
 class QInputMethodEvent;
 
@@ -120,6 +122,7 @@ private:
     void doHouseholdSearch();
 
     Ui::TEntryTab *ui;
+    std::unique_ptr<const TReceiptFields> m_fields;   // the receipt's fields, for what printing reads
     QList<TEntryField *> m_setR;
     QList<TEntryField *> m_setRL;
     QList<TEntryField *> m_setRLF;

@@ -7,8 +7,8 @@
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -308,15 +308,11 @@ private slots:
         const QString path = dir.file(TDemoDM::kDatabaseFileName);
         QStringList before;
         {
+            QVERIFY(OldDatabase::write(path, 5, false));
             QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v5"));
             old.setDatabaseName(path);
             QVERIFY(old.open());
-            QFile f(QFINDTESTDATA("schema_v5.sql"));
-            QVERIFY(f.open(QIODevice::ReadOnly));
             QSqlQuery q(old);
-            for (const QString &sql : QString::fromUtf8(f.readAll()).split(QStringLiteral(";\n"), Qt::SkipEmptyParts))
-                if (!sql.trimmed().isEmpty())
-                    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text() + sql));
             int n = 0;
             for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
                 for (const QString &state : {Payments::kPaid, Payments::kUnpaid}) {
