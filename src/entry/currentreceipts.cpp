@@ -374,7 +374,7 @@ void TCurrentReceipts::doSaveNew()
             // A number already used by another receipt is never reused.
             QString serial = shownSerial;
             if (Serials::IsSerialIssued(dm, serial, category))
-                serial = Serials::FreeSerial(DemoDM(), category);
+                serial = Serials::FreeSerial(dm, category);
             if (f->Edit3->text() != serial)
                 f->Edit3->setFieldText(serial);
 
