@@ -3,7 +3,6 @@
 #include "common/apperror.h"
 #include "data/demodm.h"
 #include "data/paymentstore.h"
-#include "data/receiptcolumns.h"
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "scratchdir.h"
@@ -324,16 +323,9 @@ private slots:
                                    .arg(state)
                                    .arg(n)));
                 }
-            for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")}) {
-                QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
-                while (q.next()) {
-                    QStringList row{t};
-                    for (int c = 0; c < ReceiptColumns::all().size(); ++c)
-                        row << q.value(c).toString();
-                    before << row.join(QLatin1Char('|'));
-                }
-            }
             q.finish();
+            for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
+                before << TestSql::rows(old, t);
             old.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v5"));
@@ -343,17 +335,10 @@ private slots:
         QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
         QVERIFY(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
         QCOMPARE(q.value(0).toInt(), Schema::currentVersion());
-        QStringList after;
-        for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")}) {
-            QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
-            while (q.next()) {
-                QStringList row{t};
-                for (int c = 0; c < ReceiptColumns::all().size(); ++c)
-                    row << q.value(c).toString();
-                after << row.join(QLatin1Char('|'));
-            }
-        }
         q.finish();
+        QStringList after;
+        for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
+            after << TestSql::rows(QSqlDatabase::database(TDemoDM::kConnectionName), t);
         QCOMPARE(after.size(), 6);
         QCOMPARE(after, before);
         // The upgraded file takes payments and lists its arrears.

@@ -14,30 +14,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {
 
 const QString kCat = QStringLiteral("销售单");
-
-// Every row of a table, each value with its storage class, in key order.
-QStringList dump(QSqlDatabase db, const QString &table, const QString &columns = QStringLiteral("*"))
-{
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("select %1 from %2 order by rowid").arg(columns, table)))
-        return {q.lastError().text()};
-    QStringList rows;
-    while (q.next()) {
-        QStringList values{table};
-        for (int c = 0; c < q.record().count(); ++c) {
-            const QVariant v = q.value(c);
-            values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + QLatin1Char(':') + v.toString());
-        }
-        rows << values.join(QLatin1Char('|'));
-    }
-    return rows;
-}
 
 // What must come through an upgrade unchanged. The passwords are apart:
 // before version 4 they are plain text, which the upgrade replaces.
@@ -47,8 +28,8 @@ QStringList contents(QSqlDatabase db)
     for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del"),
                              QStringLiteral("hhb"), QStringLiteral("kdfb"), QStringLiteral("sjxhb"), QStringLiteral("bciidb"),
                              QStringLiteral("lbb")})
-        all << dump(db, t);
-    all << dump(db, QStringLiteral("zgxxb"), QStringLiteral("iid, zgxm, py, bz"));
+        all << TestSql::rows(db, t);
+    all << TestSql::rows(db, QStringLiteral("zgxxb"), QStringLiteral("iid, zgxm, py, bz"));
     return all;
 }
 
@@ -113,7 +94,7 @@ private slots:
             QCOMPARE(q.value(0).toInt(), version);
             q.finish();
             before = contents(old);
-            passwordsBefore = dump(old, QStringLiteral("zgxxb"), QStringLiteral("mm"));
+            passwordsBefore = TestSql::rows(old, QStringLiteral("zgxxb"), QStringLiteral("mm"));
             old.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("old"));
@@ -133,7 +114,7 @@ private slots:
 
         // The passwords are hashes that the login accepts, letter case aside;
         // those that were hashes already are kept as they were.
-        const QStringList passwordsAfter = dump(db(), QStringLiteral("zgxxb"), QStringLiteral("mm"));
+        const QStringList passwordsAfter = TestSql::rows(db(), QStringLiteral("zgxxb"), QStringLiteral("mm"));
         QCOMPARE(passwordsAfter.size(), 2);
         if (version >= 4)
             QCOMPARE(passwordsAfter, passwordsBefore);

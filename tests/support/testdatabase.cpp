@@ -62,6 +62,23 @@ QString snapshot(const QStringList &tables)
     return out;
 }
 
+QStringList rows(const QSqlDatabase &db, const QString &table, const QString &columns)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select %1 from %2 order by rowid").arg(columns, table)))
+        return {q.lastError().text()};
+    QStringList out;
+    while (q.next()) {
+        QStringList values{table};
+        for (int c = 0; c < q.record().count(); ++c) {
+            const QVariant v = q.value(c);
+            values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + QLatin1Char(':') + v.toString());
+        }
+        out << values.join(QLatin1Char('|'));
+    }
+    return out;
+}
+
 bool runFile(QSqlDatabase &db, const QString &path)
 {
     QFile f(path);

@@ -35,6 +35,10 @@ QVariantList column(const QString &sql, const Binds &binds = {});
 // row's values as "v|v|...|;", a line a table.
 QString snapshot(const QStringList &tables);
 
+// Every row of a table of db in rowid order, each as "table|v|v|...", a
+// value as its type and text ("QString:甲", "double:0.5") or "NULL".
+QStringList rows(const QSqlDatabase &db, const QString &table, const QString &columns = QStringLiteral("*"));
+
 // Runs the statements of a file (separated by ";" at a line's end).
 // False, with a warning naming the statement, when one fails.
 bool runFile(QSqlDatabase &db, const QString &path);
