@@ -21,13 +21,6 @@
 #include <QLineEdit>
 #include <memory>
 
-namespace {
-
-// Every operation of the tab runs inside the program's operation boundary.
-constexpr auto &runOperation = Operation::run;
-
-} // namespace
-
 TBaseDataTab::TBaseDataTab(QWidget *parent) : QWidget(parent), ui(new Ui::TBaseDataTab)
 {
     ui->setupUi(this);
@@ -139,17 +132,17 @@ TBaseDataTab::~TBaseDataTab()
 
 void TBaseDataTab::reloadHouseholds()
 {
-    m_households->setSource(Households::openList(DemoDM()));
+    m_households->setSourceModel(Households::openList(DemoDM()));
 }
 
 void TBaseDataTab::reloadEmployees()
 {
-    m_employees->setSource(Employees::openList(DemoDM()));
+    m_employees->setSourceModel(Employees::openList(DemoDM()));
 }
 
 void TBaseDataTab::reload()
 {
-    runOperation([this] {
+    Operation::run([this] {
         reloadHouseholds();
         reloadEmployees();
         Households::openOtherLists(DemoDM());
@@ -190,7 +183,7 @@ bool TBaseDataTab::eventFilter(QObject *watched, QEvent *event)
 
 void TBaseDataTab::SpeedButton11Click()
 {
-    runOperation([this] { doSaveHousehold(); });
+    Operation::run([this] { doSaveHousehold(); });
 }
 
 void TBaseDataTab::doSaveHousehold()
@@ -235,7 +228,7 @@ void TBaseDataTab::DBGrid1CellClick()
 
 void TBaseDataTab::SpeedButton12Click()
 {
-    runOperation([this] { doDeleteHousehold(); });
+    Operation::run([this] { doDeleteHousehold(); });
 }
 
 void TBaseDataTab::doDeleteHousehold()
@@ -278,7 +271,7 @@ void TBaseDataTab::deleteRowOf(void (*remove)(TDemoDM &, qint64), TGridModel *mo
 
 void TBaseDataTab::deleteHouseholdRow()
 {
-    runOperation([this] {
+    Operation::run([this] {
         const int row = householdRow();
         if (!ScreenKeys::confirmDeleteRow(row))
             return;
@@ -290,7 +283,7 @@ void TBaseDataTab::deleteHouseholdRow()
 
 void TBaseDataTab::SpeedButton17Click()
 {
-    runOperation([this] { doSaveEmployee(); });
+    Operation::run([this] { doSaveEmployee(); });
 }
 
 void TBaseDataTab::doSaveEmployee()
@@ -351,7 +344,7 @@ void TBaseDataTab::doSaveEmployee()
 
 void TBaseDataTab::SpeedButton18Click()
 {
-    runOperation([this] { doDeleteEmployee(); });
+    Operation::run([this] { doDeleteEmployee(); });
 }
 
 void TBaseDataTab::doDeleteEmployee()
@@ -373,7 +366,7 @@ void TBaseDataTab::doDeleteEmployee()
 
 void TBaseDataTab::deleteEmployeeRow()
 {
-    runOperation([this] {
+    Operation::run([this] {
         const int row = employeeRow();
         if (!ScreenKeys::confirmDeleteRow(row))
             return;
@@ -383,7 +376,7 @@ void TBaseDataTab::deleteEmployeeRow()
 
 void TBaseDataTab::SpeedButton25Click()
 {
-    runOperation([this] { doChangePassword(); });
+    Operation::run([this] { doChangePassword(); });
 }
 
 void TBaseDataTab::doChangePassword()

@@ -1,12 +1,12 @@
 #include "billing/billingtab.h"
 
 #include "billing/billingrun.h"
-#include "common/apperror.h"
 #include "common/dialogs.h"
+#include "common/operation.h"
 #include "data/billingstore.h"
 #include "data/demodm.h"
-#include "print/defaultprinter.h"
 #include "print/noticejob.h"
+#include "print/sheetcopies.h"
 #include "print/spreadsheetengine.h"
 #include "settings/global.h"
 #include "text/datetext.h"
@@ -25,24 +25,24 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace {
 
 const QString kAllCommunities = QStringLiteral("（全部社区）");
 
-// Runs a button's work: a missing engine and every failure end it with
-// their message; nothing the work did not commit is kept.
+// Runs a button's work inside the operation boundary. A missing spreadsheet
+// engine is no failure of the work: it ends it with the plain message that
+// says what to install.
 void guarded(const std::function<void()> &work)
 {
-    try {
-        work();
-    } catch (const EngineUnavailable &e) {
-        Dialogs::message(e.message().isEmpty() ? kEngineMissingMessage : e.message());
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    }
+    Operation::run([&] {
+        try {
+            work();
+        } catch (const EngineUnavailable &e) {
+            Dialogs::message(e.message().isEmpty() ? kEngineMissingMessage : e.message());
+        }
+    });
 }
 
 bool askColumns(QWidget *parent, const QStringList &headings, ReadingSheet::ColumnMap &map)
@@ -207,16 +207,24 @@ static QString sheetTitle(const QString &year, const QString &month, const QStri
     return QStringLiteral("抄表单 %1年%2月 %3").arg(year, month, community.isEmpty() ? QStringLiteral("全部社区") : community);
 }
 
+// The households of the sheet for the period and community shown; empty,
+// with the operator told, when there are none.
+QList<Billing::SheetHousehold> TBillingTab::sheetHouseholds()
+{
+    const QList<Billing::SheetHousehold> households = Billing::readingSheet(DemoDM(), community(), year(), month());
+    if (households.isEmpty())
+        Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
+    return households;
+}
+
 void TBillingTab::saveReadingSheet()
 {
     if (!checkPeriod())
         return;
     guarded([this] {
-        const QList<Billing::SheetHousehold> households = Billing::readingSheet(DemoDM(), community(), year(), month());
-        if (households.isEmpty()) {
-            Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
+        const QList<Billing::SheetHousehold> households = sheetHouseholds();
+        if (households.isEmpty())
             return;
-        }
         QString path = chooseSavePath(QStringLiteral("抄表单%1%2.xlsx").arg(year(), month()));
         if (path.isEmpty())
             return;
@@ -232,21 +240,14 @@ void TBillingTab::printReadingSheet()
     if (!checkPeriod())
         return;
     guarded([this] {
-        const QList<Billing::SheetHousehold> households = Billing::readingSheet(DemoDM(), community(), year(), month());
-        if (households.isEmpty()) {
-            Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
+        const QList<Billing::SheetHousehold> households = sheetHouseholds();
+        if (households.isEmpty())
             return;
-        }
-        if (DefaultPrinter::name().isEmpty())
-            throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
-        QTemporaryDir dir;
-        if (!dir.isValid())
-            throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
-        const std::unique_ptr<SpreadsheetWorkbook> book = SpreadsheetEngine::createBlank();
-        book->setRows(1, 1, ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())));
-        const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
-        book->exportPdf(pdf, SpreadsheetEngine::callTimeoutMs() + 10 * int(households.size()));
-        DefaultPrinter::printPdf(pdf, QStringLiteral("抄表单"));
+        PrintPdfMadeBy(QStringLiteral("抄表单"), QStringLiteral("sheet.pdf"), [&](const QString &pdf) {
+            const std::unique_ptr<SpreadsheetWorkbook> book = SpreadsheetEngine::createBlank();
+            book->setRows(1, 1, ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())));
+            book->exportPdf(pdf, SpreadsheetEngine::callTimeoutMs() + 10 * int(households.size()));
+        });
     });
 }
 

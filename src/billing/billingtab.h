@@ -66,6 +66,7 @@ private:
     void showPreview();
     void recheck();
     QList<ReceiptRow> noticeBills();
+    QList<Billing::SheetHousehold> sheetHouseholds();
     int unknownCount() const;
 
     QLineEdit *m_year;

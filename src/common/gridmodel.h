@@ -29,9 +29,6 @@ public:
     void setColumns(const QList<Column> &columns);
     const QList<Column> &columns() const { return m_columns; }
     void setSourceModel(QAbstractItemModel *source) override;
-    // The names the screens use for the source.
-    void setSource(QAbstractItemModel *source) { setSourceModel(source); }
-    QAbstractItemModel *source() const { return sourceModel(); }
 
     // The value of a column of the source (shown or not) in a row.
     QVariant fieldValue(int row, const QString &field) const;

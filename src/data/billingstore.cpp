@@ -1,6 +1,5 @@
 #include "data/billingstore.h"
 
-#include "common/apperror.h"
 #include "data/demodm.h"
 #include "data/receiptstore.h"
 #include "data/serials.h"
@@ -83,17 +82,6 @@ HouseholdFacts factsOf(TDemoDM &dm, const QString &name, const QString &nf, cons
     return f;
 }
 
-QString freeSerial(TDemoDM &dm, const QString &category)
-{
-    for (qint64 n = Serials::ReadCounter(dm, category) + 1;; ++n) {
-        const QString text = Serials::SerialText(n);
-        if (text.isEmpty())
-            throw AppError(QStringLiteral("收据序号已用完，无法保存新单据"));
-        if (!Serials::IsSerialIssued(dm, text, category))
-            return text;
-    }
-}
-
 QStringList storeBills(TDemoDM &dm, const QList<ReceiptRow> &bills)
 {
     QStringList serials;
@@ -102,7 +90,7 @@ QStringList storeBills(TDemoDM &dm, const QList<ReceiptRow> &bills)
     DbTransaction tx(dm);
     for (ReceiptRow row : bills) {
         Households::saveReadings(dm, row.bhh, row.bhmc, row.cmc, {row.bccjd, row.bccjds});
-        row.sjxh = freeSerial(dm, row.lbmc);
+        row.sjxh = Serials::FreeSerial(dm, row.lbmc);
         Receipts::insert(dm, row);
         Serials::IssueSerial(dm, row.sjxh, row.lbmc);
         serials.append(row.sjxh);

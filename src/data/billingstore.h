@@ -48,10 +48,6 @@ HouseholdFacts factsOf(TDemoDM &dm, const QString &name, const QString &nf, cons
 // error is thrown. Returns the serial numbers given, in order.
 QStringList storeBills(TDemoDM &dm, const QList<ReceiptRow> &bills);
 
-// The first serial number of the category from its counter on that no
-// receipt has used; throws AppError when the eight digits are used up.
-QString freeSerial(TDemoDM &dm, const QString &category);
-
 // The unpaid current receipts of year nf, month yf (empty: every month),
 // by community, household number and serial number.
 QList<ReceiptRow> unpaidBills(TDemoDM &dm, const QString &nf, const QString &yf);

@@ -38,6 +38,17 @@ bool IsSerialIssued(TDemoDM &dm, const QString &serial, const QString &category)
         != 0;
 }
 
+QString FreeSerial(TDemoDM &dm, const QString &category)
+{
+    for (qint64 n = ReadCounter(dm, category) + 1;; ++n) {
+        const QString text = SerialText(n);
+        if (text.isEmpty())
+            throw AppError(kSerialsUsedUp);
+        if (!IsSerialIssued(dm, text, category))
+            return text;
+    }
+}
+
 qint64 SerialNumber(const QString &serial)
 {
     bool ok = false;

@@ -11,6 +11,8 @@ class TDemoDM;
 // index pxxh of current and history receipts.
 namespace Serials {
 
+inline const QString kSerialsUsedUp = QStringLiteral("收据序号已用完，无法保存新单据");
+
 // 1 -> "00000001". Numbers of more than eight digits have no text: "".
 QString SerialText(qint64 number);
 
@@ -23,6 +25,11 @@ qint64 ReadCounter(TDemoDM &dm, const QString &category);
 
 // The serial number text to offer next; reads only.
 QString NextReceiptSerial(TDemoDM &dm, const QString &category);
+
+// The first number from the category's counter on that the register does
+// not hold: a number already issued is never given to a second receipt.
+// Reads only. Throws AppError when the eight-digit numbers are used up.
+QString FreeSerial(TDemoDM &dm, const QString &category);
 
 // True when the register holds that number in that category.
 bool IsSerialIssued(TDemoDM &dm, const QString &serial, const QString &category);

@@ -16,6 +16,7 @@
 #include "entry/entrytab.h"
 #include "entry/receiptfields.h"
 #include "entry/zozudexcombobox.h"
+#include "print/receiptprint.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
 #include "text/textlimits.h"
@@ -32,7 +33,6 @@ namespace {
 
 const QString kCategory = Schema::kReceiptCategory;
 const QString kZero = QStringLiteral("0");
-const QString kSerialsUsedUp = QStringLiteral("收据序号已用完，无法保存新单据");
 
 QString moneyText(const QVariant &v)
 {
@@ -124,8 +124,8 @@ void TCurrentReceipts::OpenCurrentReceipts()
 {
     TNamedQuery &q = DemoDM().P_OrderDADS;
     Receipts::openList(q);
-    if (m_list->source() != q.model())
-        m_list->setSource(q.model());
+    if (m_list->sourceModel() != q.model())
+        m_list->setSourceModel(q.model());
     if (m_list->rowCount() > 0)
         form()->OrderDDbg->setCurrentIndex(m_list->index(0, 0));
     updateFooter();
@@ -178,32 +178,26 @@ bool TCurrentReceipts::checkFields(bool newSave)
             focus->setFocus();
         return false;
     };
-    if (f->Edit1->text().isEmpty())
-        return stop(QStringLiteral("单据日期不能为空！"));
+    // The receipt checks that printing runs too, in the order of a save.
+    auto passes = [&](const QList<ReceiptCheckName> &names) {
+        const ReceiptCheck check = RunReceiptChecks(names, m_tab->printData());
+        if (check.passed)
+            return true;
+        stop(check.message);
+        m_tab->focusField(check.focus);
+        return false;
+    };
+    using N = ReceiptCheckName;
+    if (!passes({N::DateGiven}))
+        return false;
     if (newSave && f->Edit37->text().isEmpty())
         f->Edit37->setFieldText(kZero);
-    if (f->Edit35->text().isEmpty())
-        return stop(QStringLiteral("没有金额！"));
-    if (f->edit41->currentText().isEmpty())
-        return stop(QStringLiteral("户名信息填写不完整！"));
-    if (!DateText::tryToDateTime(f->Edit1->text(), nullptr))
-        return stop(QStringLiteral("日期格式不对！"));
-    if (f->Edit21->text().isEmpty())
-        return stop(QStringLiteral("本月抄表数不能为空！"), f->Edit21);
-    if (f->Edit22->text().isEmpty())
-        return stop(QStringLiteral("上月抄表数不能为空！"), f->Edit22);
-    if (f->Edit27->text().isEmpty())
-        return stop(QStringLiteral("用量不能为空！"), f->Edit27);
+    if (!passes({N::TotalGiven, N::NameGiven, N::DateReadable, N::ReadingGiven, N::LastReadingGiven, N::UsageGiven}))
+        return false;
     if (newSave && (f->Edit27->value() < 0 || f->Edit32->value() < 0))
         return stop(QStringLiteral("用量为负数不能保存"));
-    if (f->Edit28->text().isEmpty())
-        return stop(QStringLiteral("单价不能为空！"), f->Edit28);
-    for (TEntryField *e : {f->Edit30, f->Edit31, f->Edit32})
-        if (e->text().isEmpty())
-            return stop(QString(), e);
-    const QString month = f->cbyf->currentText();
-    if (!month.isEmpty() && month.size() != 2)
-        return stop(QStringLiteral("电费月份格式不对长度应为2位比如01"));
+    if (!passes({N::PriceGiven, N::WaterGiven, N::MonthForm}))
+        return false;
     // The payee and the meter reader go into the settings file, which holds
     // GBK text only: a character outside it would come back as "?".
     for (const auto &[combo, caption] : {std::pair<QComboBox *, QString>{f->cbskr, QStringLiteral("收款人")},
@@ -259,20 +253,6 @@ void TCurrentReceipts::advanceNumber()
     const qint64 counter = Serials::ReadCounter(DemoDM(), form()->cblb->currentText());
     if (counter > 0)
         form()->Edit3->setFieldText(Serials::SerialText(counter + 1));
-}
-
-// The first number from the counter on that no receipt has used: a number
-// already issued is never given to a second receipt.
-QString TCurrentReceipts::freeSerial(const QString &category)
-{
-    qint64 n = Serials::ReadCounter(DemoDM(), category) + 1;
-    for (;; ++n) {
-        const QString text = Serials::SerialText(n);
-        if (text.isEmpty())
-            throw AppError(kSerialsUsedUp);
-        if (!Serials::IsSerialIssued(DemoDM(), text, category))
-            return text;
-    }
 }
 
 // The form after a save: no household, every amount back to "0", the
@@ -336,7 +316,7 @@ void TCurrentReceipts::doSaveNew()
         return;
     // Past the last eight-digit number there is none to offer.
     if (f->Edit3->text().isEmpty()) {
-        Dialogs::message(kSerialsUsedUp);
+        Dialogs::message(Serials::kSerialsUsedUp);
         return;
     }
 
@@ -394,7 +374,7 @@ void TCurrentReceipts::doSaveNew()
             // A number already used by another receipt is never reused.
             QString serial = shownSerial;
             if (Serials::IsSerialIssued(dm, serial, category))
-                serial = freeSerial(category);
+                serial = Serials::FreeSerial(dm, category);
             if (f->Edit3->text() != serial)
                 f->Edit3->setFieldText(serial);
 

@@ -77,7 +77,6 @@ private:
     void resetAfterSave(bool reopenPickers);
     void resetForm(bool dateToday);
     void updateFooter();
-    QString freeSerial(const QString &category);
 
     TEntryTab *m_tab;
     QPointer<QObject> m_grid;   // the grid, watched for Enter (no downcast while it is destroyed)

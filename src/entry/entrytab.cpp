@@ -13,6 +13,7 @@
 #include "data/receiptstore.h"
 #include "data/serials.h"
 #include "entry/entryfield.h"
+#include "entry/receiptfields.h"
 #include "common/lengthlimit.h"
 #include "common/screenkeys.h"
 #include "entry/zozudexcombobox.h"
@@ -50,6 +51,7 @@ const QString kMonthLengthMessage = QStringLiteral("电费月份格式不对长�
 TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent), ui(new Ui::TEntryTab)
 {
     ui->setupUi(this);
+    m_fields = std::make_unique<const TReceiptFields>(this);
     wireFields();
     wirePicker();
 
@@ -67,31 +69,10 @@ TEntryTab::TEntryTab(QWidget *parent) : QWidget(parent), ui(new Ui::TEntryTab)
 
 ReceiptPrintData TEntryTab::printData() const
 {
-    const Ui::TEntryTab *f = ui;
     ReceiptPrintData d;
-    d.Edit1 = f->Edit1->text();
-    d.edit2 = f->edit2->currentText();
-    d.Edit3 = f->Edit3->text();
-    d.edit41 = f->edit41->currentText();
-    d.Edit21 = f->Edit21->text();
-    d.Edit22 = f->Edit22->text();
-    d.Edit8 = f->Edit8->text();
-    d.Edit27 = f->Edit27->text();
-    d.Edit28 = f->Edit28->text();
-    d.Edit29 = f->Edit29->text();
-    d.Edit30 = f->Edit30->text();
-    d.Edit31 = f->Edit31->text();
-    d.Edit24 = f->Edit24->text();
-    d.Edit32 = f->Edit32->text();
-    d.Edit33 = f->Edit33->text();
-    d.Edit34 = f->Edit34->text();
-    d.Edit36 = f->Edit36->text();
-    d.Edit37 = f->Edit37->text();
-    d.Edit35 = f->Edit35->text();
-    d.cbyf = f->cbyf->currentText();
-    d.cblb = f->cblb->currentText();
-    d.cbskr = f->cbskr->currentText();
-    d.cbcbr = f->cbcbr->currentText();
+    for (const TReceiptFields::Field &field : m_fields->fields())
+        if (QString *text = d.field(field.name))
+            *text = TReceiptFields::shownText(field.widget);
     return d;
 }
 

@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 
 #include "print/receiptprint.h"
 
@@ -17,6 +18,7 @@ class TEntryTab;
 class TEntryField;
 class TNamedQuery;
 class QDate;
+class TReceiptFields;
 class QKeyEvent;
 class QInputMethodEvent;
 
@@ -145,6 +147,7 @@ private:
     void doHouseholdSearch();
 
     Ui::TEntryTab *ui;
+    std::unique_ptr<const TReceiptFields> m_fields;   // the receipt's fields, for what printing reads
     QList<TEntryField *> m_setR;
     QList<TEntryField *> m_setRL;
     QList<TEntryField *> m_setRLF;

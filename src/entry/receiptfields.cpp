@@ -59,13 +59,6 @@ QList<TReceiptFields::Field> fieldList()
     };
 }
 
-QString textOf(QWidget *w)
-{
-    if (auto *combo = qobject_cast<QComboBox *>(w))
-        return combo->currentText();
-    return static_cast<QLineEdit *>(w)->text();
-}
-
 } // namespace
 
 TReceiptFields::TReceiptFields(QWidget *form) : m_fields(fieldList())
@@ -78,6 +71,13 @@ TReceiptFields::TReceiptFields(QWidget *form) : m_fields(fieldList())
                 field.column = &c;
         Q_ASSERT(field.kind != Kind::Number || qobject_cast<TEntryField *>(field.widget));
     }
+}
+
+QString TReceiptFields::shownText(const QWidget *w)
+{
+    if (auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->currentText();
+    return static_cast<const QLineEdit *>(w)->text();
 }
 
 QString TReceiptFields::shownDate(const QString &stored)
@@ -132,10 +132,10 @@ ReceiptRow TReceiptFields::read(ReceiptRow row) const
             value = static_cast<TEntryField *>(field.widget)->value();
             break;
         case Kind::Date:
-            value = DateText::fromDateTime(DateText::toDateTime(textOf(field.widget)));
+            value = DateText::fromDateTime(DateText::toDateTime(shownText(field.widget)));
             break;
         case Kind::Text:
-            value = textOf(field.widget);
+            value = shownText(field.widget);
             break;
         }
         ReceiptColumns::setValue(row, *field.column, value);

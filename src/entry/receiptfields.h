@@ -84,6 +84,9 @@ public:
     // reset half-way.
     void reset(const StartValues &values);
 
+    // The text a field shows (a combo box its current text).
+    static QString shownText(const QWidget *widget);
+
     // A stored date text as the form shows it (a text that is no date as it is).
     static QString shownDate(const QString &stored);
 

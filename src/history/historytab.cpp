@@ -33,9 +33,6 @@
 
 namespace {
 
-// Every operation of the tab runs inside the program's operation boundary.
-constexpr auto &runOperation = Operation::run;
-
 QString numberText(const QVariant &v)
 {
     bool ok = false;
@@ -292,19 +289,19 @@ HistoryQuery::Filter THistoryTab::filter(bool history) const
 
 void THistoryTab::SpeedButton21Click()
 {
-    runOperation([this] { doQuery(); });
+    Operation::run([this] { doQuery(); });
 }
 
 bool THistoryTab::listShown() const
 {
-    return m_list->source() != nullptr;
+    return m_list->sourceModel() != nullptr;
 }
 
 void THistoryTab::reopenList(bool dataReplaced)
 {
     if (!listShown())
         return;
-    runOperation([this, dataReplaced] {
+    Operation::run([this, dataReplaced] {
         if (dataReplaced) {
             doQuery();
             return;
@@ -312,7 +309,7 @@ void THistoryTab::reopenList(bool dataReplaced)
         const int row = m_rowBeforeReset;
         TNamedQuery &list = DemoDM().qlshz;
         list.reopen();
-        m_list->setSource(list.model());
+        m_list->setSourceModel(list.model());
         // Fetch up to the row again (the result is read in pieces).
         while (m_list->rowCount() <= row && m_list->canFetchMore({}))
             m_list->fetchMore({});
@@ -324,7 +321,7 @@ void THistoryTab::reopenList(bool dataReplaced)
 void THistoryTab::showEmptyList()
 {
     // No source: no rows, the titles stay.
-    m_list->setSource(nullptr);
+    m_list->setSourceModel(nullptr);
 }
 
 void THistoryTab::doQuery()
@@ -337,7 +334,7 @@ void THistoryTab::doQuery()
         return;
     }
     // The grid shows the new numbers; first row current.
-    m_list->setSource(dm.qlshz.model());
+    m_list->setSourceModel(dm.qlshz.model());
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(0, 0));
 
@@ -362,7 +359,7 @@ int THistoryTab::selectedRow() const
 
 void THistoryTab::deleteSelectedRow()
 {
-    runOperation([this] {
+    Operation::run([this] {
         const int row = selectedRow();
         if (!ScreenKeys::confirmDeleteRow(row))
             return;
@@ -375,7 +372,7 @@ void THistoryTab::deleteSelectedRow()
         }
         // The row goes; the others keep their numbers and the totals stay.
         dm.qlshz.reopen();
-        m_list->setSource(dm.qlshz.model());
+        m_list->setSourceModel(dm.qlshz.model());
         if (m_list->rowCount() > 0)
             ui->DBGrid5->setCurrentIndex(m_list->index(qMin(row, m_list->rowCount() - 1), 0));
     });
@@ -385,7 +382,7 @@ void THistoryTab::deleteSelectedRow()
 
 void THistoryTab::SpeedButton20Click()
 {
-    runOperation([this] { doArchive(); });
+    Operation::run([this] { doArchive(); });
 }
 
 void THistoryTab::doArchive()
@@ -413,7 +410,7 @@ void THistoryTab::doArchive()
 
 void THistoryTab::SpeedButton5Click()
 {
-    runOperation([this] { doRestore(); });
+    Operation::run([this] { doRestore(); });
 }
 
 void THistoryTab::doRestore()
@@ -435,7 +432,7 @@ void THistoryTab::doRestore()
 
 void THistoryTab::SpeedButton23Click()
 {
-    runOperation([this] { doDelete(); });
+    Operation::run([this] { doDelete(); });
 }
 
 void THistoryTab::doDelete()
@@ -457,7 +454,7 @@ void THistoryTab::doDelete()
     Receipts::removeFromHistory(dm, sjxh, lbmc);
     // The row is gone; the others keep their numbers, the totals stay.
     dm.qlshz.reopen();
-    m_list->setSource(dm.qlshz.model());
+    m_list->setSourceModel(dm.qlshz.model());
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(qMin(row, m_list->rowCount() - 1), 0));
 }
@@ -466,7 +463,7 @@ void THistoryTab::doDelete()
 
 void THistoryTab::SpeedButton37Click()
 {
-    runOperation([this] { doBatch(); });
+    Operation::run([this] { doBatch(); });
 }
 
 void THistoryTab::doBatch()
@@ -494,7 +491,7 @@ void THistoryTab::stopBatch()
 
 void THistoryTab::SpeedButton29Click()
 {
-    runOperation([this] { doExport(); });
+    Operation::run([this] { doExport(); });
 }
 
 void THistoryTab::doExport()

@@ -2,7 +2,7 @@
 
 #include "common/apperror.h"
 #include "common/apppaths.h"
-#include "print/defaultprinter.h"
+#include "print/sheetcopies.h"
 #include "print/spreadsheetengine.h"
 #include "text/capital.h"
 #include "text/numtext.h"
@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 const std::array<NoticeCell, 20> &NoticeCells()
 {
@@ -55,60 +54,37 @@ QString NoticeTemplatePath()
 }
 
 NoticeJob::NoticeJob()
+    : m_copies(std::make_unique<SheetCopies>(NoticeTemplatePath(),
+                                             SheetCopies::Texts{QStringLiteral("找不到缴费通知单模板：%1"),
+                                                                QStringLiteral("打印任务已经生成，不能再加入通知单"),
+                                                                QStringLiteral("没有要打印的缴费通知单"),
+                                                                QStringLiteral("notices.pdf")}))
 {
-    const QString path = NoticeTemplatePath();
-    if (!QFileInfo(path).isFile())
-        throw AppError(QStringLiteral("找不到缴费通知单模板：%1").arg(QDir::toNativeSeparators(path)));
-    m_book = SpreadsheetEngine::open(path);
-    for (int n = m_book->sheetCount(); n > 1; --n)
-        m_book->removeSheet(n);
 }
 
 NoticeJob::~NoticeJob() = default;
 
 void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
 {
-    if (m_done)
-        throw AppError(QStringLiteral("打印任务已经生成，不能再加入通知单"));
     const QStringList texts = NoticeCellTexts(receipt, date);
     const auto &cells = NoticeCells();
     QList<SpreadsheetWorkbook::CellWrite> writes;
     for (size_t i = 0; i < cells.size(); ++i)
         writes.append({cells[i].row, cells[i].column, texts[int(i)]});
-    // Sheet 1 stays the untouched form; each notice gets a copy of it.
-    const int sheet = m_book->addSheetCopy(1);
-    try {
-        m_book->setCellTexts(sheet, writes);
-    } catch (const EngineUnavailable &) {
-        throw;
-    } catch (const AppError &) {
-        m_book->removeSheet(sheet);
-        throw;
-    }
-    ++m_count;
+    m_copies->add(writes);
+}
+
+int NoticeJob::count() const
+{
+    return m_copies->count();
 }
 
 void NoticeJob::exportPdf(const QString &path)
 {
-    if (m_count == 0)
-        throw AppError(QStringLiteral("没有要打印的缴费通知单"));
-    if (!m_done) {
-        m_book->removeSheet(1);
-        m_done = true;
-    }
-    m_book->exportPdf(path, SpreadsheetEngine::callTimeoutMs() + 100 * m_count);
+    m_copies->exportPdf(path);
 }
 
 int NoticeJob::print(const QString &title)
 {
-    if (m_count == 0)
-        return 0;
-    if (DefaultPrinter::name().isEmpty())
-        throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
-    const QString pdf = dir.filePath(QStringLiteral("notices.pdf"));
-    exportPdf(pdf);
-    return DefaultPrinter::printPdf(pdf, title);
+    return m_copies->print(title);
 }

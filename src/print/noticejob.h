@@ -8,7 +8,7 @@
 #include <array>
 #include <memory>
 
-class SpreadsheetWorkbook;
+class SheetCopies;
 
 // Payment notices (缴费通知单) of unpaid receipts: each receipt fills a copy
 // of the first worksheet of the notice template "缴费通知单模板.xls" in the
@@ -48,7 +48,7 @@ public:
     // Adds the notice of one receipt. Throws AppError when it cannot be
     // filled (the notice is then not in the job).
     void add(const ReceiptRow &receipt, const QString &date);
-    int count() const { return m_count; }
+    int count() const;
     // Writes all notices as one PDF file at path; ends the job.
     void exportPdf(const QString &path);
     // Sends all notices to the default printer as one job and returns its
@@ -56,7 +56,5 @@ public:
     int print(const QString &title);
 
 private:
-    std::unique_ptr<SpreadsheetWorkbook> m_book;
-    int m_count = 0;
-    bool m_done = false;
+    std::unique_ptr<SheetCopies> m_copies;
 };

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <memory>
 
-class SpreadsheetWorkbook;
+class SheetCopies;
 
 // Receipts gathered into one print job: each receipt is written into a copy
 // of the template's first worksheet, all copies in one workbook, which goes
@@ -34,7 +34,7 @@ public:
     ~TemplateReceiptJob() override;
 
     void add(const QStringList &cells) override;
-    int count() const override { return m_count; }
+    int count() const override;
     int print(const QString &title) override;
     // Writes the receipts as one PDF file at path, a page per receipt (as
     // the template sets its first sheet out). Ends the job: nothing can be
@@ -42,7 +42,5 @@ public:
     void exportPdf(const QString &path);
 
 private:
-    std::unique_ptr<SpreadsheetWorkbook> m_book;
-    int m_count = 0;
-    bool m_exported = false;
+    std::unique_ptr<SheetCopies> m_copies;
 };

@@ -4,6 +4,7 @@
 #include "common/apppaths.h"
 #include "common/dialogs.h"
 #include "data/community.h"
+#include "data/receiptcolumns.h"
 #include "print/defaultprinter.h"
 #include "print/receiptpreview.h"
 #include "print/spreadsheetengine.h"
@@ -38,38 +39,67 @@ static bool isDate(const QString &text)
     }
 }
 
-ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &d)
+ReceiptCheck RunReceiptCheck(ReceiptCheckName name, const ReceiptPrintData &d)
 {
-    auto fail = [](const QString &message, const QString &focus = {}) {
-        return ReceiptCheck{false, message, focus};
+    auto given = [](const QString &text, const QString &message, const QString &focus = {}) {
+        return text.isEmpty() ? ReceiptCheck{false, message, focus} : ReceiptCheck{};
     };
-    if (d.Edit1.isEmpty())
-        return fail(QStringLiteral("单据日期不能为空！"));
-    if (d.edit2.isEmpty())
-        return fail(QStringLiteral("区域不能为空！"));
-    if (d.Edit35.isEmpty())
-        return fail(QStringLiteral("没有金额！"));
-    if (d.edit41.isEmpty())
-        return fail(QStringLiteral("户名信息填写不完整！"));
-    if (!isDate(d.Edit1))
-        return fail(QStringLiteral("日期格式不对！"));
-    if (d.Edit21.isEmpty())
-        return fail(QStringLiteral("本月抄表数不能为空！"), QStringLiteral("Edit21"));
-    if (d.Edit22.isEmpty())
-        return fail(QStringLiteral("上月抄表数不能为空！"), QStringLiteral("Edit22"));
-    if (d.Edit27.isEmpty())
-        return fail(QStringLiteral("用量不能为空！"), QStringLiteral("Edit27"));
-    if (d.Edit28.isEmpty())
-        return fail(QStringLiteral("单价不能为空！"), QStringLiteral("Edit28"));
-    if (d.Edit30.isEmpty())
-        return fail({}, QStringLiteral("Edit30"));
-    if (d.Edit31.isEmpty())
-        return fail({}, QStringLiteral("Edit31"));
-    if (d.Edit32.isEmpty())
-        return fail({}, QStringLiteral("Edit32"));
-    if (!d.cbyf.isEmpty() && d.cbyf.size() != 2)
-        return fail(QStringLiteral("电费月份格式不对长度应为2位比如01"));
+    using N = ReceiptCheckName;
+    switch (name) {
+    case N::DateGiven:
+        return given(d.Edit1, QStringLiteral("单据日期不能为空！"));
+    case N::AreaGiven:
+        return given(d.edit2, QStringLiteral("区域不能为空！"));
+    case N::TotalGiven:
+        return given(d.Edit35, QStringLiteral("没有金额！"));
+    case N::NameGiven:
+        return given(d.edit41, QStringLiteral("户名信息填写不完整！"));
+    case N::DateReadable:
+        return isDate(d.Edit1) ? ReceiptCheck{} : ReceiptCheck{false, QStringLiteral("日期格式不对！"), {}};
+    case N::ReadingGiven:
+        return given(d.Edit21, QStringLiteral("本月抄表数不能为空！"), QStringLiteral("Edit21"));
+    case N::LastReadingGiven:
+        return given(d.Edit22, QStringLiteral("上月抄表数不能为空！"), QStringLiteral("Edit22"));
+    case N::UsageGiven:
+        return given(d.Edit27, QStringLiteral("用量不能为空！"), QStringLiteral("Edit27"));
+    case N::PriceGiven:
+        return given(d.Edit28, QStringLiteral("单价不能为空！"), QStringLiteral("Edit28"));
+    case N::WaterGiven:
+        for (const auto &[text, field] : {std::pair{&d.Edit30, "Edit30"}, std::pair{&d.Edit31, "Edit31"},
+                                          std::pair{&d.Edit32, "Edit32"}})
+            if (text->isEmpty())
+                return ReceiptCheck{false, {}, QString::fromLatin1(field)};
+        return {};
+    case N::MonthForm:
+        if (!d.cbyf.isEmpty() && d.cbyf.size() != 2)
+            return ReceiptCheck{false, QStringLiteral("电费月份格式不对长度应为2位比如01"), {}};
+        return {};
+    }
     return {};
+}
+
+ReceiptCheck RunReceiptChecks(const QList<ReceiptCheckName> &names, const ReceiptPrintData &data)
+{
+    for (const ReceiptCheckName name : names) {
+        const ReceiptCheck check = RunReceiptCheck(name, data);
+        if (!check.passed)
+            return check;
+    }
+    return {};
+}
+
+const QList<ReceiptCheckName> &PrintChecks()
+{
+    using N = ReceiptCheckName;
+    static const QList<ReceiptCheckName> order{N::DateGiven,    N::AreaGiven,    N::TotalGiven,       N::NameGiven,
+                                               N::DateReadable, N::ReadingGiven, N::LastReadingGiven, N::UsageGiven,
+                                               N::PriceGiven,   N::WaterGiven,   N::MonthForm};
+    return order;
+}
+
+ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &data)
+{
+    return RunReceiptChecks(PrintChecks(), data);
 }
 
 namespace {
@@ -95,24 +125,67 @@ QStringList receiptCells(const QString &name, const QDate &date, const QString &
 
 } // namespace
 
-QStringList ReceiptCellTexts(const ReceiptPrintData &d)
+const QString *ReceiptPrintData::field(const QString &name) const
 {
-    const QDate date = DateText::toDate(d.Edit1);
-    const QString usedPower = FloatToText(TextToFloat(d.Edit21) - TextToFloat(d.Edit22));
-    const QString usedWater = FloatToText(TextToFloat(d.Edit30) - TextToFloat(d.Edit31));
-    return receiptCells(d.edit41, date, d.Edit3, {d.Edit21, d.Edit22, usedPower, d.Edit8, d.Edit27, d.Edit28, d.Edit29},
-                        {d.Edit30, d.Edit31, usedWater, d.Edit24, d.Edit32, d.Edit33, d.Edit34}, d.Edit36, d.Edit37,
-                        d.Edit35);
+    return const_cast<ReceiptPrintData *>(this)->field(name);
 }
 
-QStringList ReceiptCellTexts(const ReceiptRow &r)
+QString *ReceiptPrintData::field(const QString &name)
+{
+    using D = ReceiptPrintData;
+    static const std::pair<const char *, QString D::*> fields[]{
+        {"Edit1", &D::Edit1},   {"edit2", &D::edit2},   {"Edit3", &D::Edit3},   {"edit41", &D::edit41},
+        {"Edit21", &D::Edit21}, {"Edit22", &D::Edit22}, {"Edit8", &D::Edit8},   {"Edit27", &D::Edit27},
+        {"Edit28", &D::Edit28}, {"Edit29", &D::Edit29}, {"Edit30", &D::Edit30}, {"Edit31", &D::Edit31},
+        {"Edit24", &D::Edit24}, {"Edit32", &D::Edit32}, {"Edit33", &D::Edit33}, {"Edit34", &D::Edit34},
+        {"Edit36", &D::Edit36}, {"Edit37", &D::Edit37}, {"Edit35", &D::Edit35}, {"cbyf", &D::cbyf},
+        {"cblb", &D::cblb},     {"cbskr", &D::cbskr},   {"cbcbr", &D::cbcbr},
+    };
+    for (const auto &[fieldName, member] : fields)
+        if (name == QLatin1String(fieldName))
+            return &(this->*member);
+    return nullptr;
+}
+
+QStringList ReceiptCellTexts(const ReceiptRow &r, const ShownNumbers &shown)
 {
     const QDate date = DateText::toDateTime(r.rq).date();
-    auto n = [](double v) { return FloatToText(v); };
+    auto text = [&](const char *column, double value) {
+        const auto it = shown.constFind(QLatin1String(column));
+        return it == shown.cend() ? FloatToText(value) : *it;
+    };
+    auto number = [&](const char *column, double value) {
+        const auto it = shown.constFind(QLatin1String(column));
+        return it == shown.cend() ? value : TextToFloat(*it);
+    };
+    // Read in this order, so that the first unreadable reading is the one named.
+    const double power = number("bccjd", r.bccjd);
+    const QString usedPower = FloatToText(power - number("sccjd", r.sccjd));
+    const double water = number("bccjds", r.bccjds);
+    const QString usedWater = FloatToText(water - number("sccjds", r.sccjds));
     return receiptCells(r.bhmc, date, r.sjxh,
-                        {n(r.bccjd), n(r.sccjd), n(r.bccjd - r.sccjd), n(r.shsld), n(r.cjdl), n(r.dj), n(r.jed)},
-                        {n(r.bccjds), n(r.sccjds), n(r.bccjds - r.sccjds), n(r.shsls), n(r.cjdls), n(r.djs), n(r.jes)},
-                        n(r.qtfy), n(r.fzfy), n(r.cost));
+                        {text("bccjd", r.bccjd), text("sccjd", r.sccjd), usedPower, text("shsld", r.shsld),
+                         text("cjdl", r.cjdl), text("dj", r.dj), text("jed", r.jed)},
+                        {text("bccjds", r.bccjds), text("sccjds", r.sccjds), usedWater, text("shsls", r.shsls),
+                         text("cjdls", r.cjdls), text("djs", r.djs), text("jes", r.jes)},
+                        text("qtfy", r.qtfy), text("fzfy", r.fzfy), text("cost", r.cost));
+}
+
+QStringList ReceiptCellTexts(const ReceiptPrintData &d)
+{
+    // The receipt the fields show: its texts in the row, its numbers as shown.
+    ReceiptRow row;
+    ShownNumbers shown;
+    for (const ReceiptColumns::Column &column : ReceiptColumns::all()) {
+        const QString *text = column.field.isEmpty() ? nullptr : d.field(column.field);
+        if (!text)
+            continue;
+        if (column.type == ReceiptColumns::Type::Text)
+            ReceiptColumns::setValue(row, column, *text);
+        else
+            shown.insert(column.name, *text);
+    }
+    return ReceiptCellTexts(row, shown);
 }
 
 static QString programFile(const QString &name)

@@ -3,6 +3,7 @@
 #include "common/apppaths.h"
 #include "data/receiptrow.h"
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -41,6 +42,11 @@ struct ReceiptPrintData
     QString cblb;     // receipt category (hidden)
     QString cbskr;    // payee
     QString cbcbr;    // meter reader
+
+    // The text of a field by its name ("Edit21"); nullptr for a field
+    // printing does not read.
+    const QString *field(const QString &name) const;
+    QString *field(const QString &name);
 };
 
 // One cell of the receipt template that printing writes.
@@ -63,15 +69,46 @@ struct ReceiptCheck
     QString focus;     // the field that gets the focus ("" = none)
 };
 
-// The checks of the entry screen, in order; the first one that fails.
+// The checks of a receipt on the entry screen, each by name. A preview or
+// print runs them in the order of PrintChecks(); a save runs them in its
+// own order, between steps of its own.
+enum class ReceiptCheckName {
+    DateGiven,          // "单据日期不能为空！"
+    AreaGiven,          // "区域不能为空！"
+    TotalGiven,         // "没有金额！"
+    NameGiven,          // "户名信息填写不完整！"
+    DateReadable,       // "日期格式不对！"
+    ReadingGiven,       // this month's electricity reading (focus Edit21)
+    LastReadingGiven,   // last month's (focus Edit22)
+    UsageGiven,         // the electricity usage (focus Edit27)
+    PriceGiven,         // the electricity unit price (focus Edit28)
+    WaterGiven,         // the water readings and usage: the first empty one gets the focus, no message
+    MonthForm,          // a month given has two digits
+};
+
+ReceiptCheck RunReceiptCheck(ReceiptCheckName name, const ReceiptPrintData &data);
+// The first of the checks, in the order given, that fails; passed when none does.
+ReceiptCheck RunReceiptChecks(const QList<ReceiptCheckName> &names, const ReceiptPrintData &data);
+
+// The order of a preview and a print: every check.
+const QList<ReceiptCheckName> &PrintChecks();
+
+// The checks before a preview or print, in their order; the first one that fails.
 ReceiptCheck CheckReceiptForPrint(const ReceiptPrintData &data);
 
-// The twenty cell texts of the receipt on the entry screen. Throws AppError
-// when a reading or the date is not readable.
+// The texts a screen shows for the number columns of a receipt, by the
+// column's name ("bccjd" -> "1250.50").
+using ShownNumbers = QHash<QString, QString>;
+
+// The twenty cell texts of a receipt. A number column that `shown` holds
+// is printed as it is shown there, and a cell computed from it reads that
+// text; every other number is printed in its short form (FloatToText).
+// Throws TextError when the date, or a shown reading a cell is computed
+// from, is not readable.
+QStringList ReceiptCellTexts(const ReceiptRow &row, const ShownNumbers &shown = {});
+// The twenty cell texts of the receipt on the entry screen: the receipt its
+// fields show, each number printed as it stands in its field.
 QStringList ReceiptCellTexts(const ReceiptPrintData &data);
-// The twenty cell texts of a stored receipt. Throws TextError when its date
-// is not readable.
-QStringList ReceiptCellTexts(const ReceiptRow &row);
 
 // Fills a copy of the template "收据模板.xls" of the program folder with the
 // twenty cell texts and saves it as outputName (a name in the program folder,

@@ -12,6 +12,7 @@
 #include "entry/entrytab.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 #include "settings/global.h"
 #include "text/numtext.h"
 #include "controls.h"
@@ -54,18 +55,7 @@ QString name(int i)
 // Every row of the tables the billing writes, as one text.
 QString snapshot()
 {
-    QString out;
-    for (const char *table : {"P_ORDERD", "bciidb", "sjxhb", "hhb", "kdfb"}) {
-        QSqlQuery q = sql(QStringLiteral("select * from %1 order by rowid").arg(QLatin1String(table)));
-        out += QLatin1String(table) + QLatin1Char(':');
-        while (q.next()) {
-            for (int c = 0; c < q.record().count(); ++c)
-                out += q.value(c).toString() + QLatin1Char('|');
-            out += QLatin1Char(';');
-        }
-        out += QLatin1Char('\n');
-    }
-    return out;
+    return TestSql::snapshot({"P_ORDERD", "bciidb", "sjxhb", "hhb", "kdfb"});
 }
 
 // The problem households of the 50-household sheet.

@@ -3,51 +3,34 @@
 // offer to create unknown households, and the bills with their summary.
 #include "billing/billingtab.h"
 #include "data/demodm.h"
+#include "print/spreadsheetengine.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 #include "settings/global.h"
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>
-
-namespace {
-
-void sql(const QString &text)
-{
-    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
-    QVERIFY2(q.exec(text), qPrintable(text));
-}
-
-int count(const QString &text)
-{
-    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
-    q.exec(text);
-    return q.next() ? q.value(0).toInt() : -1;
-}
-
-} // namespace
 
 class BillingTabTest : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_scratch;
-    std::unique_ptr<TDemoDM> m_dm;
+    std::unique_ptr<TestDatabase> m_db;
     std::unique_ptr<TGlobal> m_global;
     std::unique_ptr<RecordingDialogs> m_dialogs;
     std::unique_ptr<TBillingTab> m_tab;
 
     QString writeFile(const QString &name, const QByteArray &data)
     {
-        const QString path = m_scratch->file(name);
+        const QString path = m_db->dir.file(name);
         QFile f(path);
         f.open(QIODevice::WriteOnly);
         f.write(data);
@@ -57,14 +40,12 @@ class BillingTabTest : public QObject
 private slots:
     void init()
     {
-        m_scratch = std::make_unique<ScratchDir>();
-        m_dm = std::make_unique<TDemoDM>();
-        QVERIFY(m_dm->open());
-        m_global = std::make_unique<TGlobal>(m_scratch->file(QStringLiteral("mtrfee.ini")));
+        m_db = std::make_unique<TestDatabase>();
+        m_global = std::make_unique<TGlobal>(m_db->dir.file(QStringLiteral("mtrfee.ini")));
         m_global->str_dj = QStringLiteral("0.5");
         m_global->str_djs = QStringLiteral("2");
         m_dialogs = std::make_unique<RecordingDialogs>();
-        sql(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100,10),('A-2','乙','东区',200,20)"));
+        TestSql::exec(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100,10),('A-2','乙','东区',200,20)"));
         m_tab = std::make_unique<TBillingTab>();
         m_tab->show();
         m_tab->yearField()->setText(QStringLiteral("2024"));
@@ -72,12 +53,12 @@ private slots:
     }
     void cleanup()
     {
+        SpreadsheetEngine::shutdown();
+        SpreadsheetEngine::setProgramPath(QString());
         m_tab.reset();
         m_dialogs.reset();
         m_global.reset();
-        m_dm->close();
-        m_dm.reset();
-        m_scratch.reset();
+        m_db.reset();
     }
 
     void importPreviewAndBills()
@@ -107,7 +88,7 @@ private slots:
         QVERIFY2(summary.startsWith(QStringLiteral("已生成1张收据，合计35.00元。")), qPrintable(summary));
         QVERIFY(summary.contains(QStringLiteral("第3行 乙：电表本月抄表数190小于上月200")));
         QVERIFY(summary.contains(QStringLiteral("第4行 丙：")));
-        QCOMPARE(count("select count(*) from P_ORDERD where fkzt='未付款' and bhmc='甲' and cost=35"), 1);
+        QCOMPARE(TestSql::value("select count(*) from P_ORDERD where fkzt='未付款' and bhmc='甲' and cost=35").toInt(), 1);
         // Afterwards the preview shows the household billed.
         QVERIFY(grid->item(0, 8)->text().contains(QStringLiteral("已经存在")));
     }
@@ -118,7 +99,7 @@ private slots:
         m_tab->importFile(writeFile("m.csv", "户名,本月电表数,本月水表数\n甲,150,15\n"));
         m_dialogs->answer(false);
         m_tab->generateBills();
-        QCOMPARE(count("select count(*) from P_ORDERD"), 0);
+        QCOMPARE(TestSql::value("select count(*) from P_ORDERD").toInt(), 0);
     }
 
     // Headings it does not know go through the mapping step; cancelling it
@@ -154,10 +135,37 @@ private slots:
 
     void fileThatIsNoSheet()
     {
-        m_tab->importFile(m_scratch->file("missing.xlsx"));
+        m_tab->importFile(m_db->dir.file("missing.xlsx"));
         QCOMPARE(m_dialogs->texts(Dialogs::Kind::Error).size() + m_dialogs->texts(Dialogs::Kind::Message).size(), 1);
         m_tab->importFile(writeFile("x.txt", "a"));
         QVERIFY(m_dialogs->last().contains(QStringLiteral("不支持的文件类型")));
+    }
+
+    // Without the spreadsheet application the buttons that need it end with
+    // the plain message that says what to install, not with an error box,
+    // and leave nothing behind.
+    void engineMissing_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("save reading sheet") << "save";
+        QTest::newRow("import a workbook") << "import";
+    }
+    void engineMissing()
+    {
+        QFETCH(QString, button);
+        SpreadsheetEngine::shutdown();
+        SpreadsheetEngine::setProgramPath(QStringLiteral("/nonexistent/soffice.bin"));
+        const QString target = m_db->dir.file(QStringLiteral("sheet.xlsx"));
+        if (button == QLatin1String("save")) {
+            m_tab->chooseSavePath = [&](const QString &) { return target; };
+            m_tab->findChild<QPushButton *>(QStringLiteral("bSaveSheet"))->click();
+            QVERIFY(!QFileInfo::exists(target));
+        } else {
+            m_tab->importFile(writeFile(QStringLiteral("sheet.xlsx"), "PK"));
+            QCOMPARE(m_tab->previewRows().size(), 0);
+        }
+        QCOMPARE(m_dialogs->texts(Dialogs::Kind::Error), QStringList());
+        QCOMPARE(m_dialogs->texts(Dialogs::Kind::Message), QStringList{kEngineMissingMessage});
     }
 };
 

@@ -11,11 +11,10 @@
 #include "print/spreadsheetengine.h"
 #include "printfixture.h"
 #include "recordingdialogs.h"
+#include "testdatabase.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTest>
 #include <cups/cups.h>
 
@@ -29,12 +28,6 @@ int jobCount()
     const int n = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
     cupsFreeJobs(n, jobs);
     return n;
-}
-
-void sql(const QString &text)
-{
-    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
-    QVERIFY2(q.exec(text), qPrintable(text));
 }
 
 bool installNoticeTemplate(const QString &dir)
@@ -56,7 +49,7 @@ class NoticesTest : public QObject
     // Three households, billed for March from a filled sheet.
     void billThree()
     {
-        sql(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100,10),('A-2','乙','东区',200,20),('B-1','丙','西区',300,30)"));
+        TestSql::exec(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100,10),('A-2','乙','东区',200,20),('B-1','丙','西区',300,30)"));
         const QList<QStringList> cells{{"社区", "户号", "户名", "本月电表数", "本月水表数"},
                                        {"东区", "A-1", "甲", "150", "15"},
                                        {"东区", "A-2", "乙", "260.5", "22"},
@@ -100,7 +93,7 @@ private slots:
     void readingSheetRoundTrip()
     {
         QFETCH(QString, suffix);
-        sql(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100.5,10),('A-2','乙','东区',200,20)"));
+        TestSql::exec(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100.5,10),('A-2','乙','东区',200,20)"));
         const QString sheet = m_program->file(QStringLiteral("抄表单.") + suffix);
         BillingRun::writeCells(sheet, ReadingSheet::sheetRows(Billing::readingSheet(*m_dm, {}, "2024", "03"),
                                                               QStringLiteral("抄表单 2024年03月")));
@@ -173,7 +166,7 @@ private slots:
     // household of the community chosen.
     void readingSheetPrinted()
     {
-        sql(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100.5,10),('B-1','丙','西区',300,30)"));
+        TestSql::exec(QStringLiteral("insert into hhb(hh,hm,cmc,dd,dds) values('A-1','甲','东区',100.5,10),('B-1','丙','西区',300,30)"));
         RecordingDialogs dialogs;
         TBillingTab tab;
         tab.yearField()->setText(QStringLiteral("2024"));
@@ -189,7 +182,7 @@ private slots:
     void onlyUnpaidAndTemplateMissing()
     {
         billThree();
-        sql(QStringLiteral("update P_ORDERD set fkzt='已付款' where bhmc='乙'"));
+        TestSql::exec(QStringLiteral("update P_ORDERD set fkzt='已付款' where bhmc='乙'"));
         QStringList names;
         for (const ReceiptRow &r : Billing::unpaidBills(*m_dm, {}, {}))
             names << r.bhmc;

@@ -3,12 +3,11 @@
 #include "common/apperror.h"
 #include "data/demodm.h"
 #include "data/paymentstore.h"
-#include "data/receiptcolumns.h"
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 
-#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -308,15 +307,11 @@ private slots:
         const QString path = dir.file(TDemoDM::kDatabaseFileName);
         QStringList before;
         {
+            QVERIFY(OldDatabase::write(path, 5, false));
             QSqlDatabase old = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("v5"));
             old.setDatabaseName(path);
             QVERIFY(old.open());
-            QFile f(QFINDTESTDATA("schema_v5.sql"));
-            QVERIFY(f.open(QIODevice::ReadOnly));
             QSqlQuery q(old);
-            for (const QString &sql : QString::fromUtf8(f.readAll()).split(QStringLiteral(";\n"), Qt::SkipEmptyParts))
-                if (!sql.trimmed().isEmpty())
-                    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text() + sql));
             int n = 0;
             for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
                 for (const QString &state : {Payments::kPaid, Payments::kUnpaid}) {
@@ -328,16 +323,9 @@ private slots:
                                    .arg(state)
                                    .arg(n)));
                 }
-            for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")}) {
-                QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
-                while (q.next()) {
-                    QStringList row{t};
-                    for (int c = 0; c < ReceiptColumns::all().size(); ++c)
-                        row << q.value(c).toString();
-                    before << row.join(QLatin1Char('|'));
-                }
-            }
             q.finish();
+            for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
+                before << TestSql::rows(old, t);
             old.close();
         }
         QSqlDatabase::removeDatabase(QStringLiteral("v5"));
@@ -347,17 +335,10 @@ private slots:
         QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
         QVERIFY(q.exec(QStringLiteral("PRAGMA user_version")) && q.next());
         QCOMPARE(q.value(0).toInt(), Schema::currentVersion());
-        QStringList after;
-        for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")}) {
-            QVERIFY(q.exec(QStringLiteral("select * from %1 order by iid").arg(t)));
-            while (q.next()) {
-                QStringList row{t};
-                for (int c = 0; c < ReceiptColumns::all().size(); ++c)
-                    row << q.value(c).toString();
-                after << row.join(QLatin1Char('|'));
-            }
-        }
         q.finish();
+        QStringList after;
+        for (const QString &t : {QStringLiteral("P_ORDERD"), QStringLiteral("P_ORDERDBAK"), QStringLiteral("p_orderd_del")})
+            after << TestSql::rows(QSqlDatabase::database(TDemoDM::kConnectionName), t);
         QCOMPARE(after.size(), 6);
         QCOMPARE(after, before);
         // The upgraded file takes payments and lists its arrears.

@@ -27,7 +27,7 @@ private slots:
         grid.setColumns({{"bhmc", "户名", 93, {}},
                          {"cost", "总金额", 151, [](const QVariant &v) { return QString::number(v.toDouble(), 'f', 2); }},
                          {"iid", "iid", 40, {}, true}});
-        grid.setSource(&source);
+        grid.setSourceModel(&source);
         QTableView view;
         grid.showIn(&view);
         QCOMPARE(grid.data(grid.index(0, 0)).toString(), QStringLiteral("张三"));
@@ -63,7 +63,7 @@ private slots:
         TGridModel grid;
         grid.setColumns({{"bhmc", "户名", 93, {}}, {"cost", "总金额", 151, {}}, {"nosuch", "无", 40, {}}});
         QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        grid.setSource(&source);
+        grid.setSourceModel(&source);
         QCOMPARE(grid.rowCount(), 3);
         QCOMPARE(grid.columnCount(), 3);
         QCOMPARE(grid.data(grid.index(2, 0)).toString(), QStringLiteral("户2"));
@@ -125,10 +125,10 @@ private slots:
         QStandardItemModel other(1, 1);
         other.setHorizontalHeaderLabels({"cost"});
         other.setData(other.index(0, 0), 5);
-        grid.setSource(&other);
+        grid.setSourceModel(&other);
         QCOMPARE(grid.data(grid.index(0, 1)).toString(), QStringLiteral("5"));
         QCOMPARE(grid.data(grid.index(0, 0)), QVariant());
-        grid.setSource(nullptr);
+        grid.setSourceModel(nullptr);
         QCOMPARE(grid.rowCount(), 0);
         // The old source no longer reaches the grid.
         changed.clear();
@@ -150,7 +150,7 @@ private slots:
                             db);
             TGridModel grid;
             grid.setColumns({{"cost", "总金额", 80, {}}, {"bhmc", "户名", 80, {}}});
-            grid.setSource(&source);
+            grid.setSourceModel(&source);
             const int first = grid.rowCount();
             // Attached after the first read: the tester of this Qt fetches
             // more rows inside its own check of a reset and then reports the

@@ -7,6 +7,7 @@
 #include "login/formdl.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 
 #include <QDate>
 #include <QDir>
@@ -20,35 +21,14 @@
 
 namespace {
 
-// Runs one statement on the data module's qup with the given binds.
-void execSql(const QString &sql, const QList<std::pair<QString, QVariant>> &binds = {})
+qint64 count(const QString &sql, const TestSql::Binds &binds = {})
 {
-    TNamedQuery &q = DemoDM().qup;
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &[k, v] : binds)
-        q.bind(k, v);
-    q.exec();
-}
-
-qint64 count(const QString &sql, const QList<std::pair<QString, QVariant>> &binds = {})
-{
-    TNamedQuery &q = DemoDM().qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    for (const auto &[k, v] : binds)
-        q.bind(k, v);
-    q.open();
-    const qint64 n = q.value(QStringLiteral("expr1001")).toLongLong();
-    q.close();
-    return n;
+    return TestSql::value(sql, binds).toLongLong();
 }
 
 void insertReceipt(const QString &table, const QString &sjxh, const QString &name, const QVariant &rq = QDate(2024, 3, 5))
 {
-    execSql(QStringLiteral("insert into %1 (BILLID, sjxh, lbmc, bhmc, rq, pxxh, cost) values (1, :sjxh, '销售单', :bhmc, :rq, 1, 10.5)").arg(table),
+    TestSql::exec(QStringLiteral("insert into %1 (BILLID, sjxh, lbmc, bhmc, rq, pxxh, cost) values (1, :sjxh, '销售单', :bhmc, :rq, 1, 10.5)").arg(table),
             {{"sjxh", sjxh}, {"bhmc", name}, {"rq", rq}});
 }
 
@@ -107,7 +87,7 @@ private slots:
         QCOMPARE(columns("P_ORDERD").size(), 48);
 
         // A second open of the now existing file keeps its rows.
-        execSql(QStringLiteral("insert into hhb(hm) values('张三')"));
+        TestSql::exec(QStringLiteral("insert into hhb(hm) values('张三')"));
         dm.close();
         QVERIFY(dm.open());
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb")), 1);
@@ -118,7 +98,7 @@ private slots:
         ScratchDir dir;
         TDemoDM dm;
         QVERIFY(dm.open());
-        execSql(QStringLiteral("insert into hhb(hh, hm, hmpy) values('A-101', '阳光小区', 'ygxq')"));
+        TestSql::exec(QStringLiteral("insert into hhb(hh, hm, hmpy) values('A-101', '阳光小区', 'ygxq')"));
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from zgxxb where py= :py "),
                        {{"py", Schema::kFirstEmployeeCode.toUpper()}}), 1);
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from hhb where hmpy like 'YG%'")), 1);
@@ -138,18 +118,18 @@ private slots:
         insertReceipt("P_ORDERD", "00000001", "甲");
         insertReceipt("P_ORDERD", "00000002", "乙");
         insertReceipt("P_ORDERD", "00000003", "丙");
-        execSql(QStringLiteral("delete from P_ORDERD where sjxh='00000001'"));
+        TestSql::exec(QStringLiteral("delete from P_ORDERD where sjxh='00000001'"));
 
-        execSql(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"),
+        TestSql::exec(QStringLiteral("insert into p_orderd_del select * from p_orderd where sjxh= :sjxh and lbmc= :lbmc"),
                 {{"sjxh", "00000002"}, {"lbmc", "销售单"}});
-        execSql(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
+        TestSql::exec(QStringLiteral("insert into P_ORDERDBAK select * from P_ORDERD"));
         QCOMPARE(count(QStringLiteral("select iid as expr1001 from p_orderd_del where sjxh='00000002'")),
                  count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000002'")));
         QCOMPARE(count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK b join P_ORDERD c on b.iid=c.iid and b.sjxh=c.sjxh and b.bhmc=c.bhmc and b.rq=c.rq and b.cost=c.cost")), 2);
 
         // Moving back and forth keeps the ids, and new rows never reuse one.
-        execSql(QStringLiteral("delete from P_ORDERD"));
-        execSql(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh='00000003'"));
+        TestSql::exec(QStringLiteral("delete from P_ORDERD"));
+        TestSql::exec(QStringLiteral("insert into P_ORDERD select * from P_ORDERDBAK where sjxh='00000003'"));
         insertReceipt("P_ORDERD", "00000004", "丁");
         QCOMPARE(count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000003'")), 3);
         QCOMPARE(count(QStringLiteral("select iid as expr1001 from P_ORDERD where sjxh='00000004'")), 4);
@@ -191,7 +171,7 @@ private slots:
         TDemoDM dm;
         QVERIFY(dm.open());
         // An engine-side failure after the first statement of an operation.
-        execSql(QStringLiteral("create trigger fail_second after insert on bciidb begin select raise(abort, 'injected failure'); end"));
+        TestSql::exec(QStringLiteral("create trigger fail_second after insert on bciidb begin select raise(abort, 'injected failure'); end"));
         bool threw = false;
         try {
             DbTransaction tx(dm);
@@ -209,7 +189,7 @@ private slots:
         QCOMPARE(Serials::ReadCounter(dm, QStringLiteral("销售单")), 0);
 
         // The connection is usable afterwards and a later operation commits.
-        execSql(QStringLiteral("drop trigger fail_second"));
+        TestSql::exec(QStringLiteral("drop trigger fail_second"));
         {
             DbTransaction tx(dm);
             insertReceipt("P_ORDERD", "00000001", "甲");
@@ -229,9 +209,9 @@ private slots:
         {
             TDemoDM dm;
             QVERIFY(dm.open());
-            execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('王五', 'ww', 'Secret-Wang7', '抄表人')"));
-            execSql(QStringLiteral("update zgxxb set mm='Geheim-Admin9' where py= :py"), {{"py", Schema::kFirstEmployeeCode}});
-            execSql(QStringLiteral("PRAGMA user_version = 3"));
+            TestSql::exec(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('王五', 'ww', 'Secret-Wang7', '抄表人')"));
+            TestSql::exec(QStringLiteral("update zgxxb set mm='Geheim-Admin9' where py= :py"), {{"py", Schema::kFirstEmployeeCode}});
+            TestSql::exec(QStringLiteral("PRAGMA user_version = 3"));
             dm.close();
             QVERIFY(fileBytes(path).contains("Secret-Wang7"));
             QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));

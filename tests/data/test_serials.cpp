@@ -2,6 +2,7 @@
 #include "data/demodm.h"
 #include "data/serials.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 
 #include <QTest>
 
@@ -9,24 +10,14 @@ namespace {
 
 void execSql(const QString &sql)
 {
-    TNamedQuery &q = DemoDM().qup;
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    q.exec();
+    TestSql::exec(sql);
 }
 
 QList<qint64> column(const QString &sql)
 {
-    TNamedQuery &q = DemoDM().qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    q.open();
     QList<qint64> out;
-    for (bool more = q.first(); more; more = q.next())
-        out << q.value(QStringLiteral("v")).toLongLong();
-    q.close();
+    for (const QVariant &v : TestSql::column(sql))
+        out << v.toLongLong();
     return out;
 }
 
@@ -110,6 +101,38 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(AppError, Serials::IssueSerial(dm, QStringLiteral("12a"), kCat));
         QCOMPARE(column(QStringLiteral("select count(*) as v from bciidb")), QList<qint64>{0});
         QCOMPARE(Serials::ReadCounter(dm, kCat), 0);
+    }
+
+    void freeSerialSkipsIssuedNumbers()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        QCOMPARE(Serials::FreeSerial(dm, kCat), QStringLiteral("00000001"));
+        Serials::IssueSerial(dm, QStringLiteral("00000003"), kCat);
+        // Numbers past the counter that are already registered are passed over.
+        Serials::RegisterSerial(dm, QStringLiteral("00000004"), kCat);
+        Serials::RegisterSerial(dm, QStringLiteral("00000005"), kCat);
+        QCOMPARE(Serials::FreeSerial(dm, kCat), QStringLiteral("00000006"));
+        // Another category's register does not count; asking writes nothing.
+        QCOMPARE(Serials::FreeSerial(dm, QStringLiteral("普通收据")), QStringLiteral("00000001"));
+        QCOMPARE(Serials::FreeSerial(dm, kCat), QStringLiteral("00000006"));
+        QCOMPARE(column(QStringLiteral("select count(*) as v from bciidb")), QList<qint64>{3});
+    }
+
+    void freeSerialPastTheLastNumberThrows()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        Serials::IssueSerial(dm, QStringLiteral("99999998"), kCat);
+        Serials::RegisterSerial(dm, QStringLiteral("99999999"), kCat);
+        try {
+            Serials::FreeSerial(dm, kCat);
+            QFAIL("no error past the last number");
+        } catch (const AppError &e) {
+            QCOMPARE(e.message(), Serials::kSerialsUsedUp);
+        }
     }
 
     void renumberCurrentReceiptsClosesGaps()

@@ -5,6 +5,7 @@
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 
 #include <QSqlQueryModel>
 #include <QSqlRecord>
@@ -12,18 +13,6 @@
 #include <memory>
 
 namespace {
-
-// A fresh program folder with a new database.
-struct Db
-{
-    ScratchDir dir;
-    std::unique_ptr<TDemoDM> dm = std::make_unique<TDemoDM>();
-    Db()
-    {
-        if (!dm->open())
-            qFatal("database not opened");
-    }
-};
 
 QStringList column(QSqlQueryModel *model, const QString &name)
 {
@@ -78,7 +67,7 @@ private slots:
     {
         QFETCH(QString, type);
         QFETCH(QStringList, names);
-        Db db;
+        TestDatabase db;
         addEmployee("张三", "zs", "收款人");
         addEmployee("王五", "ww", "抄表人");
         addEmployee("李四", "ls", "收款人");
@@ -101,7 +90,7 @@ private slots:
     {
         QFETCH(QString, code);
         QFETCH(bool, exists);
-        Db db;
+        TestDatabase db;
         addEmployee("张三", "zs", "收款人");
         QCOMPARE(Employees::codeExists(DemoDM(), code), exists);
     }
@@ -124,7 +113,7 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, password);
         QFETCH(bool, matches);
-        Db db;
+        TestDatabase db;
         addEmployee("张三", "zs", "收款人", "Geheim1");
         QSqlQueryModel *list = Employees::openList(DemoDM());
         QVERIFY(Passwords::isHashed(list->record(1).value("mm").toString()));
@@ -133,7 +122,7 @@ private slots:
 
     void setPasswordChangesOnlyThatEmployee()
     {
-        Db db;
+        TestDatabase db;
         addEmployee("张三", "zs", "收款人", "old");
         Employees::setPassword(DemoDM(), "zs", "new");
         QVERIFY(Employees::passwordMatches(DemoDM(), "zs", "new"));
@@ -144,7 +133,7 @@ private slots:
     // By name every row of it goes; by iid only the one row.
     void removeByNameOrById()
     {
-        Db db;
+        TestDatabase db;
         addEmployee("张三", "zs", "收款人");
         addEmployee("张三", "zs2", "抄表人");
         addEmployee("李四", "ls", "收款人");
@@ -172,7 +161,7 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QStringList, numbers);
         QFETCH(QStringList, initials);
-        Db db;
+        TestDatabase db;
         for (int i = 0; i < names.size(); ++i)
             Households::save(DemoDM(), numbers[i], names[i], "温州");
         QSqlQueryModel *list = Households::openList(DemoDM());
@@ -185,7 +174,7 @@ private slots:
 
     void receiptCountsByTable()
     {
-        Db db;
+        TestDatabase db;
         ReceiptRow row;
         row.lbmc = Schema::kReceiptCategory;
         row.bhmc = "张三";
@@ -204,7 +193,7 @@ private slots:
 
     void removeHouseholdById()
     {
-        Db db;
+        TestDatabase db;
         Households::save(DemoDM(), "1", "张三", "温州");
         Households::save(DemoDM(), "2", "李四", "温州");
         const qint64 iid = Households::openList(DemoDM())->record(0).value("iid").toLongLong();
@@ -216,7 +205,7 @@ private slots:
     // already stored do (types, key and letter-case rule alike).
     void newReceiptTablesAreDeclaredAsStoredOnes()
     {
-        Db db;
+        TestDatabase db;
         for (const QString &table : {Receipts::kCurrentTable, Receipts::kHistoryTable, Receipts::kDeletedTable}) {
             TNamedQuery &q = DemoDM().qcx;
             q.openWith(QStringLiteral("select sql from sqlite_master where type='table' and name= :n"), {{"n", table}});
@@ -230,7 +219,7 @@ private slots:
 
     void otherListsOpen()
     {
-        Db db;
+        TestDatabase db;
         Households::openOtherLists(DemoDM());
         for (TNamedQuery *q : {&DemoDM().qbz, &DemoDM().qspdw, &DemoDM().qdw, &DemoDM().qlb})
             QVERIFY2(q->isOpen(), qPrintable(q->name()));

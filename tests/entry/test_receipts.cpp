@@ -12,6 +12,7 @@
 #include "history/historytab.h"
 #include "recordingdialogs.h"
 #include "scratchdir.h"
+#include "testdatabase.h"
 #include "text/datetext.h"
 #include "controls.h"
 
@@ -124,19 +125,7 @@ struct Fixture
     // one text: equal texts, equal data.
     QString snapshot() const
     {
-        QString out;
-        for (const char *table : {"P_ORDERD", "p_orderd_del", "bciidb", "sjxhb", "hhb", "kdfb"}) {
-            QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName));
-            q.exec(QStringLiteral("select * from %1 order by rowid").arg(QLatin1String(table)));
-            out += QLatin1String(table) + QLatin1Char(':');
-            while (q.next()) {
-                for (int c = 0; c < q.record().count(); ++c)
-                    out += q.value(c).toString() + QLatin1Char('|');
-                out += QLatin1Char(';');
-            }
-            out += QLatin1Char('\n');
-        }
-        return out;
+        return TestSql::snapshot({"P_ORDERD", "p_orderd_del", "bciidb", "sjxhb", "hhb", "kdfb"});
     }
     // A fault at one statement: a trigger that fails it ("" for none).
     void injectFault(const QString &when) const

@@ -7,6 +7,7 @@
 #include "recordingdialogs.h"
 #include "scratchdir.h"
 #include "controls.h"
+#include "testdatabase.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,26 +16,9 @@
 
 namespace {
 
-void execSql(const QString &sql)
-{
-    TNamedQuery &q = DemoDM().qup;
-    q.close();
-    q.clearSql();
-    q.addSql(sql);
-    q.exec();
-}
-
 QString passwordOf(const QString &py)
 {
-    TNamedQuery &q = DemoDM().qcx;
-    q.close();
-    q.clearSql();
-    q.addSql(QStringLiteral("select mm from zgxxb where py= :py"));
-    q.bind(QStringLiteral("py"), py);
-    q.open();
-    const QString mm = q.isEmpty() ? QString() : q.value(QStringLiteral("mm")).toString();
-    q.close();
-    return mm;
+    return TestSql::value(QStringLiteral("select mm from zgxxb where py= :py"), {{"py", py}}).toString();
 }
 
 void addEmployee(const QString &name, const QString &code, const QString &password)
@@ -146,7 +130,7 @@ private slots:
         ScratchDir dir;
         TDemoDM dm;
         QVERIFY(dm.open());
-        execSql(QStringLiteral("delete from zgxxb"));
+        TestSql::exec(QStringLiteral("delete from zgxxb"));
         RecordingDialogs dlg;
         TFormdl login;
         login.show();
@@ -215,8 +199,8 @@ private slots:
         ScratchDir dir;
         TDemoDM dm;
         QVERIFY(dm.open());
-        execSql(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('赵六', 'zl', 'MiMa-Zhao', '收款人')"));
-        execSql(QStringLiteral("PRAGMA user_version = 3"));
+        TestSql::exec(QStringLiteral("insert into zgxxb(zgxm, py, mm, bz) values('赵六', 'zl', 'MiMa-Zhao', '收款人')"));
+        TestSql::exec(QStringLiteral("PRAGMA user_version = 3"));
         dm.close();
         RecordingDialogs dlg;
         TFormdl login;
