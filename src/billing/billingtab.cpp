@@ -5,8 +5,8 @@
 #include "common/dialogs.h"
 #include "data/billingstore.h"
 #include "data/demodm.h"
-#include "print/defaultprinter.h"
 #include "print/noticejob.h"
+#include "print/rowsheet.h"
 #include "print/spreadsheetengine.h"
 #include "settings/global.h"
 #include "text/datetext.h"
@@ -25,7 +25,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace {
@@ -237,16 +236,7 @@ void TBillingTab::printReadingSheet()
             Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
             return;
         }
-        if (DefaultPrinter::name().isEmpty())
-            throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
-        QTemporaryDir dir;
-        if (!dir.isValid())
-            throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
-        const std::unique_ptr<SpreadsheetWorkbook> book = SpreadsheetEngine::createBlank();
-        book->setRows(1, 1, ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())));
-        const QString pdf = dir.filePath(QStringLiteral("sheet.pdf"));
-        book->exportPdf(pdf, SpreadsheetEngine::callTimeoutMs() + 10 * int(households.size()));
-        DefaultPrinter::printPdf(pdf, QStringLiteral("抄表单"));
+        RowSheet::print(ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())), QStringLiteral("抄表单"));
     });
 }
 

@@ -81,20 +81,28 @@ std::optional<Payment> paymentOf(TDemoDM &dm, const QString &sjxh, const QString
     return p;
 }
 
+QString refusal(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
+{
+    if (const auto done = paymentOf(dm, sjxh, lbmc))
+        return QStringLiteral("收据 %1 已于 %2 收款（%3，%4 元），不能重复收款。")
+            .arg(sjxh, done->sksj, done->skfs, sumText(done->je));
+    const auto found = findReceipt(dm, sjxh, lbmc);
+    if (!found)
+        return QStringLiteral("找不到收据 %1，它可能已被删除。").arg(sjxh);
+    if (found->fkzt != kUnpaid)
+        return QStringLiteral("收据 %1 的付款状态是“%2”，不是未付款的收据，不能收款。").arg(sjxh, found->fkzt);
+    return {};
+}
+
 Payment pay(TDemoDM &dm, const QString &sjxh, const QString &lbmc, const QString &method, const QString &payee,
             const QDateTime &when)
 {
     if (!methods().contains(method))
         throw AppError(QStringLiteral("收款方式“%1”无效，请选择%2。").arg(method, methods().join(QStringLiteral("、"))));
     DbTransaction tx(dm);
-    if (const auto done = paymentOf(dm, sjxh, lbmc))
-        throw AppError(QStringLiteral("收据 %1 已于 %2 收款（%3，%4 元），不能重复收款。")
-                           .arg(sjxh, done->sksj, done->skfs, sumText(done->je)));
+    if (const QString refused = refusal(dm, sjxh, lbmc); !refused.isEmpty())
+        throw AppError(refused);
     const auto found = findReceipt(dm, sjxh, lbmc);
-    if (!found)
-        throw AppError(QStringLiteral("找不到收据 %1，它可能已被删除。").arg(sjxh));
-    if (found->fkzt != kUnpaid)
-        throw AppError(QStringLiteral("收据 %1 的付款状态是“%2”，不是未付款的收据，不能收款。").arg(sjxh, found->fkzt));
 
     Payment p{when.toString(kTimeFormat), payee, method, TDemoDM::money(found->cost), sjxh, lbmc};
     dm.qins.run(QStringLiteral("insert into skjlb(sksj, skr, skfs, je, sjxh, lbmc) values(:sksj, :skr, :skfs, :je, :sjxh, :lbmc)"),

@@ -36,10 +36,15 @@ QStringList NoticeCellTexts(const ReceiptRow &r, const QString &date)
 
 QString NoticeTemplatePath()
 {
-    const QString path = AppPaths::inProgramDir(kNoticeTemplateFileName);
+    return ProgramTemplatePath(kNoticeTemplateFileName);
+}
+
+QString ProgramTemplatePath(const QString &fileName)
+{
+    const QString path = AppPaths::inProgramDir(fileName);
     if (QFileInfo(path).isFile())
         return path;
-    const QString shipped = QDir(AppPaths::sharedDir()).filePath(kNoticeTemplateFileName);
+    const QString shipped = QDir(AppPaths::sharedDir()).filePath(fileName);
     if (QFileInfo(shipped).isFile() && QFileInfo(shipped).absoluteFilePath() != QFileInfo(path).absoluteFilePath()) {
         const QString part = path + QStringLiteral(".part");
         QFile::remove(part);
@@ -54,28 +59,23 @@ QString NoticeTemplatePath()
     return path;
 }
 
-NoticeJob::NoticeJob()
+TemplatePages::TemplatePages(const QString &templateFileName, const QString &what) : m_what(what)
 {
-    const QString path = NoticeTemplatePath();
+    const QString path = ProgramTemplatePath(templateFileName);
     if (!QFileInfo(path).isFile())
-        throw AppError(QStringLiteral("找不到缴费通知单模板：%1").arg(QDir::toNativeSeparators(path)));
+        throw AppError(QStringLiteral("找不到%1模板：%2").arg(what, QDir::toNativeSeparators(path)));
     m_book = SpreadsheetEngine::open(path);
     for (int n = m_book->sheetCount(); n > 1; --n)
         m_book->removeSheet(n);
 }
 
-NoticeJob::~NoticeJob() = default;
+TemplatePages::~TemplatePages() = default;
 
-void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
+void TemplatePages::add(const QList<SpreadsheetWorkbook::CellWrite> &writes)
 {
     if (m_done)
-        throw AppError(QStringLiteral("打印任务已经生成，不能再加入通知单"));
-    const QStringList texts = NoticeCellTexts(receipt, date);
-    const auto &cells = NoticeCells();
-    QList<SpreadsheetWorkbook::CellWrite> writes;
-    for (size_t i = 0; i < cells.size(); ++i)
-        writes.append({cells[i].row, cells[i].column, texts[int(i)]});
-    // Sheet 1 stays the untouched form; each notice gets a copy of it.
+        throw AppError(QStringLiteral("打印任务已经生成，不能再加入%1").arg(m_what));
+    // Sheet 1 stays the untouched form; each page gets a copy of it.
     const int sheet = m_book->addSheetCopy(1);
     try {
         m_book->setCellTexts(sheet, writes);
@@ -88,10 +88,10 @@ void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
     ++m_count;
 }
 
-void NoticeJob::exportPdf(const QString &path)
+void TemplatePages::exportPdf(const QString &path)
 {
     if (m_count == 0)
-        throw AppError(QStringLiteral("没有要打印的缴费通知单"));
+        throw AppError(QStringLiteral("没有要打印的%1").arg(m_what));
     if (!m_done) {
         m_book->removeSheet(1);
         m_done = true;
@@ -99,7 +99,7 @@ void NoticeJob::exportPdf(const QString &path)
     m_book->exportPdf(path, SpreadsheetEngine::callTimeoutMs() + 100 * m_count);
 }
 
-int NoticeJob::print(const QString &title)
+int TemplatePages::print(const QString &title)
 {
     if (m_count == 0)
         return 0;
@@ -108,7 +108,19 @@ int NoticeJob::print(const QString &title)
     QTemporaryDir dir;
     if (!dir.isValid())
         throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
-    const QString pdf = dir.filePath(QStringLiteral("notices.pdf"));
+    const QString pdf = dir.filePath(QStringLiteral("pages.pdf"));
     exportPdf(pdf);
     return DefaultPrinter::printPdf(pdf, title);
+}
+
+NoticeJob::NoticeJob() : m_pages(kNoticeTemplateFileName, QStringLiteral("缴费通知单")) {}
+
+void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
+{
+    const QStringList texts = NoticeCellTexts(receipt, date);
+    const auto &cells = NoticeCells();
+    QList<SpreadsheetWorkbook::CellWrite> writes;
+    for (size_t i = 0; i < cells.size(); ++i)
+        writes.append({cells[i].row, cells[i].column, texts[int(i)]});
+    m_pages.add(writes);
 }
