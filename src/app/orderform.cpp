@@ -161,7 +161,7 @@ bool TOrderForm::collectPayment(const QString &sjxh, const QString &lbmc)
 {
     const bool paid = Collection::collect(DemoDM(), sjxh, lbmc, m_entry->printData().cbskr,
                                           QDateTime(DateText::today(), QTime::currentTime()),
-                                          [this](const ReceiptRow &row) { m_printing->printStored(row); });
+                                          [this](const ReceiptRow &row) { return m_printing->printStored(row).done; });
     if (!paid)
         return false;
     // Committed: the lists show the payment.

@@ -7,6 +7,7 @@
 #include "data/demodm.h"
 #include "print/noticejob.h"
 #include "print/rowsheet.h"
+#include "print/shownerrors.h"
 #include "print/spreadsheetengine.h"
 #include "settings/global.h"
 #include "text/datetext.h"
@@ -30,19 +31,6 @@
 namespace {
 
 const QString kAllCommunities = QStringLiteral("（全部社区）");
-
-// Runs a button's work: a missing engine and every failure end it with
-// their message; nothing the work did not commit is kept.
-void guarded(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const EngineUnavailable &e) {
-        Dialogs::message(e.message().isEmpty() ? kEngineMissingMessage : e.message());
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    }
-}
 
 bool askColumns(QWidget *parent, const QStringList &headings, ReadingSheet::ColumnMap &map)
 {
@@ -119,7 +107,7 @@ TBillingTab::TBillingTab(QWidget *parent) : QWidget(parent)
     m_createUnknown->setObjectName(QStringLiteral("bCreateUnknown"));
     buttons->addWidget(m_createUnknown);
     connect(m_createUnknown, &QPushButton::clicked, this, [this] {
-        guarded([this] {
+        RunShowingErrors([this] {
             const int n = BillingRun::createUnknownHouseholds(DemoDM(), m_rows);
             Dialogs::message(QStringLiteral("已新建%1户住户。").arg(n));
             recheck();
@@ -168,7 +156,7 @@ void TBillingTab::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (TDemoDM::instance() && TDemoDM::instance()->isOpen())
-        guarded([this] { reload(); });
+        RunShowingErrors([this] { reload(); });
 }
 
 void TBillingTab::reload()
@@ -210,7 +198,7 @@ void TBillingTab::saveReadingSheet()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<Billing::SheetHousehold> households = Billing::readingSheet(DemoDM(), community(), year(), month());
         if (households.isEmpty()) {
             Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
@@ -230,7 +218,7 @@ void TBillingTab::printReadingSheet()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<Billing::SheetHousehold> households = Billing::readingSheet(DemoDM(), community(), year(), month());
         if (households.isEmpty()) {
             Dialogs::message(QStringLiteral("没有住户，无法生成抄表单。"));
@@ -255,7 +243,7 @@ void TBillingTab::importFile(const QString &path)
 {
     if (!checkPeriod())
         return;
-    guarded([&] {
+    RunShowingErrors([&] {
         const QList<QStringList> cells = BillingRun::readCells(path);
         if (cells.isEmpty()) {
             Dialogs::message(QStringLiteral("表中没有数据。"));
@@ -339,7 +327,7 @@ void TBillingTab::generateBills()
         Dialogs::message(QStringLiteral("请先导入抄表数据。"));
         return;
     }
-    guarded([this] {
+    RunShowingErrors([this] {
         // Checked again for the month shown: it may have been changed, and
         // receipts may have been stored since the import.
         m_rows = BillingRun::preview(DemoDM(), m_sheet, year(), month());
@@ -376,7 +364,7 @@ void TBillingTab::printNotices()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<ReceiptRow> bills = noticeBills();
         if (bills.isEmpty())
             return;
@@ -393,7 +381,7 @@ void TBillingTab::saveNoticesPdf()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<ReceiptRow> bills = noticeBills();
         if (bills.isEmpty())
             return;

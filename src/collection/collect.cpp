@@ -20,7 +20,7 @@ std::optional<ReceiptRow> stored(TDemoDM &dm, const QString &sjxh, const QString
 } // namespace
 
 bool collect(TDemoDM &dm, const QString &sjxh, const QString &lbmc, const QString &payee, const QDateTime &when,
-             const std::function<void(const ReceiptRow &)> &print)
+             const std::function<bool(const ReceiptRow &)> &print)
 {
     try {
         if (const QString refused = Payments::refusal(dm, sjxh, lbmc); !refused.isEmpty()) {
@@ -42,11 +42,13 @@ bool collect(TDemoDM &dm, const QString &sjxh, const QString &lbmc, const QStrin
                                            Payments::methods(), QStringLiteral("收款"));
         if (method < 0 || method >= Payments::methods().size())
             return false;
-        Payments::pay(dm, sjxh, lbmc, Payments::methods()[method], payee.trimmed(), when);
+        const Payments::Payment p = Payments::pay(dm, sjxh, lbmc, Payments::methods()[method], payee.trimmed(), when);
         // The receipt as it now stands (paid), for the printer.
         const std::optional<ReceiptRow> paid = stored(dm, sjxh, lbmc);
-        if (print)
-            print(paid ? *paid : *row);
+        if (print && !print(paid ? *paid : *row))
+            Dialogs::message(QStringLiteral("收据 NO.%1 的收款已记录（%2，%3 元），收据没有打印出来，可以稍后在收据列表中重新打印。")
+                                 .arg(sjxh, p.skfs, FormatMoney(p.je)),
+                             QStringLiteral("收款"));
         return true;
     } catch (const AppError &e) {
         Dialogs::error(e.message());

@@ -15,9 +15,11 @@ namespace Collection {
 // that cannot be paid (paid already, gone, not unpaid) and a missing payee
 // with a message; asks the method through the dialog service; records the
 // payment at `when` in one transaction; then, after the commit, hands the
-// receipt as stored to `print`. Returns whether a payment was recorded.
-// A failure is shown, never thrown.
+// receipt as stored to `print`, which returns whether it was printed (it
+// shows its own failure; the operator is then told that the payment is
+// kept). Returns whether a payment was recorded. A failure is shown, never
+// thrown.
 bool collect(TDemoDM &dm, const QString &sjxh, const QString &lbmc, const QString &payee, const QDateTime &when,
-             const std::function<void(const ReceiptRow &)> &print);
+             const std::function<bool(const ReceiptRow &)> &print);
 
 } // namespace Collection

@@ -8,6 +8,7 @@
 #include "data/employeestore.h"
 #include "print/reminderjob.h"
 #include "print/rowsheet.h"
+#include "print/shownerrors.h"
 #include "print/spreadsheetengine.h"
 #include "text/datetext.h"
 #include "text/numtext.h"
@@ -34,19 +35,6 @@ namespace {
 
 const QString kAllCommunities = QStringLiteral("（全部社区）");
 const QString kAllPayees = QStringLiteral("（全部收款人）");
-
-// Runs a button's work: a missing engine and every failure end it with
-// their message.
-void guarded(const std::function<void()> &work)
-{
-    try {
-        work();
-    } catch (const EngineUnavailable &e) {
-        Dialogs::message(e.message().isEmpty() ? kEngineMissingMessage : e.message());
-    } catch (const AppError &e) {
-        Dialogs::error(e.message());
-    }
-}
 
 QTableWidget *listGrid(const QString &name, const QStringList &headings, QWidget *parent)
 {
@@ -239,14 +227,19 @@ QWidget *TCollectionTab::buildTakingsPage()
     layout->addLayout(buttons);
 
     m_methodGrid = listGrid(QStringLiteral("cMethods"), {QStringLiteral("收款方式"), QStringLiteral("笔数"), QStringLiteral("金额")}, page);
-    m_methodGrid->setMaximumHeight(150);
+    m_methodGrid->setMaximumHeight(190);   // the four methods and the total
+    m_methodGrid->horizontalHeader()->setStretchLastSection(false);
+    m_methodGrid->setColumnWidth(0, 120);
+    m_methodGrid->setColumnWidth(1, 80);
+    m_methodGrid->setColumnWidth(2, 120);
     layout->addWidget(m_methodGrid);
     m_takingsGrid = listGrid(QStringLiteral("cTakings"),
                              {QStringLiteral("收款时间"), QStringLiteral("收款人"), QStringLiteral("收款方式"), QStringLiteral("金额"),
                               QStringLiteral("收据号"), QStringLiteral("社区"), QStringLiteral("户号"), QStringLiteral("户名"),
                               QStringLiteral("月份")},
                              page);
-    m_takingsGrid->setColumnWidth(0, 140);
+    for (const auto &[column, width] : {std::pair{0, 140}, {1, 70}, {2, 72}, {3, 72}, {4, 80}, {5, 90}, {6, 80}, {7, 90}})
+        m_takingsGrid->setColumnWidth(column, width);
     layout->addWidget(m_takingsGrid, 1);
     m_takingsStatus = new QLabel(QStringLiteral("选择日期和收款人后按“查询”。"), page);
     m_takingsStatus->setObjectName(QStringLiteral("cTakingsStatus"));
@@ -256,7 +249,7 @@ QWidget *TCollectionTab::buildTakingsPage()
 
 void TCollectionTab::reload()
 {
-    guarded([this] {
+    RunShowingErrors([this] {
         TDemoDM &dm = DemoDM();
         const QString community = m_community->currentText();
         m_community->clear();
@@ -268,8 +261,8 @@ void TCollectionTab::reload()
         m_payee->addItem(kAllPayees);
         m_payee->addItems(Employees::namesOfType(dm, QStringLiteral("收款人")));
         m_payee->setEditText(payee.isEmpty() ? kAllPayees : payee);
-        if (m_arrearsShown)
-            queryArrears();
+        // The arrears are what the tab is opened for: listed at once.
+        queryArrears();
         if (m_takingsShown)
             queryTakings();
     });
@@ -291,7 +284,7 @@ Payments::ArrearsFilter TCollectionTab::arrearsFilter() const
 
 void TCollectionTab::queryArrears()
 {
-    guarded([this] {
+    RunShowingErrors([this] {
         const Payments::ArrearsFilter f = arrearsFilter();
         m_arrears = Payments::arrears(DemoDM(), f);
         m_arrearsShown = true;
@@ -361,7 +354,7 @@ void TCollectionTab::exportArrears()
         Dialogs::message(QStringLiteral("请先查询。"));
         return;
     }
-    guarded([this] {
+    RunShowingErrors([this] {
         QString path = chooseExportPath(QStringLiteral("欠费查询%1.xlsx").arg(DateText::today().toString(QStringLiteral("yyyyMMdd"))));
         if (path.isEmpty())
             return;
@@ -394,9 +387,9 @@ QList<Payments::ArrearsLine> TCollectionTab::reminderLines()
     return lines;
 }
 
-void TCollectionTab::printReminders()
+void TCollectionTab::sendReminders(const std::function<QString(ReminderJob &)> &finish)
 {
-    guarded([this] {
+    RunShowingErrors([&] {
         const QList<Payments::ArrearsLine> lines = reminderLines();
         if (lines.isEmpty())
             return;
@@ -404,28 +397,30 @@ void TCollectionTab::printReminders()
         const QString today = DateText::fromDate(DateText::today());
         for (const Payments::ArrearsLine &l : lines)
             job.add(l, today);
+        const QString done = finish(job);
+        if (!done.isEmpty())
+            Dialogs::message(done);
+    });
+}
+
+void TCollectionTab::printReminders()
+{
+    sendReminders([](ReminderJob &job) {
         job.print(QStringLiteral("催费通知单"));
-        Dialogs::message(QStringLiteral("已将%1张催费通知单作为一个打印任务发送到打印机。").arg(job.count()));
+        return QStringLiteral("已将%1张催费通知单作为一个打印任务发送到打印机。").arg(job.count());
     });
 }
 
 void TCollectionTab::saveRemindersPdf()
 {
-    guarded([this] {
-        const QList<Payments::ArrearsLine> lines = reminderLines();
-        if (lines.isEmpty())
-            return;
+    sendReminders([this](ReminderJob &job) {
         QString path = choosePdfPath(QStringLiteral("催费通知单%1.pdf").arg(DateText::today().toString(QStringLiteral("yyyyMMdd"))));
         if (path.isEmpty())
-            return;
+            return QString();
         if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             path += QStringLiteral(".pdf");
-        ReminderJob job;
-        const QString today = DateText::fromDate(DateText::today());
-        for (const Payments::ArrearsLine &l : lines)
-            job.add(l, today);
         job.exportPdf(path);
-        Dialogs::message(QStringLiteral("已保存%1张催费通知单：%2").arg(job.count()).arg(QDir::toNativeSeparators(path)));
+        return QStringLiteral("已保存%1张催费通知单：%2").arg(job.count()).arg(QDir::toNativeSeparators(path));
     });
 }
 
@@ -445,12 +440,16 @@ Payments::TakingsFilter TCollectionTab::takingsFilter() const
 
 void TCollectionTab::queryTakings()
 {
-    guarded([this] {
-        const Payments::TakingsFilter f = takingsFilter();
-        m_takings = Payments::takings(DemoDM(), f);
-        m_takingsShown = true;
-        showTakings();
-    });
+    RunShowingErrors([this] { readTakings(); });
+}
+
+Payments::TakingsFilter TCollectionTab::readTakings()
+{
+    const Payments::TakingsFilter f = takingsFilter();
+    m_takings = Payments::takings(DemoDM(), f);
+    m_takingsShown = true;
+    showTakings();
+    return f;
 }
 
 void TCollectionTab::showTakings()
@@ -473,11 +472,8 @@ void TCollectionTab::showTakings()
 
 void TCollectionTab::exportTakings()
 {
-    guarded([this] {
-        const Payments::TakingsFilter f = takingsFilter();
-        m_takings = Payments::takings(DemoDM(), f);
-        m_takingsShown = true;
-        showTakings();
+    RunShowingErrors([this] {
+        const Payments::TakingsFilter f = readTakings();
         QString path = chooseExportPath(
             QStringLiteral("收费日报%1-%2.xlsx").arg(f.from.toString(QStringLiteral("yyyyMMdd")), f.to.toString(QStringLiteral("yyyyMMdd"))));
         if (path.isEmpty())
@@ -490,11 +486,8 @@ void TCollectionTab::exportTakings()
 
 void TCollectionTab::printTakings()
 {
-    guarded([this] {
-        const Payments::TakingsFilter f = takingsFilter();
-        m_takings = Payments::takings(DemoDM(), f);
-        m_takingsShown = true;
-        showTakings();
+    RunShowingErrors([this] {
+        const Payments::TakingsFilter f = readTakings();
         RowSheet::print(CollectionLists::takingsRows(m_takings, CollectionLists::takingsTitle(f)), QStringLiteral("收费日报"));
     });
 }

@@ -12,6 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QTableWidget;
+class ReminderJob;
 
 // The tab "收费管理": "欠费查询" (the unpaid receipts per household, with
 // export, reminders and "收款" on a receipt) and "收费日报" (the payments of
@@ -73,6 +74,11 @@ private:
     void showArrears();
     void showUnpaidOf(int line);
     void showTakings();
+    // Reads the takings of the fields' period and shows them.
+    Payments::TakingsFilter readTakings();
+    // Fills a reminder per household chosen and hands the job to finish,
+    // which prints or saves it and returns what to tell ("" for nothing).
+    void sendReminders(const std::function<QString(ReminderJob &)> &finish);
     Payments::ArrearsFilter arrearsFilter() const;
     Payments::TakingsFilter takingsFilter() const;
     // The households chosen for reminders: the selected ones, or all listed

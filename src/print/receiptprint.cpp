@@ -162,17 +162,17 @@ int PrintWorkbookFirstSheet(const QString &path)
 
 // The copy of an earlier run goes first, so that a receipt whose fields
 // cannot be read leaves no copy behind either.
-static void FillFresh(const QString &outputName, const QStringList &cells)
+static void RemoveOldCopy(const QString &outputName)
 {
     const QString output = programFile(outputName);
     if (QFileInfo::exists(output) && !QFile::remove(output))
         throw AppError(QStringLiteral("无法删除旧文件：%1").arg(QDir::toNativeSeparators(output)));
-    FillReceiptTemplate(outputName, cells);
 }
 
 static void FillFromScreen(const QString &outputName, const ReceiptPrintData &data)
 {
-    FillFresh(outputName, ReceiptCellTexts(data));
+    RemoveOldCopy(outputName);
+    FillReceiptTemplate(outputName, ReceiptCellTexts(data));
 }
 
 TReceiptPrinting::TReceiptPrinting(QObject *parent) : QObject(parent)
@@ -269,7 +269,10 @@ ReceiptPrintResult TReceiptPrinting::printStored(const ReceiptRow &row)
 {
     ReceiptPrintResult result;
     result.checksPassed = true;
-    printFilled(result, [&row] { FillFresh(kPrintFileName, ReceiptCellTexts(row)); });
+    printFilled(result, [&row] {
+        RemoveOldCopy(kPrintFileName);
+        FillReceiptTemplate(kPrintFileName, ReceiptCellTexts(row));
+    });
     return result;
 }
 

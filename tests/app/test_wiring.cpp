@@ -159,9 +159,10 @@ private slots:
         auto *collect = grid->findChild<QAction *>(QStringLiteral("OrderDDbgCollect"));
         QVERIFY(collect);
         collect->trigger();
-        QCOMPARE(t.dialogs.shown().size(), 2);
+        QCOMPARE(t.dialogs.shown().size(), 3);
         QCOMPARE(t.dialogs.shown()[0].kind, Dialogs::Kind::Choice);
         QVERIFY2(t.dialogs.shown()[1].text.contains(QStringLiteral("找不到单据模板")), qPrintable(t.dialogs.shown()[1].text));
+        QVERIFY2(t.dialogs.shown()[2].text.contains(QStringLiteral("收款已记录")), qPrintable(t.dialogs.shown()[2].text));
         const auto paid = Payments::paymentOf(DemoDM(), QStringLiteral("00000011"), Schema::kReceiptCategory);
         QVERIFY(paid);
         QCOMPARE(paid->skfs, QStringLiteral("微信"));

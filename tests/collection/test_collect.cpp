@@ -86,31 +86,38 @@ private slots:
     void cleanup() { DateText::setToday(QDate()); }
 
     // Each method offered is the one recorded; the print gets the receipt
-    // as stored after the commit (paid); a cancelled choice records nothing
-    // and prints nothing. Current and archived receipts alike.
+    // as stored after the commit (paid), and when it does not print the
+    // operator is told the payment is kept; a cancelled choice records
+    // nothing and prints nothing. Current and archived receipts alike.
     void collectOne_data()
     {
         QTest::addColumn<QString>("sjxh");
         QTest::addColumn<int>("pick");
         QTest::addColumn<QString>("method");
-        QTest::newRow("current, cash") << "00000002" << 0 << "现金";
-        QTest::newRow("current, transfer") << "00000002" << 3 << "银行转账";
-        QTest::newRow("archived, WeChat") << "00000001" << 1 << "微信";
-        QTest::newRow("cancelled") << "00000002" << -1 << "";
+        QTest::addColumn<bool>("printOk");
+        QTest::newRow("current, cash") << "00000002" << 0 << "现金" << true;
+        QTest::newRow("current, transfer") << "00000002" << 3 << "银行转账" << true;
+        QTest::newRow("archived, WeChat") << "00000001" << 1 << "微信" << true;
+        QTest::newRow("not printed") << "00000002" << 2 << "支付宝" << false;
+        QTest::newRow("cancelled") << "00000002" << -1 << "" << true;
     }
     void collectOne()
     {
         QFETCH(QString, sjxh);
         QFETCH(int, pick);
         QFETCH(QString, method);
+        QFETCH(bool, printOk);
         Db db;
         threeHouseholds();
         RecordingDialogs dialogs;
         dialogs.pick(pick);
         QList<ReceiptRow> printed;
         const bool paid = Collection::collect(DemoDM(), sjxh, kCat, QStringLiteral(" 李会计 "), kWhen,
-                                              [&](const ReceiptRow &r) { printed.append(r); });
-        QCOMPARE(dialogs.count(), 1);
+                                              [&](const ReceiptRow &r) {
+                                                  printed.append(r);
+                                                  return printOk;
+                                              });
+        QCOMPARE(dialogs.count(), printOk ? 1 : 2);
         QCOMPARE(dialogs.shown()[0].kind, Dialogs::Kind::Choice);
         QCOMPARE(dialogs.shown()[0].options, Payments::methods());
         QVERIFY2(dialogs.shown()[0].text.contains(sjxh), qPrintable(dialogs.shown()[0].text));
@@ -130,6 +137,10 @@ private slots:
         QCOMPARE(printed.size(), 1);
         QCOMPARE(printed[0].sjxh, sjxh);
         QCOMPARE(printed[0].fkzt, Payments::kPaid);
+        if (!printOk) {
+            QCOMPARE(dialogs.shown()[1].kind, Dialogs::Kind::Message);
+            QVERIFY2(dialogs.last().contains(QStringLiteral("收款已记录")), qPrintable(dialogs.last()));
+        }
     }
 
     // What cannot be paid is refused before the method is asked, with a
@@ -153,7 +164,7 @@ private slots:
         RecordingDialogs dialogs;
         dialogs.pick(0);
         int prints = 0;
-        QVERIFY(!Collection::collect(DemoDM(), sjxh, kCat, payee, kWhen, [&](const ReceiptRow &) { ++prints; }));
+        QVERIFY(!Collection::collect(DemoDM(), sjxh, kCat, payee, kWhen, [&](const ReceiptRow &) { return ++prints > 0; }));
         QCOMPARE(dialogs.count(), 1);
         QCOMPARE(dialogs.shown()[0].kind, Dialogs::Kind::Message);
         QVERIFY2(dialogs.last().contains(message), qPrintable(dialogs.last()));
@@ -170,7 +181,7 @@ private slots:
         dialogs.pick(2);
         dialogs.pick(0);
         int prints = 0;
-        const auto print = [&](const ReceiptRow &) { ++prints; };
+        const auto print = [&](const ReceiptRow &) { return ++prints > 0; };
         QVERIFY(Collection::collect(DemoDM(), "00000004", kCat, "李会计", kWhen, print));
         dialogs.clear();
         QVERIFY(!Collection::collect(DemoDM(), "00000004", kCat, "李会计", kWhen.addSecs(60), print));

@@ -135,7 +135,11 @@ private slots:
             }
             dialogs.pick(payers[b.bhmc]);
             QVERIFY(Collection::collect(dm, b.sjxh, b.lbmc, QStringLiteral("李四"), QDateTime(QDate(2024, 4, 3), QTime(10, 0)),
-                                        [&](const ReceiptRow &r) { printedJobs += printing.printStored(r).jobId > 0; }));
+                                        [&](const ReceiptRow &r) {
+                                            const bool printed = printing.printStored(r).jobId > 0;
+                                            printedJobs += printed ? 1 : 0;
+                                            return printed;
+                                        }));
             expectedByMethod[Payments::methods()[payers[b.bhmc]]] += b.cost;
         }
         QVERIFY2(dialogs.texts(Dialogs::Kind::Error).isEmpty(), qPrintable(dialogs.texts().join('|')));
