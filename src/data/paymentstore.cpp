@@ -5,6 +5,8 @@
 #include "data/receiptstore.h"
 
 #include <QMap>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QSet>
 
 namespace Payments {
@@ -158,18 +160,20 @@ Arrears arrears(TDemoDM &dm, const ArrearsFilter &filter)
     q.openWith(sql, binds);
     QSet<int> periods;
     for (bool more = q.first(); more; more = q.next()) {
-        const QString cmc = q.value(QStringLiteral("cmc")).toString();
-        const QString bhh = q.value(QStringLiteral("bhh")).toString();
-        const QString bhmc = q.value(QStringLiteral("bhmc")).toString();
+        // The row read once: a look-up by name reads the whole row each time.
+        const QSqlRecord rec = q.model()->record(q.row());
+        const QString cmc = rec.value(QStringLiteral("cmc")).toString();
+        const QString bhh = rec.value(QStringLiteral("bhh")).toString();
+        const QString bhmc = rec.value(QStringLiteral("bhmc")).toString();
         if (out.lines.isEmpty() || out.lines.last().cmc != cmc || out.lines.last().bhh != bhh
             || out.lines.last().bhmc != bhmc) {
             out.lines.append(ArrearsLine{cmc, bhh, bhmc, 0, 0, {}});
             periods.clear();
         }
         ArrearsLine &line = out.lines.last();
-        UnpaidReceipt r{q.value(QStringLiteral("sjxh")).toString(), q.value(QStringLiteral("lbmc")).toString(),
-                        q.value(QStringLiteral("nf")).toString(),   q.value(QStringLiteral("yf")).toString(),
-                        q.value(QStringLiteral("cost")).toDouble(), q.value(QStringLiteral("archived")).toInt() != 0};
+        UnpaidReceipt r{rec.value(QStringLiteral("sjxh")).toString(), rec.value(QStringLiteral("lbmc")).toString(),
+                        rec.value(QStringLiteral("nf")).toString(),   rec.value(QStringLiteral("yf")).toString(),
+                        rec.value(QStringLiteral("cost")).toDouble(), rec.value(QStringLiteral("archived")).toInt() != 0};
         const int p = period(r.nf.toInt(), r.yf.toInt());
         if (!periods.contains(p)) {
             periods.insert(p);
