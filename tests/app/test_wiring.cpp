@@ -9,6 +9,7 @@
 #include "data/receiptstore.h"
 #include "data/schema.h"
 #include "entry/currentreceipts.h"
+#include "history/historytab.h"
 #include "data/demodm.h"
 #include "entry/entryfield.h"
 #include "entry/entrytab.h"
@@ -193,6 +194,53 @@ private slots:
         // The tab read its list again after the commit.
         QCOMPARE(tab->arrears().count, 0);
         QCOMPARE(tab->arrearsGrid()->rowCount(), 0);
+    }
+
+    // The history list shows the payment state and marks unpaid receipts;
+    // "收款" on an archived one pays it where it is, and the list shows it
+    // paid.
+    void collectionFromTheHistory()
+    {
+        Fixture t;
+        ReceiptRow row;
+        row.sjxh = QStringLiteral("00000021");
+        row.lbmc = Schema::kReceiptCategory;
+        row.cmc = QStringLiteral("西区");
+        row.bhh = QStringLiteral("B01");
+        row.bhmc = QStringLiteral("王五");
+        row.nf = QStringLiteral("2024");
+        row.yf = QStringLiteral("02");
+        row.cost = 12.5;
+        row.rq = QStringLiteral("2024-03-10");
+        row.fkzt = Payments::kUnpaid;
+        Receipts::insert(DemoDM(), row);
+        Receipts::archiveAll(DemoDM());
+        t.window->historyTab()->reload();
+        auto *grid = t.window->historyTab()->findChild<QTableView *>(QStringLiteral("DBGrid5"));
+        QVERIFY(grid);
+        auto *list = qobject_cast<TGridModel *>(grid->model());
+        QVERIFY(list);
+        QCOMPARE(list->rowCount(), 1);
+        int stateColumn = -1;
+        for (int c = 0; c < list->columnCount(); ++c)
+            if (list->headerData(c, Qt::Horizontal).toString() == QStringLiteral("付款状态"))
+                stateColumn = c;
+        QVERIFY(stateColumn >= 0 && !grid->isColumnHidden(stateColumn));
+        QCOMPARE(list->data(list->index(0, stateColumn)).toString(), Payments::kUnpaid);
+        QVERIFY(list->data(list->index(0, 1), Qt::BackgroundRole).isValid());
+
+        t.child<QComboBox>("cbskr")->setEditText(QStringLiteral("收款甲"));
+        grid->setCurrentIndex(list->index(0, 1));
+        t.dialogs.pick(3);
+        auto *collect = grid->findChild<QAction *>(QStringLiteral("DBGrid5Collect"));
+        QVERIFY(collect);
+        collect->trigger();
+        const auto paid = Payments::paymentOf(DemoDM(), row.sjxh, row.lbmc);
+        QVERIFY(paid);
+        QCOMPARE(paid->skfs, QStringLiteral("银行转账"));
+        QCOMPARE(list->rowCount(), 1);
+        QCOMPARE(list->data(list->index(0, stateColumn)).toString(), Payments::kPaid);
+        QVERIFY(!list->data(list->index(0, 1), Qt::BackgroundRole).isValid());
     }
 
     // The main window owns the one printing object; it goes with the window.
