@@ -2,6 +2,7 @@
 #   bin/mtrfee
 #   share/mtrfee/收据模板.xls            the template, copied into each user's data folder
 #   share/mtrfee/缴费通知单模板.xls      the payment notice template, copied there on first use
+#   share/mtrfee/催费通知单模板.xls      the arrears reminder template, the same way
 #   share/mtrfee/help/index.html         the user guide
 #   share/applications, share/metainfo   desktop entry, AppStream metadata
 #   share/icons/hicolor/...              the icon, SVG and PNG sizes
@@ -63,7 +64,7 @@ install(TARGETS mtrfee RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT mtr
 # The installed executable keeps one library search path, the spreadsheet
 # engine's program folder: the UNO libraries linked through the system's
 # library folder need their own private libraries from there.
-install(FILES ${MTRFEE_PROGRAM_DIR}/收据模板.xls ${MTRFEE_PROGRAM_DIR}/缴费通知单模板.xls DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee COMPONENT mtrfee)
+install(FILES ${MTRFEE_PROGRAM_DIR}/收据模板.xls ${MTRFEE_PROGRAM_DIR}/缴费通知单模板.xls ${MTRFEE_PROGRAM_DIR}/催费通知单模板.xls DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee COMPONENT mtrfee)
 install(FILES ${MTRFEE_HELP_OUTPUT} DESTINATION ${CMAKE_INSTALL_DATADIR}/mtrfee/help COMPONENT mtrfee)
 install(FILES ${MTRFEE_PACKAGING_DIR}/${MTRFEE_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT mtrfee)

@@ -3,6 +3,8 @@
 
 #include "backup/helptab.h"
 #include "billing/billingtab.h"
+#include "collection/collect.h"
+#include "collection/collectiontab.h"
 #include "basedata/basedatatab.h"
 #include "common/apperror.h"
 #include "common/dialogs.h"
@@ -48,14 +50,23 @@ TOrderForm::TOrderForm(QWidget *parent) : QWidget(parent), ui(new Ui::TOrderForm
     connect(m_billing, &TBillingTab::billsStored, this, [this] {
         TFieldEvents::run([this] {
             m_receipts->OpenCurrentReceipts();
+            m_collection->reload();
             // A new receipt on the entry form is offered the next free number.
             if (!m_receipts->loadedMode())
                 m_entry->showNextSerial(Schema::kReceiptCategory);
         });
     });
+    m_collection = new TCollectionTab;
+    ui->PageControl1->addTab(m_collection, QStringLiteral("收费管理"));
     ui->PageControl1->setCurrentIndex(0);
 
     m_printing = new TReceiptPrinting(this);
+
+    // "收款" from each list that shows receipts.
+    const auto collect = [this](const QString &sjxh, const QString &lbmc) { collectPayment(sjxh, lbmc); };
+    connect(m_receipts, &TCurrentReceipts::collectRequested, this, collect);
+    connect(m_history, &THistoryTab::collectRequested, this, collect);
+    connect(m_collection, &TCollectionTab::collectRequested, this, collect);
 
     // The entry tab's preview and print, and the print that a new save runs
     // when direct printing is on.
@@ -136,6 +147,22 @@ bool TOrderForm::printReceipt()
         done = result.done;
     });
     return done;
+}
+
+bool TOrderForm::collectPayment(const QString &sjxh, const QString &lbmc)
+{
+    const bool paid = Collection::collect(DemoDM(), sjxh, lbmc, m_entry->printData().cbskr,
+                                          QDateTime(DateText::today(), QTime::currentTime()),
+                                          [this](const ReceiptRow &row) { return m_printing->printStored(row).done; });
+    if (!paid)
+        return false;
+    // Committed: the lists show the payment.
+    TFieldEvents::run([this] {
+        m_receipts->OpenCurrentReceipts();
+        m_history->reopenList(false);
+        m_collection->reload();
+    });
+    return true;
 }
 
 void TOrderForm::afterPrinting(const ReceiptPrintData &data, const ReceiptPrintResult &result)
@@ -304,6 +331,8 @@ void TOrderForm::PageControl1Change(int index)
             m_history->reload();
             break;
         default:
+            if (ui->PageControl1->widget(index) == m_collection)
+                m_collection->reload();
             break;
         }
     });

@@ -10,13 +10,15 @@ class TBaseDataTab;
 class THistoryTab;
 class THelpTab;
 class TBillingTab;
+class TCollectionTab;
 class TCurrentReceipts;
 class TReceiptPrinting;
 struct ReceiptPrintData;
 struct ReceiptPrintResult;
 
-// The main window: four tab pages, in this order: receipt entry and
-// printing, base data, history, help and backup. It owns the pages and
+// The main window: its tab pages, in this order: receipt entry and
+// printing, base data, history, help and backup, the month's billing and
+// the collection. It owns the pages and
 // runs the start-up sequence when it is first shown.
 class TOrderForm : public QWidget
 {
@@ -32,6 +34,7 @@ public:
     THistoryTab *historyTab() const { return m_history; }
     THelpTab *helpTab() const { return m_help; }
     TBillingTab *billingTab() const { return m_billing; }
+    TCollectionTab *collectionTab() const { return m_collection; }
     TCurrentReceipts *currentReceipts() const { return m_receipts; }
     TReceiptPrinting *receiptPrinting() const { return m_printing; }
 
@@ -40,6 +43,12 @@ public:
     // whether the receipt went to the printer.
     void previewReceipt();
     bool printReceipt();
+
+    // "收款" on a receipt (from the current list, the history list or the
+    // collection tab): the payment with the entry tab's payee, the receipt
+    // printed as the entry tab prints, then every list that shows it read
+    // again. Returns whether the payment was recorded.
+    bool collectPayment(const QString &sjxh, const QString &lbmc);
 
     // The start-up sequence; runs once, queued from the first show.
     void FormShow();
@@ -70,6 +79,7 @@ private:
     THistoryTab *m_history = nullptr;
     THelpTab *m_help = nullptr;
     TBillingTab *m_billing = nullptr;
+    TCollectionTab *m_collection = nullptr;
     TCurrentReceipts *m_receipts = nullptr;
     TReceiptPrinting *m_printing = nullptr;
     bool m_shownOnce = false;

@@ -1,4 +1,5 @@
 #include "billing/billingrun.h"
+#include "print/rowsheet.h"
 
 #include "common/apperror.h"
 #include "data/billingstore.h"
@@ -29,9 +30,7 @@ QList<QStringList> readCells(const QString &path)
 
 void writeCells(const QString &path, const QList<QStringList> &cells)
 {
-    const std::unique_ptr<SpreadsheetWorkbook> book = SpreadsheetEngine::createBlank();
-    book->setRows(1, 1, cells);
-    book->saveAs(path);
+    RowSheet::save(path, cells);
 }
 
 QList<Billing::CheckedRow> preview(TDemoDM &dm, const QList<Billing::SheetRow> &rows, const QString &nf,

@@ -6,7 +6,8 @@
 #include "data/billingstore.h"
 #include "data/demodm.h"
 #include "print/noticejob.h"
-#include "print/sheetcopies.h"
+#include "print/rowsheet.h"
+#include "print/shownerrors.h"
 #include "print/spreadsheetengine.h"
 #include "settings/global.h"
 #include "text/datetext.h"
@@ -30,20 +31,6 @@
 namespace {
 
 const QString kAllCommunities = QStringLiteral("（全部社区）");
-
-// Runs a button's work inside the operation boundary. A missing spreadsheet
-// engine is no failure of the work: it ends it with the plain message that
-// says what to install.
-void guarded(const std::function<void()> &work)
-{
-    Operation::run([&] {
-        try {
-            work();
-        } catch (const EngineUnavailable &e) {
-            Dialogs::message(e.message().isEmpty() ? kEngineMissingMessage : e.message());
-        }
-    });
-}
 
 bool askColumns(QWidget *parent, const QStringList &headings, ReadingSheet::ColumnMap &map)
 {
@@ -120,7 +107,7 @@ TBillingTab::TBillingTab(QWidget *parent) : QWidget(parent)
     m_createUnknown->setObjectName(QStringLiteral("bCreateUnknown"));
     buttons->addWidget(m_createUnknown);
     connect(m_createUnknown, &QPushButton::clicked, this, [this] {
-        guarded([this] {
+        RunShowingErrors([this] {
             const int n = BillingRun::createUnknownHouseholds(DemoDM(), m_rows);
             Dialogs::message(QStringLiteral("已新建%1户住户。").arg(n));
             recheck();
@@ -169,7 +156,7 @@ void TBillingTab::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     if (TDemoDM::instance() && TDemoDM::instance()->isOpen())
-        guarded([this] { reload(); });
+        RunShowingErrors([this] { reload(); });
 }
 
 void TBillingTab::reload()
@@ -221,7 +208,7 @@ void TBillingTab::saveReadingSheet()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<Billing::SheetHousehold> households = sheetHouseholds();
         if (households.isEmpty())
             return;
@@ -239,15 +226,11 @@ void TBillingTab::printReadingSheet()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<Billing::SheetHousehold> households = sheetHouseholds();
         if (households.isEmpty())
             return;
-        PrintPdfMadeBy(QStringLiteral("抄表单"), QStringLiteral("sheet.pdf"), [&](const QString &pdf) {
-            const std::unique_ptr<SpreadsheetWorkbook> book = SpreadsheetEngine::createBlank();
-            book->setRows(1, 1, ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())));
-            book->exportPdf(pdf, SpreadsheetEngine::callTimeoutMs() + 10 * int(households.size()));
-        });
+        RowSheet::print(ReadingSheet::sheetRows(households, sheetTitle(year(), month(), community())), QStringLiteral("抄表单"));
     });
 }
 
@@ -266,7 +249,7 @@ void TBillingTab::importFile(const QString &path)
 {
     if (!checkPeriod())
         return;
-    guarded([&] {
+    RunShowingErrors([&] {
         const QList<QStringList> cells = BillingRun::readCells(path);
         if (cells.isEmpty()) {
             Dialogs::message(QStringLiteral("表中没有数据。"));
@@ -350,7 +333,7 @@ void TBillingTab::generateBills()
         Dialogs::message(QStringLiteral("请先导入抄表数据。"));
         return;
     }
-    guarded([this] {
+    RunShowingErrors([this] {
         // Checked again for the month shown: it may have been changed, and
         // receipts may have been stored since the import.
         m_rows = BillingRun::preview(DemoDM(), m_sheet, year(), month());
@@ -387,7 +370,7 @@ void TBillingTab::printNotices()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<ReceiptRow> bills = noticeBills();
         if (bills.isEmpty())
             return;
@@ -404,7 +387,7 @@ void TBillingTab::saveNoticesPdf()
 {
     if (!checkPeriod())
         return;
-    guarded([this] {
+    RunShowingErrors([this] {
         const QList<ReceiptRow> bills = noticeBills();
         if (bills.isEmpty())
             return;

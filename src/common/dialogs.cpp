@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStringList>
@@ -27,9 +28,11 @@ public:
 
     bool show(const Dialogs::Shown &box) override
     {
-        static const char *const kinds[] = {"message", "question", "error"};
+        static const char *const kinds[] = {"message", "question", "error", "choice"};
         QString text = box.text;
         text.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+        for (const QString &option : box.options)
+            text += QLatin1Char('\t') + option;
         QFile f(m_path);
         if (f.open(QIODevice::WriteOnly | QIODevice::Append)) {
             f.write(QByteArray(kinds[int(box.kind)]) + '\t' + box.caption.toUtf8() + '\t' + text.toUtf8() + '\n');
@@ -75,7 +78,7 @@ void installProcessTestLog()
 void message(const QString &text, const QString &caption)
 {
     if (g_handler) {
-        g_handler->show({Kind::Message, caption, text});
+        g_handler->show({Kind::Message, caption, text, {}});
         return;
     }
     // A plain box: the text and one OK button, no icon.
@@ -86,7 +89,7 @@ void message(const QString &text, const QString &caption)
 bool question(const QString &text, const QString &caption)
 {
     if (g_handler)
-        return g_handler->show({Kind::Question, caption, text});
+        return g_handler->show({Kind::Question, caption, text, {}});
     return QMessageBox::question(parentWidget(), caption, text,
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
@@ -95,10 +98,21 @@ bool question(const QString &text, const QString &caption)
 void error(const QString &text)
 {
     if (g_handler) {
-        g_handler->show({Kind::Error, kAppTitle, text});
+        g_handler->show({Kind::Error, kAppTitle, text, {}});
         return;
     }
     QMessageBox::critical(parentWidget(), kAppTitle, text, QMessageBox::Ok);
 }
 
 } // namespace Dialogs
+
+int Dialogs::choose(const QString &text, const QStringList &options, const QString &caption)
+{
+    if (g_handler)
+        return g_handler->choose({Kind::Choice, caption, text, options});
+    if (options.isEmpty())
+        return -1;
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(parentWidget(), caption, text, options, 0, false, &ok);
+    return ok ? int(options.indexOf(picked)) : -1;
+}

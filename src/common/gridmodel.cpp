@@ -1,5 +1,7 @@
 #include "common/gridmodel.h"
 
+#include <QBrush>
+
 #include <QHeaderView>
 #include <QPointer>
 #include <QTableView>
@@ -110,6 +112,7 @@ const QList<int> &TGridModel::map() const
         m_map.clear();
         for (const Column &c : m_columns)
             m_map << sourceColumn(c.field);
+        m_markSource = m_markField.isEmpty() ? -1 : sourceColumn(m_markField);
         m_mapValid = true;
     }
     return m_map;
@@ -174,6 +177,16 @@ QModelIndex TGridModel::mapFromSource(const QModelIndex &sourceIndex) const
     return shown < 0 ? QModelIndex() : index(sourceIndex.row(), shown);
 }
 
+void TGridModel::setRowMark(const QString &field, const QVariant &value, const QColor &colour)
+{
+    m_markField = field;
+    m_markValue = value;
+    m_markColour = colour;
+    m_mapValid = false;
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
 QVariant TGridModel::data(const QModelIndex &index, int role) const
 {
     const QModelIndex src = mapToSource(index);
@@ -185,6 +198,13 @@ QVariant TGridModel::data(const QModelIndex &index, int role) const
         if (v.isNull())
             return QString();
         return c.format ? c.format(v) : v.toString();
+    }
+    if (role == Qt::BackgroundRole) {
+        map();   // finds the mark's column too
+        const int c = m_markSource;
+        if (c >= 0 && src.siblingAtColumn(c).data(Qt::DisplayRole) == m_markValue)
+            return QBrush(m_markColour);
+        return {};
     }
     if (role == Qt::TextAlignmentRole) {
         switch (v.typeId()) {

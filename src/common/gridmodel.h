@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QIdentityProxyModel>
 #include <QList>
 #include <functional>
@@ -29,6 +30,12 @@ public:
     void setColumns(const QList<Column> &columns);
     const QList<Column> &columns() const { return m_columns; }
     void setSourceModel(QAbstractItemModel *source) override;
+
+    // Rows whose value in `field` (shown or not) is `value` are drawn on the
+    // background `colour`, the whole row; an empty field marks no row.
+    void setRowMark(const QString &field, const QVariant &value, const QColor &colour = kMarkColour);
+    // The background of a marked row unless a grid names another: light red.
+    static inline const QColor kMarkColour = QColor(255, 214, 214);
 
     // The value of a column of the source (shown or not) in a row.
     QVariant fieldValue(int row, const QString &field) const;
@@ -61,6 +68,10 @@ private:
     void sourceColumnsChanged();
 
     QList<Column> m_columns;
+    QString m_markField;
+    QVariant m_markValue;
+    QColor m_markColour;
+    mutable int m_markSource = -1;   // found with the map
     mutable QList<int> m_map;
     mutable bool m_mapValid = false;
     QList<QMetaObject::Connection> m_connections;

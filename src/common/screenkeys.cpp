@@ -2,6 +2,7 @@
 
 #include "common/dialogs.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QWidget>
@@ -57,6 +58,17 @@ void ScreenKeys::onKey(QWidget *widget, QObject *context, std::function<bool(con
 void ScreenKeys::onCtrlDelete(QWidget *grid, QObject *context, std::function<void()> action)
 {
     onKey(grid, context, &ScreenKeys::isCtrlDelete, std::move(action));
+}
+
+QAction *ScreenKeys::addGridAction(QWidget *grid, const QString &caption, const QString &objectName, QObject *context,
+                                   std::function<void()> action)
+{
+    auto *entry = new QAction(caption, grid);
+    entry->setObjectName(objectName);
+    grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+    grid->addAction(entry);
+    QObject::connect(entry, &QAction::triggered, context, [action = std::move(action)] { action(); });
+    return entry;
 }
 
 bool ScreenKeys::confirmDeleteRow(int row)

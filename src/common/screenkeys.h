@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+class QAction;
 class QKeyEvent;
 class QWidget;
 
@@ -26,6 +27,11 @@ void onKey(QWidget *widget, QObject *context, std::function<bool(const QKeyEvent
            std::function<void()> action);
 // The grid's Ctrl+Delete.
 void onCtrlDelete(QWidget *grid, QObject *context, std::function<void()> action);
+// An entry of the grid's context menu (right click) named objectName that
+// runs `action`; the menu lists the grid's entries in the order added.
+// Returns the entry (tests trigger it).
+QAction *addGridAction(QWidget *grid, const QString &caption, const QString &objectName, QObject *context,
+                       std::function<void()> action);
 // The question before Ctrl+Delete removes the grid's selected row alone:
 // false without asking when no row is selected (row < 0), else the answer.
 bool confirmDeleteRow(int row);

@@ -5,6 +5,8 @@
 #include "data/receiptstore.h"
 
 #include <QMap>
+#include <QSqlQueryModel>
+#include <QSqlRecord>
 #include <QSet>
 
 namespace Payments {
@@ -81,20 +83,28 @@ std::optional<Payment> paymentOf(TDemoDM &dm, const QString &sjxh, const QString
     return p;
 }
 
+QString refusal(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
+{
+    if (const auto done = paymentOf(dm, sjxh, lbmc))
+        return QStringLiteral("收据 %1 已于 %2 收款（%3，%4 元），不能重复收款。")
+            .arg(sjxh, done->sksj, done->skfs, sumText(done->je));
+    const auto found = findReceipt(dm, sjxh, lbmc);
+    if (!found)
+        return QStringLiteral("找不到收据 %1，它可能已被删除。").arg(sjxh);
+    if (found->fkzt != kUnpaid)
+        return QStringLiteral("收据 %1 的付款状态是“%2”，不是未付款的收据，不能收款。").arg(sjxh, found->fkzt);
+    return {};
+}
+
 Payment pay(TDemoDM &dm, const QString &sjxh, const QString &lbmc, const QString &method, const QString &payee,
             const QDateTime &when)
 {
     if (!methods().contains(method))
         throw AppError(QStringLiteral("收款方式“%1”无效，请选择%2。").arg(method, methods().join(QStringLiteral("、"))));
     DbTransaction tx(dm);
-    if (const auto done = paymentOf(dm, sjxh, lbmc))
-        throw AppError(QStringLiteral("收据 %1 已于 %2 收款（%3，%4 元），不能重复收款。")
-                           .arg(sjxh, done->sksj, done->skfs, sumText(done->je)));
+    if (const QString refused = refusal(dm, sjxh, lbmc); !refused.isEmpty())
+        throw AppError(refused);
     const auto found = findReceipt(dm, sjxh, lbmc);
-    if (!found)
-        throw AppError(QStringLiteral("找不到收据 %1，它可能已被删除。").arg(sjxh));
-    if (found->fkzt != kUnpaid)
-        throw AppError(QStringLiteral("收据 %1 的付款状态是“%2”，不是未付款的收据，不能收款。").arg(sjxh, found->fkzt));
 
     Payment p{when.toString(kTimeFormat), payee, method, TDemoDM::money(found->cost), sjxh, lbmc};
     dm.qins.run(QStringLiteral("insert into skjlb(sksj, skr, skfs, je, sjxh, lbmc) values(:sksj, :skr, :skfs, :je, :sjxh, :lbmc)"),
@@ -150,18 +160,20 @@ Arrears arrears(TDemoDM &dm, const ArrearsFilter &filter)
     q.openWith(sql, binds);
     QSet<int> periods;
     for (bool more = q.first(); more; more = q.next()) {
-        const QString cmc = q.value(QStringLiteral("cmc")).toString();
-        const QString bhh = q.value(QStringLiteral("bhh")).toString();
-        const QString bhmc = q.value(QStringLiteral("bhmc")).toString();
+        // The row read once: a look-up by name reads the whole row each time.
+        const QSqlRecord rec = q.model()->record(q.row());
+        const QString cmc = rec.value(QStringLiteral("cmc")).toString();
+        const QString bhh = rec.value(QStringLiteral("bhh")).toString();
+        const QString bhmc = rec.value(QStringLiteral("bhmc")).toString();
         if (out.lines.isEmpty() || out.lines.last().cmc != cmc || out.lines.last().bhh != bhh
             || out.lines.last().bhmc != bhmc) {
             out.lines.append(ArrearsLine{cmc, bhh, bhmc, 0, 0, {}});
             periods.clear();
         }
         ArrearsLine &line = out.lines.last();
-        UnpaidReceipt r{q.value(QStringLiteral("sjxh")).toString(), q.value(QStringLiteral("lbmc")).toString(),
-                        q.value(QStringLiteral("nf")).toString(),   q.value(QStringLiteral("yf")).toString(),
-                        q.value(QStringLiteral("cost")).toDouble(), q.value(QStringLiteral("archived")).toInt() != 0};
+        UnpaidReceipt r{rec.value(QStringLiteral("sjxh")).toString(), rec.value(QStringLiteral("lbmc")).toString(),
+                        rec.value(QStringLiteral("nf")).toString(),   rec.value(QStringLiteral("yf")).toString(),
+                        rec.value(QStringLiteral("cost")).toDouble(), rec.value(QStringLiteral("archived")).toInt() != 0};
         const int p = period(r.nf.toInt(), r.yf.toInt());
         if (!periods.contains(p)) {
             periods.insert(p);

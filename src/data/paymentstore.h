@@ -31,6 +31,10 @@ struct Payment
     QString lbmc;
 };
 
+// Why the receipt cannot be paid (missing, paid already, not unpaid), as
+// the operator is told; empty when it can.
+QString refusal(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
+
 // Records the payment of the unpaid receipt (current or archived) and marks
 // it paid, both or neither. Throws AppError with a message for the operator
 // when the receipt is missing, already paid, or the method is not one of

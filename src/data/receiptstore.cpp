@@ -59,8 +59,13 @@ int update(TDemoDM &dm, const ReceiptRow &row)
 
 std::optional<ReceiptRow> load(TDemoDM &dm, const QString &sjxh, const QString &lbmc)
 {
+    return load(dm, Table::Current, sjxh, lbmc);
+}
+
+std::optional<ReceiptRow> load(TDemoDM &dm, Table table, const QString &sjxh, const QString &lbmc)
+{
     TNamedQuery &q = dm.qcx;
-    q.openWith(QStringLiteral("select * from P_ORDERD where sjxh= :sjxh and lbmc= :lbmc "),
+    q.openWith(QStringLiteral("select * from %1 where sjxh= :sjxh and lbmc= :lbmc ").arg(tableName(table)),
                {{"sjxh", sjxh}, {"lbmc", lbmc}});
     std::optional<ReceiptRow> row;
     if (!q.isEmpty())

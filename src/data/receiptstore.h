@@ -28,6 +28,8 @@ void insert(TDemoDM &dm, const ReceiptRow &row);
 int update(TDemoDM &dm, const ReceiptRow &row);
 // The current receipt with that number and category.
 std::optional<ReceiptRow> load(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
+// The receipt of the table with that number and category.
+std::optional<ReceiptRow> load(TDemoDM &dm, Table table, const QString &sjxh, const QString &lbmc);
 // Keeps a copy of the current receipt among the deleted ones, then removes it.
 void removeKeepingCopy(TDemoDM &dm, const QString &sjxh, const QString &lbmc);
 // Removes one current receipt by its key, without a copy.

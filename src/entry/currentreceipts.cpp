@@ -64,6 +64,7 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
         {QStringLiteral("bhh"), QStringLiteral("户号"), 103, {}},
         {QStringLiteral("bhmc"), QStringLiteral("户名"), 93, {}},
         {QStringLiteral("cost"), QStringLiteral("总金额"), 151, moneyText},
+        {QStringLiteral("fkzt"), QStringLiteral("付款状态"), 64, {}},
         num(QStringLiteral("sccjd"), QStringLiteral("上月电费抄表数"), 113),
         num(QStringLiteral("bccjd"), QStringLiteral("本月电费抄表数"), 107),
         num(QStringLiteral("cjdl"), QStringLiteral("本月用电量"), 94),
@@ -79,10 +80,16 @@ TCurrentReceipts::TCurrentReceipts(TEntryTab *tab, QObject *parent)
 
     Ui::TEntryTab *f = form();
     QTableView *grid = f->OrderDDbg;
+    m_list->setRowMark(QStringLiteral("fkzt"), QStringLiteral("未付款"));
     m_list->showIn(grid);
     m_grid = grid;
     grid->installEventFilter(this);
     ScreenKeys::onCtrlDelete(grid, this, [this] { deleteSelectedRow(); });
+    ScreenKeys::addGridAction(grid, QStringLiteral("收款"), QStringLiteral("OrderDDbgCollect"), this, [this] {
+        if (const int row = selectedRow(); row >= 0)
+            emit collectRequested(m_list->fieldValue(row, QStringLiteral("sjxh")).toString(),
+                                  m_list->fieldValue(row, QStringLiteral("lbmc")).toString());
+    });
 
     connect(grid, &QTableView::doubleClicked, this, [this] { OrderDDbgDblClick(); });
     connect(f->SpeedButton1, &QPushButton::clicked, this, &TCurrentReceipts::SpeedButton1Click);

@@ -55,6 +55,10 @@ public:
     TGridModel *listModel() const { return m_list; }
     int selectedRow() const;
 
+signals:
+    // "收款" on the selected receipt (the list's context menu).
+    void collectRequested(const QString &sjxh, const QString &lbmc);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

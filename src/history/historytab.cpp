@@ -96,6 +96,7 @@ THistoryTab::THistoryTab(QWidget *parent)
         num("qtfy", "其它费用", 64),
         num("fzfy", "房租费用", 64),
         num("cost", "总金额", 72),
+        txt("fkzt", "付款状态", 64),
         TGridModel::Column{QStringLiteral("rq"), QStringLiteral("日期"), 84, dateText},
         txt("cbr", "抄表人", 64),
         // Present but hidden.
@@ -106,10 +107,16 @@ THistoryTab::THistoryTab(QWidget *parent)
         hidden(txt("cmc", "区域", 60)),
     });
     QTableView *grid = ui->DBGrid5;
+    m_list->setRowMark(QStringLiteral("fkzt"), QStringLiteral("未付款"));
     m_list->showIn(grid);
     grid->verticalHeader()->setDefaultSectionSize(22);
     grid->verticalHeader()->hide();   // the numbers are in 序号
     ScreenKeys::onCtrlDelete(grid, this, [this] { deleteSelectedRow(); });
+    ScreenKeys::addGridAction(grid, QStringLiteral("收款"), QStringLiteral("DBGrid5Collect"), this, [this] {
+        if (const int row = selectedRow(); row >= 0)
+            emit collectRequested(m_list->fieldValue(row, QStringLiteral("sjxh")).toString(),
+                                  m_list->fieldValue(row, QStringLiteral("lbmc")).toString());
+    });
     // The row the list stood on, kept over a reset of its result (closing
     // the connection resets it; reopenList goes back to the row).
     connect(m_list, &QAbstractItemModel::modelAboutToBeReset, this, [this] {

@@ -107,6 +107,8 @@ signals:
     void newReceiptRequested();
     // A receipt was restored into the current receipts under the number sjxh.
     void receiptRestored(const QString &sjxh);
+    // "收款" on the selected receipt (the list's context menu).
+    void collectRequested(const QString &sjxh, const QString &lbmc);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

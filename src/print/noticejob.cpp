@@ -35,10 +35,15 @@ QStringList NoticeCellTexts(const ReceiptRow &r, const QString &date)
 
 QString NoticeTemplatePath()
 {
-    const QString path = AppPaths::inProgramDir(kNoticeTemplateFileName);
+    return ProgramTemplatePath(kNoticeTemplateFileName);
+}
+
+QString ProgramTemplatePath(const QString &fileName)
+{
+    const QString path = AppPaths::inProgramDir(fileName);
     if (QFileInfo(path).isFile())
         return path;
-    const QString shipped = QDir(AppPaths::sharedDir()).filePath(kNoticeTemplateFileName);
+    const QString shipped = QDir(AppPaths::sharedDir()).filePath(fileName);
     if (QFileInfo(shipped).isFile() && QFileInfo(shipped).absoluteFilePath() != QFileInfo(path).absoluteFilePath()) {
         const QString part = path + QStringLiteral(".part");
         QFile::remove(part);
@@ -53,16 +58,38 @@ QString NoticeTemplatePath()
     return path;
 }
 
-NoticeJob::NoticeJob()
-    : m_copies(std::make_unique<SheetCopies>(NoticeTemplatePath(),
-                                             SheetCopies::Texts{QStringLiteral("找不到缴费通知单模板：%1"),
-                                                                QStringLiteral("打印任务已经生成，不能再加入通知单"),
-                                                                QStringLiteral("没有要打印的缴费通知单"),
-                                                                QStringLiteral("notices.pdf")}))
+TemplatePages::TemplatePages(const QString &templateFileName, const QString &what)
+    : m_copies(std::make_unique<SheetCopies>(ProgramTemplatePath(templateFileName),
+                                             SheetCopies::Texts{QStringLiteral("找不到") + what + QStringLiteral("模板：%1"),
+                                                                QStringLiteral("打印任务已经生成，不能再加入") + what,
+                                                                QStringLiteral("没有要打印的") + what,
+                                                                QStringLiteral("pages.pdf")}))
 {
 }
 
-NoticeJob::~NoticeJob() = default;
+TemplatePages::~TemplatePages() = default;
+
+void TemplatePages::add(const QList<SpreadsheetWorkbook::CellWrite> &writes)
+{
+    m_copies->add(writes);
+}
+
+int TemplatePages::count() const
+{
+    return m_copies->count();
+}
+
+void TemplatePages::exportPdf(const QString &path)
+{
+    m_copies->exportPdf(path);
+}
+
+int TemplatePages::print(const QString &title)
+{
+    return m_copies->print(title);
+}
+
+NoticeJob::NoticeJob() : m_pages(kNoticeTemplateFileName, QStringLiteral("缴费通知单")) {}
 
 void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
 {
@@ -71,20 +98,5 @@ void NoticeJob::add(const ReceiptRow &receipt, const QString &date)
     QList<SpreadsheetWorkbook::CellWrite> writes;
     for (size_t i = 0; i < cells.size(); ++i)
         writes.append({cells[i].row, cells[i].column, texts[int(i)]});
-    m_copies->add(writes);
-}
-
-int NoticeJob::count() const
-{
-    return m_copies->count();
-}
-
-void NoticeJob::exportPdf(const QString &path)
-{
-    m_copies->exportPdf(path);
-}
-
-int NoticeJob::print(const QString &title)
-{
-    return m_copies->print(title);
+    m_pages.add(writes);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/receiptrow.h"
+#include "print/spreadsheetengine.h"
 
 #include <QList>
 #include <QString>
@@ -36,25 +37,48 @@ QStringList NoticeCellTexts(const ReceiptRow &receipt, const QString &date);
 // The template of the program folder; an installed program copies the
 // package's one there first, so that the user has a copy to edit.
 QString NoticeTemplatePath();
+// The same for any template delivered beside the program.
+QString ProgramTemplatePath(const QString &fileName);
 
-class NoticeJob
+// Pages filled from a template of the program folder: every page is a copy
+// of the template's first worksheet with the program's cells written; all
+// pages go to the printer as one job, or into one PDF file.
+class TemplatePages
 {
 public:
-    // Opens the template. Throws AppError when it is missing or not a
-    // workbook, EngineUnavailable when there is no spreadsheet engine.
-    NoticeJob();
-    ~NoticeJob();
+    // Opens the template; `what` names the pages in messages ("缴费通知单").
+    // Throws AppError when it is missing or not a workbook,
+    // EngineUnavailable when there is no spreadsheet engine.
+    TemplatePages(const QString &templateFileName, const QString &what);
+    ~TemplatePages();
 
-    // Adds the notice of one receipt. Throws AppError when it cannot be
-    // filled (the notice is then not in the job).
-    void add(const ReceiptRow &receipt, const QString &date);
+    // Adds a page with the cells written. Throws AppError when it cannot be
+    // filled (the page is then not in the job).
+    void add(const QList<SpreadsheetWorkbook::CellWrite> &cells);
     int count() const;
-    // Writes all notices as one PDF file at path; ends the job.
+    // Writes all pages as one PDF file at path; ends the job.
     void exportPdf(const QString &path);
-    // Sends all notices to the default printer as one job and returns its
+    // Sends all pages to the default printer as one job and returns its
     // number (0 when the job is empty); ends the job.
     int print(const QString &title);
 
 private:
     std::unique_ptr<SheetCopies> m_copies;
+};
+
+class NoticeJob
+{
+public:
+    // Opens the template; throws as TemplatePages does.
+    NoticeJob();
+
+    // Adds the notice of one receipt. Throws AppError when it cannot be
+    // filled (the notice is then not in the job).
+    void add(const ReceiptRow &receipt, const QString &date);
+    int count() const { return m_pages.count(); }
+    void exportPdf(const QString &path) { m_pages.exportPdf(path); }
+    int print(const QString &title) { return m_pages.print(title); }
+
+private:
+    TemplatePages m_pages;
 };

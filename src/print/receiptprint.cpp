@@ -235,11 +235,16 @@ int PrintWorkbookFirstSheet(const QString &path)
 
 // The copy of an earlier run goes first, so that a receipt whose fields
 // cannot be read leaves no copy behind either.
-static void FillFromScreen(const QString &outputName, const ReceiptPrintData &data)
+static void RemoveOldCopy(const QString &outputName)
 {
     const QString output = programFile(outputName);
     if (QFileInfo::exists(output) && !QFile::remove(output))
         throw AppError(QStringLiteral("无法删除旧文件：%1").arg(QDir::toNativeSeparators(output)));
+}
+
+static void FillFromScreen(const QString &outputName, const ReceiptPrintData &data)
+{
+    RemoveOldCopy(outputName);
     FillReceiptTemplate(outputName, ReceiptCellTexts(data));
 }
 
@@ -329,8 +334,25 @@ ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
     ReceiptPrintResult result;
     if (!runChecks(data, result))
         return result;
+    printFilled(result, [&data] { FillFromScreen(kPrintFileName, data); });
+    return result;
+}
+
+ReceiptPrintResult TReceiptPrinting::printStored(const ReceiptRow &row)
+{
+    ReceiptPrintResult result;
+    result.checksPassed = true;
+    printFilled(result, [&row] {
+        RemoveOldCopy(kPrintFileName);
+        FillReceiptTemplate(kPrintFileName, ReceiptCellTexts(row));
+    });
+    return result;
+}
+
+void TReceiptPrinting::printFilled(ReceiptPrintResult &result, const std::function<void()> &fill)
+{
     try {
-        FillFromScreen(kPrintFileName, data);
+        fill();
         closePreview();
         result.jobId = PrintWorkbookFirstSheet(AppPaths::inProgramDir(kPrintFileName));
         result.done = true;
@@ -341,7 +363,6 @@ ReceiptPrintResult TReceiptPrinting::BitBtn13Click(const ReceiptPrintData &data)
     } catch (const TextError &e) {
         Dialogs::error(QStringLiteral("单据打印失败：%1").arg(e.message()));
     }
-    return result;
 }
 
 void TReceiptPrinting::SpeedButton35Click()

@@ -156,6 +156,9 @@ public:
                                          const std::function<ReceiptPrintData()> &recalculate = {});
     // "real_prt": prints the receipt on the entry screen.
     ReceiptPrintResult BitBtn13Click(const ReceiptPrintData &data);
+    // "收款": prints a stored receipt (current or archived) the way
+    // real_prt prints the screen's, without the screen's checks.
+    ReceiptPrintResult printStored(const ReceiptRow &row);
     // "test_prt": does nothing.
     void BitBtn12Click() {}
     // "修改单据模版": opens the template with the desktop's application for it.
@@ -180,6 +183,8 @@ private:
     QString tempFile(const QString &name);
     void removeTempFolder();
     bool runChecks(const ReceiptPrintData &data, ReceiptPrintResult &result);
+    // Fills the print copy through fill and prints it; a failure is shown.
+    void printFilled(ReceiptPrintResult &result, const std::function<void()> &fill);
 
     QPointer<TReceiptPreview> m_preview;
     std::unique_ptr<QTemporaryDir> m_temp;

@@ -85,7 +85,7 @@ private slots:
         QStringList titles;
         for (int i = 0; i < tabs->count(); ++i)
             titles << tabs->tabText(i);
-        QCOMPARE(titles, (QStringList{"单据录入打印", "基础数据维护", "历史单据查询", "在线帮助", "抄表计费"}));
+        QCOMPARE(titles, (QStringList{"单据录入打印", "基础数据维护", "历史单据查询", "在线帮助", "抄表计费", "收费管理"}));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(form.windowTitle(), TOrderForm::kProductTitle);
     }

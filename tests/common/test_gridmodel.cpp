@@ -1,6 +1,7 @@
 #include "common/gridmodel.h"
 
 #include <QAbstractItemModelTester>
+#include <QBrush>
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -14,6 +15,40 @@ class GridModelTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Rows holding the marked value in a column, shown or not, get the mark's
+    // background in every shown column; the others none.
+    void rowsMarkedByAHiddenColumn()
+    {
+        QStandardItemModel source(3, 2);
+        source.setHorizontalHeaderLabels({"bhmc", "fkzt"});
+        const QStringList states{QStringLiteral("已付款"), QStringLiteral("未付款"), QString()};
+        for (int r = 0; r < 3; ++r) {
+            source.setData(source.index(r, 0), QStringLiteral("户%1").arg(r));
+            source.setData(source.index(r, 1), states[r]);
+        }
+        TGridModel grid;
+        grid.setColumns({{"bhmc", "户名", 93, {}}, {"fkzt", "付款状态", 64, {}, true}});
+        grid.setSourceModel(&source);
+        QCOMPARE(grid.data(grid.index(1, 0), Qt::BackgroundRole), QVariant());
+        QSignalSpy changed(&grid, &QAbstractItemModel::dataChanged);
+        grid.setRowMark(QStringLiteral("FKZT"), QStringLiteral("未付款"));
+        QCOMPARE(changed.size(), 1);
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 2; ++c) {
+                const QVariant bg = grid.data(grid.index(r, c), Qt::BackgroundRole);
+                if (r == 1)
+                    QCOMPARE(bg.value<QBrush>().color(), TGridModel::kMarkColour);
+                else
+                    QVERIFY2(!bg.isValid(), qPrintable(QStringLiteral("row %1 column %2").arg(r).arg(c)));
+            }
+        // The mark follows the value.
+        source.setData(source.index(1, 1), QStringLiteral("已付款"));
+        QVERIFY(!grid.data(grid.index(1, 0), Qt::BackgroundRole).isValid());
+        grid.setRowMark({}, {});
+        source.setData(source.index(0, 1), QStringLiteral("未付款"));
+        QVERIFY(!grid.data(grid.index(0, 0), Qt::BackgroundRole).isValid());
+    }
+
     // The grid shows the named columns in its own order, with the display
     // form, and keeps widths and hidden columns when the rows are re-read.
     void columnsSurviveAReset()

@@ -11,7 +11,7 @@ import pathlib
 import re
 import sys
 
-SCREENS = {"login", "entry", "history", "basedata", "backup", "billing"}
+SCREENS = {"login", "entry", "history", "basedata", "backup", "billing", "collection"}
 FOLDERS = SCREENS | {"app", "print", "data", "settings", "common", "text"}
 
 # The folders each folder may include besides itself.

@@ -20,6 +20,12 @@ bool RecordingDialogs::show(const Dialogs::Shown &box)
     return m_defaultAnswer;
 }
 
+int RecordingDialogs::choose(const Dialogs::Shown &box)
+{
+    m_shown.append(box);
+    return m_choices.isEmpty() ? -1 : m_choices.takeFirst();
+}
+
 QStringList RecordingDialogs::texts() const
 {
     QStringList out;

@@ -15,9 +15,13 @@ public:
     ~RecordingDialogs() override;
 
     bool show(const Dialogs::Shown &box) override;
+    // Records the choice box and picks from the queue of choices (-1, none
+    // picked, when it is empty).
+    int choose(const Dialogs::Shown &box) override;
 
     void answer(bool yes) { m_answers.append(yes); }
     void setDefaultAnswer(bool yes) { m_defaultAnswer = yes; }
+    void pick(int index) { m_choices.append(index); }
 
     const QList<Dialogs::Shown> &shown() const { return m_shown; }
     QStringList texts() const;            // every box's text, in order
@@ -30,5 +34,6 @@ private:
     Dialogs::Handler *m_previous;
     QList<Dialogs::Shown> m_shown;
     QList<bool> m_answers;
+    QList<int> m_choices;
     bool m_defaultAnswer = true;
 };
