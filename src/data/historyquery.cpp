@@ -57,13 +57,20 @@ Condition condition(const Filter &filter)
     return conditionOf(filter, filter.history);
 }
 
-bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter)
+bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter, Totals *totals)
 {
     const Condition c = condition(filter);
     list.close();
-    // One renumbering pass over the listed receipts, in list order; nothing
-    // listed stops here. Then the list is opened on the new numbers.
-    if (filter.history && !Serials::RenumberHistoryResult(dm, c.sql, kListOrder, c.binds))
+    // Count and total first: nothing listed stops here, and the count tells
+    // the renumbering how many rows it numbers. One renumbering pass over
+    // the listed receipts, in list order; then the list is opened on the
+    // new numbers.
+    const Totals t = HistoryQuery::totals(dm, filter);
+    if (totals)
+        *totals = t;
+    if (t.count == 0)
+        return false;
+    if (filter.history && !Serials::RenumberHistoryResult(dm, c.sql, kListOrder, c.binds, t.count))
         return false;
     prepare(list, QStringLiteral("select * from %1 where %2 order by %3 ").arg(table(filter), c.sql, kListOrder), c.binds);
     list.open();
@@ -72,6 +79,52 @@ bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter)
         return false;
     }
     return true;
+}
+
+NumberedRows numberedRows(const Filter &filter, qint64 first, qint64 last)
+{
+    const Condition c = condition(filter);
+    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+    q.setForwardOnly(true);
+    // The index of the numbered rows finds the stretch (named, so that no
+    // index of the condition's columns is taken instead); the condition
+    // only checks it.
+    if (!q.prepare(QStringLiteral("select * from %1 indexed by P_ORDERDBAK_numbered"
+                                  " where pxxh is not 0 and pxxh between :wfirst and :wlast and (%2) order by pxxh, %3")
+                       .arg(Receipts::kHistoryTable, c.sql, kListOrder)))
+        throw AppError(q.lastError().text());
+    q.bindValue(QStringLiteral(":wfirst"), first);
+    q.bindValue(QStringLiteral(":wlast"), last);
+    for (const auto &b : c.binds)
+        q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+    if (!q.exec())
+        throw AppError(q.lastError().text());
+    NumberedRows out;
+    const QSqlRecord rec = q.record();
+    const int columns = rec.count();
+    int numberColumn = -1;
+    for (int i = 0; i < columns; ++i) {
+        out.names << rec.fieldName(i);
+        if (rec.fieldName(i).compare(QLatin1String("pxxh"), Qt::CaseInsensitive) == 0)
+            numberColumn = i;
+    }
+    if (numberColumn < 0)
+        throw AppError(QStringLiteral("列表没有序号列"));
+    while (q.next()) {
+        const qint64 number = q.value(numberColumn).toLongLong();
+        // Two rows of one number: the first in list order is the listed one.
+        if (!out.numbers.isEmpty() && out.numbers.last() == number)
+            continue;
+        QList<QVariant> row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.numbers << number;
+        out.rows << std::move(row);
+    }
+    if (q.lastError().isValid())
+        throw AppError(q.lastError().text());
+    return out;
 }
 
 Totals totals(TDemoDM &dm, const Filter &filter)

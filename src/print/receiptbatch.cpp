@@ -60,16 +60,24 @@ void TemplateReceiptJob::exportPdf(const QString &path)
     m_book->exportPdf(path, SpreadsheetEngine::callTimeoutMs() + 100 * m_count);
 }
 
-int TemplateReceiptJob::print(const QString &title)
+void TemplateReceiptJob::render()
 {
-    if (m_count == 0)
-        return 0;
+    if (m_count == 0 || !m_pdf.isEmpty())
+        return;
     if (DefaultPrinter::name().isEmpty())
         throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
-    QTemporaryDir dir;
-    if (!dir.isValid())
-        throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir.errorString()));
-    const QString pdf = dir.filePath(QStringLiteral("receipts.pdf"));
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir->errorString()));
+    const QString pdf = dir->filePath(QStringLiteral("receipts.pdf"));
     exportPdf(pdf);
-    return DefaultPrinter::printPdf(pdf, title);
+    m_dir = std::move(dir);
+    m_pdf = pdf;
+}
+
+int TemplateReceiptJob::send(const QString &title)
+{
+    if (m_pdf.isEmpty())
+        return 0;
+    return DefaultPrinter::printPdf(m_pdf, title);
 }
