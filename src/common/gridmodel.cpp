@@ -176,6 +176,9 @@ QModelIndex TGridModel::mapFromSource(const QModelIndex &sourceIndex) const
 
 QVariant TGridModel::data(const QModelIndex &index, int role) const
 {
+    // A grid asks for many roles of every cell it paints; two have answers.
+    if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole)
+        return {};
     const QModelIndex src = mapToSource(index);
     if (!src.isValid())
         return {};

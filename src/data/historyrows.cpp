@@ -23,8 +23,7 @@ void THistoryRows::show(const HistoryQuery::Filter &filter, qint64 count)
     m_count = count;
     m_gone.clear();
     m_blocks.clear();
-    if (m_names.isEmpty())
-        readNames();
+    readNames();
     endResetModel();
 }
 

@@ -18,8 +18,8 @@ class THistoryRows : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static constexpr int kBlockRows = 128;   // rows read in one statement
-    static constexpr int kKeptBlocks = 8;    // blocks kept at most
+    static constexpr int kBlockRows = 64;    // rows read in one statement
+    static constexpr int kKeptBlocks = 16;   // blocks kept at most
 
     explicit THistoryRows(QObject *parent = nullptr);
 

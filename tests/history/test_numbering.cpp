@@ -8,6 +8,10 @@
 #include "historyfixture.h"
 #include "data/receiptstore.h"
 
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
 #include <QRadioButton>
 #include <QTest>
 #include <algorithm>
@@ -199,6 +203,9 @@ void TestNumbering::everyRowAsThePlainRuleGives_data()
         << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
     QTest::newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
     QTest::newRow("same query twice") << QStringList{"", ""};
+    QTest::newRow("same query after another writer's numbers")
+        << QStringList{"year=2024", "year=2024", "spoil=00000005", "year=2024", "spoil=00000003", "year=2024",
+                       "spoil-other=00000005", "year=2024", "spoil-other=00000003", "year=2024"};
     QTest::newRow("result inside the last one, then around it")
         << QStringList{"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"};
     // The store's moves between queries ("archive": four current receipts
@@ -267,7 +274,28 @@ void TestNumbering::everyRowAsThePlainRuleGives()
                 entry.second = ++k;
             QCOMPARE(differences(storedNumbers(fx, QStringLiteral("P_ORDERD")), currentNumbers), QString());
         }
-        if (archive || text.startsWith(QLatin1String("restore="))) {
+        if (text.startsWith(QLatin1String("spoil"))) {
+            // Another writer leaves a number of its own on a row: on this
+            // connection or, through the file, on another one.
+            const QString sjxh = text.section(QLatin1Char('='), 1);
+            const QString sql = QStringLiteral("update P_ORDERDBAK set pxxh = 99 where sjxh = '%1'").arg(sjxh);
+            if (text.startsWith(QLatin1String("spoil-other="))) {
+                {
+                    QSqlDatabase other = QSqlDatabase::cloneDatabase(TDemoDM::kConnectionName, QStringLiteral("other"));
+                    QVERIFY(other.open());
+                    QSqlQuery q(other);
+                    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+                    other.close();
+                }
+                QSqlDatabase::removeDatabase(QStringLiteral("other"));
+            } else {
+                fx.exec(sql);
+            }
+            for (const Row &r : history)
+                if (r.sjxh == sjxh)
+                    expected[r.iid] = 99;
+        }
+        if (archive || text.startsWith(QLatin1String("restore=")) || text.startsWith(QLatin1String("spoil"))) {
             QVERIFY2(differences(storedNumbers(fx), expected).isEmpty(),
                      qPrintable(QStringLiteral("after “%1”: %2").arg(text, differences(storedNumbers(fx), expected))));
             continue;
