@@ -189,6 +189,9 @@ void TGridModel::setRowMark(const QString &field, const QVariant &value, const Q
 
 QVariant TGridModel::data(const QModelIndex &index, int role) const
 {
+    // A grid asks for many roles of every cell it paints; three have answers.
+    if (role != Qt::DisplayRole && role != Qt::TextAlignmentRole && role != Qt::BackgroundRole)
+        return {};
     const QModelIndex src = mapToSource(index);
     if (!src.isValid())
         return {};

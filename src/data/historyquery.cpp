@@ -57,21 +57,175 @@ Condition condition(const Filter &filter)
     return conditionOf(filter, filter.history);
 }
 
-bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter)
+namespace {
+
+// What the last numbering of the history left behind: the filter it
+// numbered, the result's count and total, and the connection's count of
+// changed rows right after it. As long as no row has changed since (on
+// this connection or, by the file's version, any other), the same filter
+// finds the same rows with the same numbers.
+struct Numbered
+{
+    bool valid = false;
+    QString key;
+    Totals totals;
+    qint64 changes = 0;
+    qint64 dataVersion = 0;
+};
+
+Numbered &lastNumbered()
+{
+    static Numbered numbered;
+    return numbered;
+}
+
+QString filterKey(const Filter &f)
+{
+    return QStringList{f.namePrefix, f.serial, f.from.toString(Qt::ISODateWithMs), f.to.toString(Qt::ISODateWithMs), f.year,
+                       f.month}
+        .join(QChar(0x1f));
+}
+
+bool plainQuery(QSqlQuery &q, const QString &sql)
+{
+    q.setForwardOnly(true);
+    return q.exec(sql) && q.next();
+}
+
+// The connection's rows changed so far and the file's version; false when
+// this connection did not number a result (the mark is in a table of the
+// connection's own, so a connection opened afresh has none).
+bool changesSince(const QString &key, qint64 *changes, qint64 *dataVersion)
+{
+    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName, false);
+    QSqlQuery q(db);
+    if (!plainQuery(q, QStringLiteral("select k, total_changes() from temp.history_numbered")) || q.value(0).toString() != key)
+        return false;
+    *changes = q.value(1).toLongLong();
+    QSqlQuery v(db);
+    if (!plainQuery(v, QStringLiteral("pragma data_version")))
+        return false;
+    *dataVersion = v.value(0).toLongLong();
+    return true;
+}
+
+bool unchangedSinceNumbered(const QString &key, Totals *totals)
+{
+    const Numbered &n = lastNumbered();
+    qint64 changes = 0;
+    qint64 dataVersion = 0;
+    if (!n.valid || n.key != key || !changesSince(key, &changes, &dataVersion))
+        return false;
+    if (changes != n.changes || dataVersion != n.dataVersion)
+        return false;
+    *totals = n.totals;
+    return true;
+}
+
+void markNumbered(const QString &key, const Totals &totals)
+{
+    Numbered &n = lastNumbered();
+    n.valid = false;
+    QSqlDatabase db = QSqlDatabase::database(TDemoDM::kConnectionName, false);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("create temp table if not exists history_numbered (k text)"))
+        || !q.exec(QStringLiteral("delete from temp.history_numbered")) || !q.prepare(QStringLiteral("insert into temp.history_numbered values (?)")))
+        return;
+    q.addBindValue(key);
+    if (!q.exec())
+        return;
+    if (!changesSince(key, &n.changes, &n.dataVersion))
+        return;
+    n.key = key;
+    n.totals = totals;
+    n.valid = true;
+}
+
+} // namespace
+
+bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter, Totals *totals)
 {
     const Condition c = condition(filter);
     list.close();
-    // One renumbering pass over the listed receipts, in list order; nothing
-    // listed stops here. Then the list is opened on the new numbers.
-    if (filter.history && !Serials::RenumberHistoryResult(dm, c.sql, kListOrder, c.binds))
+    // Count and total first: nothing listed stops here, and the count tells
+    // the renumbering how many rows it numbers. One renumbering pass over
+    // the listed receipts, in list order, unless no row changed since the
+    // same filter numbered them.
+    const QString key = filterKey(filter);
+    Totals t;
+    const bool unchanged = filter.history && unchangedSinceNumbered(key, &t);
+    if (!unchanged)
+        t = HistoryQuery::totals(dm, filter);
+    if (totals)
+        *totals = t;
+    if (t.count == 0)
         return false;
-    prepare(list, QStringLiteral("select * from %1 where %2 order by %3 ").arg(table(filter), c.sql, kListOrder), c.binds);
+    if (filter.history && !unchanged) {
+        if (!Serials::RenumberHistoryResult(dm, c.sql, kListOrder, c.binds, t.count))
+            return false;
+        markNumbered(key, t);
+    }
+    // The history's rows are read by their numbers (numberedRows); the list
+    // holds its first row. The deleted receipts are listed whole.
+    if (filter.history)
+        prepare(list,
+                QStringLiteral("select * from %1 indexed by P_ORDERDBAK_numbered where pxxh is not 0 and (%2) order by pxxh limit 1")
+                    .arg(Receipts::kHistoryTable, c.sql),
+                c.binds);
+    else
+        prepare(list, QStringLiteral("select * from %1 where %2 order by %3 ").arg(table(filter), c.sql, kListOrder), c.binds);
     list.open();
     if (list.isEmpty()) {
         list.close();
         return false;
     }
     return true;
+}
+
+NumberedRows numberedRows(const Filter &filter, qint64 first, qint64 last)
+{
+    const Condition c = condition(filter);
+    QSqlQuery q(QSqlDatabase::database(TDemoDM::kConnectionName, false));
+    q.setForwardOnly(true);
+    // The index of the numbered rows finds the stretch (named, so that no
+    // index of the condition's columns is taken instead); the condition
+    // only checks it.
+    if (!q.prepare(QStringLiteral("select * from %1 indexed by P_ORDERDBAK_numbered"
+                                  " where pxxh is not 0 and pxxh between :wfirst and :wlast and (%2) order by pxxh, %3")
+                       .arg(Receipts::kHistoryTable, c.sql, kListOrder)))
+        throw AppError(q.lastError().text());
+    q.bindValue(QStringLiteral(":wfirst"), first);
+    q.bindValue(QStringLiteral(":wlast"), last);
+    for (const auto &b : c.binds)
+        q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
+    if (!q.exec())
+        throw AppError(q.lastError().text());
+    NumberedRows out;
+    const QSqlRecord rec = q.record();
+    const int columns = rec.count();
+    int numberColumn = -1;
+    for (int i = 0; i < columns; ++i) {
+        out.names << rec.fieldName(i);
+        if (rec.fieldName(i).compare(QLatin1String("pxxh"), Qt::CaseInsensitive) == 0)
+            numberColumn = i;
+    }
+    if (numberColumn < 0)
+        throw AppError(QStringLiteral("列表没有序号列"));
+    while (q.next()) {
+        const qint64 number = q.value(numberColumn).toLongLong();
+        // Two rows of one number: the first in list order is the listed one.
+        if (!out.numbers.isEmpty() && out.numbers.last() == number)
+            continue;
+        QList<QVariant> row;
+        row.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            row << q.value(i);
+        out.numbers << number;
+        out.rows << std::move(row);
+    }
+    if (q.lastError().isValid())
+        throw AppError(q.lastError().text());
+    return out;
 }
 
 Totals totals(TDemoDM &dm, const Filter &filter)

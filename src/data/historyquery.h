@@ -41,11 +41,18 @@ Condition condition(const Filter &filter);
 // The order of the list (and of its numbers).
 inline const QString kListOrder = QStringLiteral("nf,yf,sjxh,iid");
 
-// Opens the list into `list`, in list order. For the archived receipts the
-// k-th receipt of the result gets the number k and every other one 0 first
-// (a result without rows changes no number). Returns whether the list has
-// rows; without rows the list is closed.
-bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter);
+
+// The listed history receipts numbered first to last (see openList), in
+// the order of their numbers: each row's number and values by column.
+// Only rows the filter still lists count, so a receipt archived since
+// the query with a number of its own is not mistaken for a listed one.
+struct NumberedRows
+{
+    QStringList names;          // the columns
+    QList<qint64> numbers;      // of each row, ascending
+    QList<QList<QVariant>> rows;
+};
+NumberedRows numberedRows(const Filter &filter, qint64 first, qint64 last);
 
 struct Totals
 {
@@ -54,6 +61,13 @@ struct Totals
 };
 // The count and total of the list's result, in one statement.
 Totals totals(TDemoDM &dm, const Filter &filter);
+
+// Opens the list into `list`, in list order. For the archived receipts the
+// k-th receipt of the result gets the number k and every other one 0 first
+// (a result without rows changes no number). Returns whether the list has
+// rows; without rows the list is closed. The result's count and total come
+// back in `totals` (when given).
+bool openList(TDemoDM &dm, TNamedQuery &list, const Filter &filter, Totals *totals = nullptr);
 
 // Opens the export's rows into `query`: the archived receipts that meet
 // the filter (year and month apply whatever the filter's table), with the

@@ -181,7 +181,9 @@ std::optional<ReceiptRow> latestBefore(TDemoDM &dm, Table table, const QString &
 std::optional<ReceiptRow> historyBySortNumber(TDemoDM &dm, qint64 pxxh)
 {
     TNamedQuery &q = dm.qlsmx;
-    q.openWith(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh "), {{"pxxh", pxxh}});
+    // "is not 0" lets the index of the numbered rows find it (no number
+    // asked for is 0).
+    q.openWith(QStringLiteral("select * from P_ORDERDBAK where pxxh= :pxxh and pxxh is not 0"), {{"pxxh", pxxh}});
     std::optional<ReceiptRow> row;
     if (!q.isEmpty())
         row = readRow(q);
@@ -191,7 +193,8 @@ std::optional<ReceiptRow> historyBySortNumber(TDemoDM &dm, qint64 pxxh)
 
 qint64 historyInSortRange(TDemoDM &dm, qint64 first, qint64 last)
 {
-    return dm.qlsmx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where pxxh between :a and :b"),
+    return dm.qlsmx.count(QStringLiteral("select count(*) as expr1001 from P_ORDERDBAK where pxxh between :a and :b"
+                                         " and pxxh is not 0"),
                           {{"a", first}, {"b", last}});
 }
 

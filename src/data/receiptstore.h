@@ -68,7 +68,7 @@ bool hasHousehold(TDemoDM &dm, Table table, const QString &bhh, const QString &b
 std::optional<ReceiptRow> latestBefore(TDemoDM &dm, Table table, const QString &bhmc, const QString &nf,
                                        const QString &yf);
 
-// The history receipt listed under that sort number (pxxh), if any.
+// The history receipt listed under that sort number (pxxh, not 0), if any.
 std::optional<ReceiptRow> historyBySortNumber(TDemoDM &dm, qint64 pxxh);
 // How many history receipts have a sort number from first to last.
 qint64 historyInSortRange(TDemoDM &dm, qint64 first, qint64 last);

@@ -151,10 +151,10 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids)
 }
 
 bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
-                           const QList<QPair<QString, QVariant>> &binds)
+                           const QList<QPair<QString, QVariant>> &binds, qint64 resultRows)
 {
     DbTransaction tx(dm);
-    auto run = [&binds](const QString &sql, bool rows) {
+    auto run = [&binds](const QString &sql) {
         QSqlQuery q = resultOrderQuery();
         q.setForwardOnly(true);
         if (!q.prepare(sql))
@@ -164,23 +164,27 @@ bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString 
                 q.bindValue(QLatin1Char(':') + b.first, TNamedQuery::toDbValue(b.second));
         if (!q.exec())
             throw AppError(q.lastError().text());
-        return rows && q.next();
+        return q.next() ? q.value(0).toLongLong() : 0;
     };
+    if (resultRows < 0)
+        resultRows = run(QStringLiteral("select count(*) from P_ORDERDBAK where %1").arg(condition));
     // A result without rows leaves every number as it was.
-    if (!run(QStringLiteral("select 1 from P_ORDERDBAK where %1 limit 1").arg(condition), true))
+    if (resultRows == 0)
         return false;
-    // Nothing of the result is read into the program, however long it is:
-    // the numbered rows outside the result are reset (the index of the
-    // numbered rows finds them; a row for which the condition is unknown is
-    // outside), then the result's rows whose position changed get it.
-    run(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh is not 0 and not coalesce((%1), 0)").arg(condition), false);
-    // The old number travels with the position, so an unchanged row is
-    // passed over before it is looked up again.
+    // Nothing of the result is read into the program, however long it is.
+    // First the result's rows whose position changed get it; the old number
+    // travels with the position, so an unchanged row is passed over before
+    // it is looked up again.
     run(QStringLiteral("update P_ORDERDBAK set pxxh = r.k"
                        " from (select iid, pxxh as old, row_number() over (order by %1) as k from P_ORDERDBAK where %2) as r"
                        " where r.old is not r.k and P_ORDERDBAK.iid = r.iid")
-            .arg(order, condition),
-        false);
+            .arg(order, condition));
+    // Then the numbered rows outside the result go back to 0 (a row for
+    // which the condition is unknown is outside). The result's rows now hold
+    // 1 to resultRows once each, so when no more rows are numbered than
+    // that (counted in the index of the numbered rows) there are none.
+    if (run(QStringLiteral("select count(*) from P_ORDERDBAK where pxxh is not 0")) != resultRows)
+        run(QStringLiteral("update P_ORDERDBAK set pxxh = 0 where pxxh is not 0 and not coalesce((%1), 0)").arg(condition));
     tx.commit();
     return true;
 }

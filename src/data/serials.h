@@ -51,7 +51,11 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids);
 
 // The same for the result of a query of the history: the history rows that
 // meet `condition` (an expression on P_ORDERDBAK with named parameters, bound
-// from `binds`) in the order `order`. Returns whether the result has rows;
+// from `binds`) in the order `order`. resultRows is the result's count when
+// the caller has it (-1: counted here). Returns whether the result has rows;
+// a result without rows changes no number.
+bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
+                           const QList<QPair<QString, QVariant>> &binds, qint64 resultRows = -1);
 // a result without rows changes no number.
 bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
                            const QList<QPair<QString, QVariant>> &binds);

@@ -8,6 +8,7 @@
 #include "common/operation.h"
 #include "common/screenkeys.h"
 #include "data/demodm.h"
+#include "data/historyrows.h"
 #include "data/serials.h"
 #include "entry/brdateform.h"
 #include "print/formdyts.h"
@@ -51,7 +52,7 @@ QString dateText(const QVariant &v)
 } // namespace
 
 THistoryTab::THistoryTab(QWidget *parent)
-    : QWidget(parent), ui(new Ui::THistoryTab), m_list(new TGridModel(this))
+    : QWidget(parent), ui(new Ui::THistoryTab), m_list(new TGridModel(this)), m_rows(new THistoryRows(this))
 {
     ui->setupUi(this);
     setObjectName(QStringLiteral("TabSheet3Page"));
@@ -313,9 +314,17 @@ void THistoryTab::reopenList(bool dataReplaced)
             doQuery();
             return;
         }
-        const int row = m_rowBeforeReset;
         TNamedQuery &list = DemoDM().qlshz;
         list.reopen();
+        if (m_list->sourceModel() == m_rows) {
+            // The history rows stay in their places and are read again.
+            const QModelIndex current = ui->DBGrid5->currentIndex();
+            m_rows->reload();
+            if (current.isValid())
+                ui->DBGrid5->setCurrentIndex(current);
+            return;
+        }
+        const int row = m_rowBeforeReset;
         m_list->setSourceModel(list.model());
         // Fetch up to the row again (the result is read in pieces).
         while (m_list->rowCount() <= row && m_list->canFetchMore({}))
@@ -329,6 +338,7 @@ void THistoryTab::showEmptyList()
 {
     // No source: no rows, the titles stay.
     m_list->setSourceModel(nullptr);
+    m_rows->clear();
 }
 
 void THistoryTab::doQuery()
@@ -336,17 +346,24 @@ void THistoryTab::doQuery()
     TDemoDM &dm = DemoDM();
     const HistoryQuery::Filter f = filter(ui->rbb1->isChecked());
     m_listTable = f.history ? Receipts::Table::History : Receipts::Table::Deleted;
-    if (!HistoryQuery::openList(dm, dm.qlshz, f)) {
+    HistoryQuery::Totals totals;
+    if (!HistoryQuery::openList(dm, dm.qlshz, f, &totals)) {
         showEmptyList();
         return;
     }
-    // The grid shows the new numbers; first row current.
-    m_list->setSourceModel(dm.qlshz.model());
+    // The grid shows the new numbers; first row current. The history's
+    // rows are read by their numbers as the grid shows them.
+    if (f.history) {
+        m_rows->show(f, totals.count);
+        if (m_list->sourceModel() != m_rows)
+            m_list->setSourceModel(m_rows);
+    } else {
+        m_list->setSourceModel(dm.qlshz.model());
+    }
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(0, 0));
 
     // A money total, with two decimals (the sum carries binary noise).
-    const HistoryQuery::Totals totals = HistoryQuery::totals(dm, f);
     setStatus(QString::number(totals.count), FormatMoney(totals.total));
 }
 
@@ -378,10 +395,7 @@ void THistoryTab::deleteSelectedRow()
             tx.commit();
         }
         // The row goes; the others keep their numbers and the totals stay.
-        dm.qlshz.reopen();
-        m_list->setSourceModel(dm.qlshz.model());
-        if (m_list->rowCount() > 0)
-            ui->DBGrid5->setCurrentIndex(m_list->index(qMin(row, m_list->rowCount() - 1), 0));
+        removeListedRow(row);
     });
 }
 
@@ -460,8 +474,17 @@ void THistoryTab::doDelete()
         return;
     Receipts::removeFromHistory(dm, sjxh, lbmc);
     // The row is gone; the others keep their numbers, the totals stay.
+    removeListedRow(row);
+}
+
+void THistoryTab::removeListedRow(int row)
+{
+    TDemoDM &dm = DemoDM();
     dm.qlshz.reopen();
-    m_list->setSourceModel(dm.qlshz.model());
+    if (m_list->sourceModel() == m_rows)
+        m_rows->removeListedRow(row);
+    else
+        m_list->setSourceModel(dm.qlshz.model());
     if (m_list->rowCount() > 0)
         ui->DBGrid5->setCurrentIndex(m_list->index(qMin(row, m_list->rowCount() - 1), 0));
 }

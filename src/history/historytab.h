@@ -20,6 +20,7 @@ class THistoryTab;
 class TBatchPrinting;
 class TFormdyts;
 class TGridModel;
+class THistoryRows;
 class QLabel;
 
 // What the history tab needs from outside; defaults() gives the real ones.
@@ -126,9 +127,12 @@ private:
     void pickInto(int which);
     void setStatus(const QString &count, const QString &total);
     void showEmptyList();
+    // After the receipt of the row left the list's table.
+    void removeListedRow(int row);
 
     Ui::THistoryTab *ui;
     TGridModel *m_list;
+    THistoryRows *m_rows;        // the rows of a history result, read as shown
     TBatchPrinting *m_batch;
     THistoryServices m_services;
     QLabel *m_sbPanels[4] = {};

@@ -243,14 +243,29 @@ void TBatchPrinting::doBatchOneJob(const BatchPrintServices &services, qint64 fi
     }
     QString sendFailure;
     if (job->count() > 0) {
-        emit statusText(QStringLiteral("正在发送打印任务（%1张单据）").arg(job->count()));
+        // The layout of all pages is one engine call: the window does not
+        // answer until it is done, and a stop asked for meanwhile is seen
+        // right after it, before anything is sent.
+        emit statusText(QStringLiteral("正在生成打印文件（%1张单据），生成完成前不能停止").arg(job->count()));
         QCoreApplication::processEvents();
         try {
-            m_batchJobId = job->print(QStringLiteral("批量打印 序号%1-%2").arg(firstNo).arg(lastNo));
+            job->render();
+            QCoreApplication::processEvents();
+            if (!m_batchStop) {
+                emit statusText(QStringLiteral("正在发送打印任务（%1张单据）").arg(job->count()));
+                QCoreApplication::processEvents();
+            }
+            if (!m_batchStop)
+                m_batchJobId = job->send(QStringLiteral("批量打印 序号%1-%2").arg(firstNo).arg(lastNo));
         } catch (const EngineUnavailable &e) {
             sendFailure = e.message();
         } catch (const AppError &e) {
             sendFailure = QStringLiteral("批量打印失败：%1").arg(e.message());
+        }
+        if (m_batchStop) {
+            job.reset();
+            emit statusText(QString());
+            return;
         }
     }
     job.reset();

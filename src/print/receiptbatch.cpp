@@ -2,8 +2,11 @@
 
 #include "common/apperror.h"
 #include "common/apppaths.h"
+#include "print/defaultprinter.h"
 #include "print/receiptprint.h"
 #include "print/sheetcopies.h"
+
+#include <QTemporaryDir>
 
 TemplateReceiptJob::TemplateReceiptJob()
     : m_copies(std::make_unique<SheetCopies>(AppPaths::inProgramDir(kTemplateFileName),
@@ -38,7 +41,24 @@ void TemplateReceiptJob::exportPdf(const QString &path)
     m_copies->exportPdf(path);
 }
 
-int TemplateReceiptJob::print(const QString &title)
+void TemplateReceiptJob::render()
 {
-    return m_copies->print(title);
+    if (count() == 0 || !m_pdf.isEmpty())
+        return;
+    if (DefaultPrinter::name().isEmpty())
+        throw AppError(DefaultPrinter::kNoDefaultPrinterMessage);
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        throw AppError(QStringLiteral("无法建立临时文件夹：%1").arg(dir->errorString()));
+    const QString pdf = dir->filePath(QStringLiteral("receipts.pdf"));
+    exportPdf(pdf);
+    m_dir = std::move(dir);
+    m_pdf = pdf;
+}
+
+int TemplateReceiptJob::send(const QString &title)
+{
+    if (m_pdf.isEmpty())
+        return 0;
+    return DefaultPrinter::printPdf(m_pdf, title);
 }

@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <memory>
 
+class QTemporaryDir;
 class SheetCopies;
 
 // Receipts gathered into one print job: each receipt is written into a copy
@@ -19,9 +20,15 @@ public:
     virtual void add(const QStringList &cells) = 0;
     // The receipts in the job.
     virtual int count() const = 0;
-    // Sends all receipts to the default printer as one job and returns its
-    // number; nothing is sent when the job is empty (returns 0).
-    virtual int print(const QString &title) = 0;
+    // Lays every receipt of the job out as the document that is sent: one
+    // long engine call that cannot be broken off, so a stop asked for while
+    // it runs is seen after it. Ends the job: nothing can be added
+    // afterwards. Does nothing when the job is empty.
+    virtual void render() = 0;
+    // Sends the rendered document to the default printer as one job and
+    // returns its number; nothing is sent when the job is empty or was not
+    // rendered (returns 0).
+    virtual int send(const QString &title) = 0;
 };
 
 // The job on the spreadsheet engine and the template "收据模板.xls" of the
@@ -35,7 +42,10 @@ public:
 
     void add(const QStringList &cells) override;
     int count() const override;
-    int print(const QString &title) override;
+    // Into a PDF file of a folder of its own, kept until the job goes.
+    // Throws AppError without a default printer (before the engine works).
+    void render() override;
+    int send(const QString &title) override;
     // Writes the receipts as one PDF file at path, a page per receipt (as
     // the template sets its first sheet out). Ends the job: nothing can be
     // added afterwards.
@@ -43,4 +53,6 @@ public:
 
 private:
     std::unique_ptr<SheetCopies> m_copies;
+    std::unique_ptr<QTemporaryDir> m_dir;   // holds the rendered PDF
+    QString m_pdf;                          // "" until rendered
 };

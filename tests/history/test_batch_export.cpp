@@ -11,6 +11,7 @@
 #include "controls.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 
 #include <QDir>
 #include <QFile>
@@ -85,6 +86,8 @@ struct JobRecorder
     QStringList printedJobs;    // the receipts of each job sent, joined by ","
     QList<QPair<qint64, bool>> steps;
     QStringList progressSeen;   // ldyts while each receipt is added
+    QStringList renderSeen;     // ldyts while the job is rendered
+    std::function<void()> duringRender;   // what happens while the engine renders
 
     struct Job : ReceiptJob
     {
@@ -99,10 +102,20 @@ struct JobRecorder
             mine << cells.value(0);
             r->added << cells.value(0);
         }
+        bool rendered = false;
         int count() const override { return int(mine.size()); }
-        int print(const QString &) override
+        void render() override
         {
             if (mine.isEmpty())
+                return;
+            r->renderSeen << control<QLabel>(tab, "ldyts")->text();
+            rendered = true;
+            if (r->duringRender)
+                r->duringRender();
+        }
+        int send(const QString &) override
+        {
+            if (!rendered)
                 return 0;
             r->printedJobs << mine.join(QLatin1Char(','));
             return 40 + int(r->printedJobs.size());
@@ -123,6 +136,18 @@ struct JobRecorder
         QObject::connect(tab->batchPrinting(), &TBatchPrinting::batchStep, [this](qint64 n, bool added) { steps << qMakePair(n, added); });
     }
 };
+
+// Receipts "户1" … "户n" numbered 1 … n on the list of a shown window.
+bool listShown(Fixture &fx, int n)
+{
+    for (int i = 1; i <= n; ++i)
+        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
+    fx.window->show();
+    if (!QTest::qWaitForWindowExposed(fx.window.get()))
+        return false;
+    fx.query();
+    return true;
+}
 
 void runRangeOneJob(THistoryTab *tab, const QString &first, const QString &last)
 {
@@ -193,6 +218,8 @@ private slots:
     void oneJobWithoutEngine();
     void oneJobTooLarge();
     void oneJobStoppedSendsNothing();
+    void oneJobStopWhileRendering_data();
+    void oneJobStopWhileRendering();
     void oneJobChoiceRemembered();
     void exportChecks_data();
     void exportChecks();
@@ -378,11 +405,7 @@ void TestBatchExport::closingTheWindowStopsTheBatch()
     QFETCH(int, pauseMs);
     QFETCH(bool, inProgramLoop);
     Fixture fx;
-    for (int i = 1; i <= 4; ++i)
-        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
-    fx.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
-    fx.query();
+    QVERIFY(listShown(fx, 4));
     EngineRecorder engine;
     engine.attach(fx.history());
     fx.history()->batchPrinting()->setBatchPauseMs(pauseMs);
@@ -539,11 +562,7 @@ void TestBatchExport::oneJobTooLarge()
 void TestBatchExport::oneJobStoppedSendsNothing()
 {
     Fixture fx;
-    for (int i = 1; i <= 4; ++i)
-        fx.insert("P_ORDERDBAK", {QStringLiteral("0000000%1").arg(i), QStringLiteral("户%1").arg(i)});
-    fx.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(fx.window.get()));
-    fx.query();
+    QVERIFY(listShown(fx, 4));
     JobRecorder rec;
     rec.attach(fx.history());
     QObject::connect(fx.history()->batchPrinting(), &TBatchPrinting::batchStep, [&](qint64 n, bool) {
@@ -559,6 +578,37 @@ void TestBatchExport::oneJobStoppedSendsNothing()
     QVERIFY(rec.printedJobs.isEmpty());
     QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), 0);
     QCOMPARE(fx.dialogs.count(), 1);   // the question only
+}
+
+// Closing the window while the engine lays the pages out: the click waits
+// in the event queue until the engine call returns (the line under the
+// list says the step finishes first); a yes then sends nothing, a no sends
+// the job as rendered.
+void TestBatchExport::oneJobStopWhileRendering_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("yes: nothing sent") << true;
+    QTest::newRow("no: the job goes") << false;
+}
+
+void TestBatchExport::oneJobStopWhileRendering()
+{
+    QFETCH(bool, yes);
+    Fixture fx;
+    QVERIFY(listShown(fx, 3));
+    JobRecorder rec;
+    rec.attach(fx.history());
+    rec.duringRender = [&] { QCoreApplication::postEvent(fx.window.get(), new QCloseEvent); };
+    fx.dialogs.answer(yes);
+    runRangeOneJob(fx.history(), "1", "3");
+    control<QPushButton>(fx.f(), "SpeedButton37")->click();
+    QCOMPARE(rec.renderSeen, QStringList{"正在生成打印文件（3张单据），生成完成前不能停止"});
+    QCOMPARE(fx.dialogs.count(), 1);   // the question only
+    QCOMPARE(fx.history()->batchPrinting()->batchStopped(), yes);
+    QCOMPARE(rec.printedJobs, yes ? QStringList{} : QStringList{"户1 住户,户2 住户,户3 住户"});
+    QCOMPARE(fx.history()->batchPrinting()->lastBatchJobId(), yes ? 0 : 41);
+    QVERIFY(!fx.history()->batchPrinting()->batchRunning());
+    QCOMPARE(control<QLabel>(fx.f(), "ldyts")->text(), QString());
 }
 
 // The check box shows the settings' choice; an accepted dialog puts its

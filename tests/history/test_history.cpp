@@ -5,6 +5,7 @@
 #include "app/orderform.h"
 #include "common/gridmodel.h"
 #include "data/demodm.h"
+#include "data/historyrows.h"
 #include "entry/currentreceipts.h"
 #include "entry/entrytab.h"
 #include "print/formdyts.h"
@@ -17,6 +18,7 @@
 #include "controls.h"
 #include "entry/entryfield.h"
 #include "entry/zozudexcombobox.h"
+#include "text/numtext.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -25,6 +27,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTabWidget>
@@ -41,6 +44,8 @@ private slots:
     void namePrefix_data();
     void namePrefix();
     void onlyListedRowsAreNumbered();
+    void longListScrolledToTheEnd_data();
+    void longListScrolledToTheEnd();
     void emptyResultLeavesStatusBar();
     void dateAndYearConditions_data();
     void dateAndYearConditions();
@@ -134,6 +139,97 @@ void TestHistory::onlyListedRowsAreNumbered()
                                               {"00000005", 0}};
     QCOMPARE(fx.historyNumbers(), expected);
     QCOMPARE(fx.statusPanel(1), QStringLiteral("3"));
+}
+
+// A result many times longer than the rows the grid keeps: scrolled to its
+// end, the grid shows the last receipts with their own values, and on the
+// way only a few blocks of rows are held. Rows deleted on the way leave
+// their numbers out and move the later rows up.
+void TestHistory::longListScrolledToTheEnd_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QList<int>>("deleted");   // grid rows deleted before scrolling, in turn
+    const int held = THistoryRows::kBlockRows * THistoryRows::kKeptBlocks;
+    QTest::newRow("three times what is held") << 3 * held + 37 << QList<int>{};
+    QTest::newRow("exactly blocks") << 4 * THistoryRows::kBlockRows * THistoryRows::kKeptBlocks << QList<int>{};
+    QTest::newRow("rows deleted first") << 2 * held + 5 << QList<int>{0, 200, 200, 2 * held};
+}
+
+void TestHistory::longListScrolledToTheEnd()
+{
+    QFETCH(int, rows);
+    QFETCH(QList<int>, deleted);
+    Fixture fx;
+    // Receipt i: serial i, household "户i", i % 97 + 0.5 yuan; the newest
+    // periods last. Listed in the order of period and serial.
+    fx.exec(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < %1)"
+                           " insert into P_ORDERDBAK(sjxh, lbmc, bhmc, nf, yf, rq, cost, pxxh)"
+                           " select printf('%08d', i), '销售单', '户' || i, '2024', printf('%02d', 1 + (i - 1) * 12 / %1),"
+                           " '2024-03-01', i % 97 + 0.5, 7 from n")
+                .arg(rows));
+    QStringList order;   // serials in list order
+    double total = 0;
+    for (int i = 1; i <= rows; ++i) {
+        order << QStringLiteral("%1").arg(i, 8, 10, QLatin1Char('0'));
+        total += i % 97 + 0.5;
+    }
+    fx.window->resize(1000, 700);
+    fx.window->show();
+    fx.pages()->setCurrentIndex(2);
+    control<QLineEdit>(fx.f(), "Edit23")->clear();
+    fx.query();
+    QCOMPARE(fx.dialogs.count(), 0);
+    TGridModel *m = fx.history()->listModel();
+    auto *held = qobject_cast<THistoryRows *>(m->sourceModel());
+    QVERIFY(held);
+    QCOMPARE(m->rowCount(), rows);
+    QVERIFY(!m->canFetchMore({}));
+    QTableView *grid = control<QTableView>(fx.f(), "DBGrid5");
+    QList<qint64> numbers;
+    for (int i = 1; i <= rows; ++i)
+        numbers << i;
+    for (int row : deleted) {
+        fx.select(row);
+        fx.dialogs.answer(true);
+        QTest::keyClick(grid, Qt::Key_Delete, Qt::ControlModifier);
+        order.removeAt(row);
+        numbers.removeAt(row);
+    }
+    QCOMPARE(m->rowCount(), order.size());
+
+    // Page by page to the end, as the scroll bar takes it.
+    QScrollBar *bar = grid->verticalScrollBar();
+    bar->setValue(0);
+    int steps = 0;
+    for (; bar->value() < bar->maximum(); ++steps) {
+        bar->setValue(bar->value() + bar->pageStep());
+        grid->viewport()->repaint();
+        QVERIFY(held->blocksHeld() <= THistoryRows::kKeptBlocks);
+    }
+    QVERIFY(steps > 10);
+    const int last = m->rowCount() - 1;
+    QVERIFY(grid->rowAt(grid->viewport()->height() - 1) == last || grid->rowAt(grid->viewport()->height() - 1) == -1);
+    QCOMPARE(grid->indexAt(QPoint(2, grid->rowViewportPosition(last) + 2)).row(), last);
+    // What the grid shows in the last row: the last receipt's own values.
+    const int i = order.last().toInt();
+    auto shown = [&](int row, const char *title) {
+        for (int c = 0; c < m->columnCount(); ++c)
+            if (m->headerData(c, Qt::Horizontal).toString() == QString::fromUtf8(title))
+                return m->index(row, c).data().toString();
+        return QStringLiteral("no column %1").arg(QString::fromUtf8(title));
+    };
+    QCOMPARE(shown(last, "单据编号"), order.last());
+    QCOMPARE(shown(last, "户名"), QStringLiteral("户%1").arg(i));
+    QCOMPARE(shown(last, "序号"), QString::number(numbers.last()));
+    QCOMPARE(shown(last, "总金额"), QString::number(i % 97 + 0.5));
+    QCOMPARE(m->fieldValue(last, "iid").toLongLong(), fx.value("select iid as v from P_ORDERDBAK where sjxh = :s", {{"s", order.last()}}).toLongLong());
+    // Every row in its place on the way back.
+    for (int row = 0; row < m->rowCount(); row += 97)
+        QCOMPARE(m->fieldValue(row, "sjxh").toString(), order[row]);
+    QVERIFY(held->blocksHeld() <= THistoryRows::kKeptBlocks);
+    // Count and total as queried; deleting keeps them.
+    QCOMPARE(fx.statusPanel(1), QString::number(rows));
+    QCOMPARE(fx.statusPanel(3), FormatMoney(total));
 }
 
 void TestHistory::emptyResultLeavesStatusBar()

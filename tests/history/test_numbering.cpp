@@ -2,8 +2,16 @@
 // row's pxxh must be what the plain rule gives — first every history row 0,
 // then the k-th row of the result k — whatever the rows held before (stale
 // numbers carried in by archiving, NULL) and however the results overlap.
+// Between the queries the receipt store moves receipts: archiving brings
+// the current receipts in with the numbers they carry, restoring takes one
+// out and numbers the current receipts again in entry order.
 #include "historyfixture.h"
 #include "controls.h"
+#include "data/receiptstore.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <QRadioButton>
 #include <QTest>
@@ -116,11 +124,11 @@ QList<Row> seed(Fixture &fx)
     return rows;
 }
 
-std::map<qint64, QVariant> storedNumbers(Fixture &)
+std::map<qint64, QVariant> storedNumbers(Fixture &, const QString &table = QStringLiteral("P_ORDERDBAK"))
 {
     std::map<qint64, QVariant> out;
     TNamedQuery &q = DemoDM().qcx;
-    q.openWith(QStringLiteral("select iid, pxxh from P_ORDERDBAK"));
+    q.openWith(QStringLiteral("select iid, pxxh from %1").arg(table));
     for (bool more = q.first(); more; more = q.next()) {
         const QVariant p = q.value(QStringLiteral("pxxh"));
         out[q.value(QStringLiteral("iid")).toLongLong()] = p.isNull() ? QVariant() : QVariant(p.toLongLong());
@@ -144,6 +152,34 @@ QString differences(const std::map<qint64, QVariant> &stored, const std::map<qin
     if (stored.size() != expected.size())
         out << QStringLiteral("%1 rows instead of %2").arg(stored.size()).arg(expected.size());
     return out.join(QStringLiteral("; "));
+}
+
+// Puts four current receipts in (numbered as the entry tab may leave them:
+// in entry order, one with a stale number and one without any; or, from an
+// older file, none with a number); returns them. Their keys follow the
+// history's, as in use.
+QList<Row> addFour(Fixture &fx, int batch, bool unnumbered)
+{
+    fx.exec("delete from sqlite_sequence where name = 'P_ORDERD'");
+    fx.exec("insert into sqlite_sequence(name, seq) select 'P_ORDERD', max(iid) from P_ORDERDBAK");
+    QList<Row> rows;
+    {
+        DbTransaction tx;
+        for (int i = 1; i <= 4; ++i) {
+            Row r;
+            r.sjxh = QStringLiteral("%1").arg(500 + batch * 10 + i, 8, 10, QLatin1Char('0'));
+            r.bhmc = (i % 2 ? QStringLiteral("一号楼") : QStringLiteral("二号楼")) + QString::number(500 + batch * 10 + i);
+            r.nf = QStringLiteral("2024");
+            r.yf = QStringLiteral("%1").arg(5 + i % 2, 2, 10, QLatin1Char('0'));
+            r.rq = QStringLiteral("2024-0%1-1%2").arg(r.yf.right(1)).arg(i);
+            r.iid = fx.insert("P_ORDERD", {r.sjxh, r.bhmc, r.nf, r.yf, r.rq});
+            r.pxxh = i == 3 || unnumbered ? QVariant() : QVariant(i == 4 ? 40 : i);
+            fx.exec("update P_ORDERD set pxxh = :p where iid = :iid", {{"p", r.pxxh}, {"iid", r.iid}});
+            rows << r;
+        }
+        tx.commit();
+    }
+    return rows;
 }
 
 } // namespace
@@ -170,8 +206,25 @@ void TestNumbering::everyRowAsThePlainRuleGives_data()
         << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
     QTest::newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
     QTest::newRow("same query twice") << QStringList{"", ""};
+    QTest::newRow("same query after another writer's numbers")
+        << QStringList{"year=2024", "year=2024", "spoil=00000005", "year=2024", "spoil=00000003", "year=2024",
+                       "spoil-other=00000005", "year=2024", "spoil-other=00000003", "year=2024"};
     QTest::newRow("result inside the last one, then around it")
         << QStringList{"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"};
+    // The store's moves between queries ("archive": four current receipts
+    // into the history, "archive=unnumbered" four without numbers;
+    // "restore=<serial>": one back among the current ones).
+    QTest::newRow("archive into a numbered history, then its month")
+        << QStringList{"year=2024", "archive", "year=2024;month=06", "archive", "name=二号楼"};
+    QTest::newRow("archive before any query") << QStringList{"archive", "", "name=一号楼5"};
+    QTest::newRow("archive receipts without numbers, the same query again")
+        << QStringList{"year=2023", "archive=unnumbered", "year=2023", "archive=unnumbered", "name=二号楼5"};
+    QTest::newRow("restore a listed row, then the same query")
+        << QStringList{"year=2024", "restore=00000005", "year=2024", "restore=00000011", "name=一号楼"};
+    QTest::newRow("restore a row outside the list, archive it back")
+        << QStringList{"year=2023", "restore=00000002", "archive", "year=2023", "restore=00000512", "year=2024"};
+    QTest::newRow("restore, then the query lists nothing")
+        << QStringList{"serial=00000067", "restore=00000067", "serial=00000067", "year=2022"};
 }
 
 void TestNumbering::everyRowAsThePlainRuleGives()
@@ -184,7 +237,72 @@ void TestNumbering::everyRowAsThePlainRuleGives()
         expected[r.iid] = r.pxxh;
     QCOMPARE(differences(storedNumbers(fx), expected), QString());
 
+    QList<Row> history = rows;
+    QList<Row> current;                        // restored, not yet archived again
+    std::map<qint64, QVariant> currentNumbers;  // their numbers after the last restore
+    int batches = 0;
     for (const QString &text : queries) {
+        const bool archive = text == QLatin1String("archive") || text == QLatin1String("archive=unnumbered");
+        if (archive) {
+            current << addFour(fx, ++batches, text != QLatin1String("archive"));
+            Receipts::archiveAll(DemoDM());
+            // Every current receipt goes, with the number it carries.
+            const std::map<qint64, QVariant> carried = currentNumbers;
+            for (const Row &r : current) {
+                history << r;
+                expected[r.iid] = carried.count(r.iid) ? carried.at(r.iid) : r.pxxh;
+            }
+            current.clear();
+            currentNumbers.clear();
+            QCOMPARE(storedNumbers(fx, QStringLiteral("P_ORDERD")).size(), size_t(0));
+        } else if (text.startsWith(QLatin1String("restore="))) {
+            const QString sjxh = text.section(QLatin1Char('='), 1);
+            QVERIFY2(Receipts::inHistory(DemoDM(), sjxh), qPrintable(sjxh));
+            Receipts::restore(DemoDM(), sjxh);
+            for (auto it = history.begin(); it != history.end();) {
+                if (it->sjxh == sjxh) {
+                    expected.erase(it->iid);
+                    current << *it;
+                    it = history.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            // The current receipts are numbered 1, 2, 3 ... in entry order.
+            currentNumbers.clear();
+            for (const Row &r : current)
+                currentNumbers[r.iid] = QVariant();
+            qint64 k = 0;
+            for (auto &entry : currentNumbers)
+                entry.second = ++k;
+            QCOMPARE(differences(storedNumbers(fx, QStringLiteral("P_ORDERD")), currentNumbers), QString());
+        }
+        if (text.startsWith(QLatin1String("spoil"))) {
+            // Another writer leaves a number of its own on a row: on this
+            // connection or, through the file, on another one.
+            const QString sjxh = text.section(QLatin1Char('='), 1);
+            const QString sql = QStringLiteral("update P_ORDERDBAK set pxxh = 99 where sjxh = '%1'").arg(sjxh);
+            if (text.startsWith(QLatin1String("spoil-other="))) {
+                {
+                    QSqlDatabase other = QSqlDatabase::cloneDatabase(TDemoDM::kConnectionName, QStringLiteral("other"));
+                    QVERIFY(other.open());
+                    QSqlQuery q(other);
+                    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+                    other.close();
+                }
+                QSqlDatabase::removeDatabase(QStringLiteral("other"));
+            } else {
+                fx.exec(sql);
+            }
+            for (const Row &r : history)
+                if (r.sjxh == sjxh)
+                    expected[r.iid] = 99;
+        }
+        if (archive || text.startsWith(QLatin1String("restore=")) || text.startsWith(QLatin1String("spoil"))) {
+            QVERIFY2(differences(storedNumbers(fx), expected).isEmpty(),
+                     qPrintable(QStringLiteral("after “%1”: %2").arg(text, differences(storedNumbers(fx), expected))));
+            continue;
+        }
         const Conditions c = Conditions::parse(text);
         control<QLineEdit>(fx.f(), "Edit15")->setText(c.name);
         control<QLineEdit>(fx.f(), "Edit16")->setText(c.serial);
@@ -197,7 +315,7 @@ void TestNumbering::everyRowAsThePlainRuleGives()
         QCOMPARE(fx.dialogs.count(), 0);
 
         if (!c.deleted) {
-            const QList<Row> result = c.select(rows);
+            const QList<Row> result = c.select(history);
             QStringList serials;
             for (const Row &r : result)
                 serials << r.sjxh;
