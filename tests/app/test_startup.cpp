@@ -333,7 +333,9 @@ private slots:
         // Xvfb picks a free display and writes its number once it accepts
         // connections; its socket file appears before that.
         QProcess server;
-        server.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        // -noreset: the server would otherwise reset, refusing connections for a
+        // moment, each time its last client (the probe below) leaves.
+        server.start(xvfb, {"-displayfd", "1", "-noreset", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         QVERIFY(server.waitForStarted());
         auto stopServer = qScopeGuard([&] {
             server.terminate();
