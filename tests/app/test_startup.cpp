@@ -176,7 +176,7 @@ private slots:
                 QProcess::execute(QStringLiteral("umount"), {"-l", mountPoint.path()});
         });
         if (kind == QLatin1String("readonly")) {
-            mounted = runAsRoot(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint.path()});
+            mounted = runAsRoot(QStringLiteral("mount"), {"-t", "tmpfs", "-o", "size=512m", "tmpfs", mountPoint.path()});
             if (!mounted)
                 QSKIP("no file system could be mounted read-only here (needs root)");
         }
