@@ -12,6 +12,11 @@
 BenchDatabase::BenchDatabase()
 {
     AppPaths::setProgramDir(m_dir.path());
+    // For looking at a seeded file afterwards with the sqlite3 shell.
+    if (qEnvironmentVariableIsSet("MTRFEE_BENCH_KEEP")) {
+        m_dir.setAutoRemove(false);
+        std::fprintf(stderr, "bench: database kept in %s\n", qPrintable(m_dir.path()));
+    }
     m_dm = std::make_unique<TDemoDM>();
     if (!m_dm->open())
         std::fprintf(stderr, "bench: cannot open database: %s\n", qPrintable(m_dm->lastOpenError()));

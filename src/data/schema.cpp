@@ -119,7 +119,7 @@ void version4(QSqlDatabase &db)
 // the receipts of the last result, found through their own small index.
 QStringList version5()
 {
-    return {QStringLiteral("CREATE INDEX IF NOT EXISTS P_ORDERDBAK_numbered ON P_ORDERDBAK(pxxh) WHERE pxxh IS NOT 0")};
+    return {Schema::numberedHistoryIndex()};
 }
 
 // Version 6: collection at the desk. A payment names its receipt by serial
@@ -192,6 +192,12 @@ void applyFrom(QSqlDatabase &db, int from)
 } // namespace
 
 namespace Schema {
+
+QString numberedHistoryIndex()
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON P_ORDERDBAK(pxxh) WHERE pxxh IS NOT 0")
+        .arg(kNumberedHistoryIndexName);
+}
 
 int currentVersion()
 {

@@ -20,6 +20,12 @@ void upgrade(QSqlDatabase &db);
 // Whether the tables this program reads and writes are all there.
 bool hasProgramTables(QSqlDatabase &db);
 
+// The index of the numbered history receipts (pxxh not 0). Renumbering the
+// better part of a long history drops it and builds it again afterwards,
+// which costs less than keeping it up to date row by row.
+QString numberedHistoryIndex();
+inline const QString kNumberedHistoryIndexName = QStringLiteral("P_ORDERDBAK_numbered");
+
 // The employee every new database starts with; the login hint names the password.
 inline const QString kFirstEmployeeName = QStringLiteral("管理员");
 inline const QString kFirstEmployeeCode = QStringLiteral("admin");

@@ -56,8 +56,11 @@ void RenumberHistoryResult(TDemoDM &dm, const QList<qint64> &resultIids);
 // a result without rows changes no number.
 bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
                            const QList<QPair<QString, QVariant>> &binds, qint64 resultRows = -1);
-// a result without rows changes no number.
-bool RenumberHistoryResult(TDemoDM &dm, const QString &condition, const QString &order,
-                           const QList<QPair<QString, QVariant>> &binds);
+
+// From this many rows (100,000 unless set), when they are at least half the
+// history, the index of the numbered rows is built afresh rather than kept
+// up to date. Tests set it low to take that way on a small history.
+qint64 RebuildIndexFrom();
+void SetRebuildIndexFrom(qint64 rows);
 
 } // namespace Serials

@@ -4,6 +4,7 @@
 #include "scratchdir.h"
 #include "testdatabase.h"
 
+#include <QScopeGuard>
 #include <QTest>
 
 namespace {
@@ -170,6 +171,38 @@ private slots:
         // An empty result leaves every history receipt at 0.
         Serials::RenumberHistoryResult(dm, {});
         QCOMPARE(column(QStringLiteral("select count(*) as v from P_ORDERDBAK where pxxh = 0")), QList<qint64>{6});
+    }
+
+    // A renumbering of most of the history drops the index of the numbered
+    // rows and builds it again; a failure in between (here the fourth row's
+    // new number is refused) leaves every number and the index as they were.
+    void failureWhileTheIndexIsRebuiltKeepsNumbersAndIndex()
+    {
+        ScratchDir dir;
+        TDemoDM dm;
+        QVERIFY(dm.open());
+        const qint64 usual = Serials::RebuildIndexFrom();
+        Serials::SetRebuildIndexFrom(1);
+        const auto restoreUsual = qScopeGuard([usual] { Serials::SetRebuildIndexFrom(usual); });
+        for (int i = 1; i <= 6; ++i)
+            execSql(QStringLiteral("insert into P_ORDERDBAK(iid, sjxh, lbmc, nf, pxxh) values(%1, '%2', '销售单', '2024', %3)")
+                        .arg(i).arg(Serials::SerialText(i)).arg(7 - i));
+        const QString indexSql = QStringLiteral("select sql as v from sqlite_master where name = 'P_ORDERDBAK_numbered'");
+        const QVariantList index = TestSql::column(indexSql);
+        QCOMPARE(index.size(), 1);
+        execSql(QStringLiteral("create trigger refuse before update of pxxh on P_ORDERDBAK when new.iid = 4"
+                               " begin select raise(abort, 'refused'); end"));
+        QVERIFY_THROWS_EXCEPTION(AppError, Serials::RenumberHistoryResult(dm, QStringLiteral("nf = :nf"),
+                                                                          QStringLiteral("iid"), {{"nf", "2024"}}));
+        QCOMPARE(column(QStringLiteral("select pxxh as v from P_ORDERDBAK order by iid")), (QList<qint64>{6, 5, 4, 3, 2, 1}));
+        QCOMPARE(TestSql::column(indexSql), index);
+
+        execSql(QStringLiteral("drop trigger refuse"));
+        QVERIFY(Serials::RenumberHistoryResult(dm, QStringLiteral("nf = :nf"), QStringLiteral("iid"), {{"nf", "2024"}}));
+        QCOMPARE(column(QStringLiteral("select pxxh as v from P_ORDERDBAK order by iid")), (QList<qint64>{1, 2, 3, 4, 5, 6}));
+        QCOMPARE(TestSql::column(indexSql), index);
+        QCOMPARE(column(QStringLiteral("select count(*) as v from P_ORDERDBAK indexed by P_ORDERDBAK_numbered where pxxh is not 0 and pxxh > 3")),
+                 QList<qint64>{3});
     }
 };
 

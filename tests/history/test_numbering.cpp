@@ -8,12 +8,15 @@
 #include "historyfixture.h"
 #include "controls.h"
 #include "data/receiptstore.h"
+#include "data/schema.h"
+#include "data/serials.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QComboBox>
 #include <QLineEdit>
@@ -182,6 +185,13 @@ QList<Row> addFour(Fixture &fx, int batch, bool unnumbered)
     return rows;
 }
 
+// Collects a case's queries as `newRow(name) << QStringList{...}` does.
+struct Appender
+{
+    QStringList &queries;
+    void operator<<(const QStringList &more) { queries << more; }
+};
+
 } // namespace
 
 class TestNumbering : public QObject
@@ -194,42 +204,59 @@ private slots:
 
 void TestNumbering::everyRowAsThePlainRuleGives_data()
 {
-    QTest::addColumn<QStringList>("queries");
-    QTest::newRow("month, year, all, month again")
+    QList<std::pair<const char *, QStringList>> cases;
+    const auto newRow = [&cases](const char *name) {
+        cases.append(std::pair<const char *, QStringList>(name, QStringList()));
+        return Appender{cases.back().second};
+    };
+    newRow("month, year, all, month again")
         << QStringList{"year=2023;month=05", "year=2024", "", "year=2023;month=05"};
-    QTest::newRow("name, serial, narrower name")
+    newRow("name, serial, narrower name")
         << QStringList{"name=一号楼", "serial=00000067", "name=二号楼12"};
-    QTest::newRow("date ranges") << QStringList{"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"};
-    QTest::newRow("rows without a date, then a date range")
+    newRow("date ranges") << QStringList{"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"};
+    newRow("rows without a date, then a date range")
         << QStringList{"year=2022;month=04", "to=2022-06-30", "year=2022;month=04", "from=2022-01-01"};
-    QTest::newRow("empty result and deleted receipts keep the numbers")
+    newRow("empty result and deleted receipts keep the numbers")
         << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
-    QTest::newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
-    QTest::newRow("same query twice") << QStringList{"", ""};
-    QTest::newRow("same query after another writer's numbers")
+    newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
+    newRow("same query twice") << QStringList{"", ""};
+    newRow("same query after another writer's numbers")
         << QStringList{"year=2024", "year=2024", "spoil=00000005", "year=2024", "spoil=00000003", "year=2024",
                        "spoil-other=00000005", "year=2024", "spoil-other=00000003", "year=2024"};
-    QTest::newRow("result inside the last one, then around it")
+    newRow("result inside the last one, then around it")
         << QStringList{"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"};
     // The store's moves between queries ("archive": four current receipts
     // into the history, "archive=unnumbered" four without numbers;
     // "restore=<serial>": one back among the current ones).
-    QTest::newRow("archive into a numbered history, then its month")
+    newRow("archive into a numbered history, then its month")
         << QStringList{"year=2024", "archive", "year=2024;month=06", "archive", "name=二号楼"};
-    QTest::newRow("archive before any query") << QStringList{"archive", "", "name=一号楼5"};
-    QTest::newRow("archive receipts without numbers, the same query again")
+    newRow("archive before any query") << QStringList{"archive", "", "name=一号楼5"};
+    newRow("archive receipts without numbers, the same query again")
         << QStringList{"year=2023", "archive=unnumbered", "year=2023", "archive=unnumbered", "name=二号楼5"};
-    QTest::newRow("restore a listed row, then the same query")
+    newRow("restore a listed row, then the same query")
         << QStringList{"year=2024", "restore=00000005", "year=2024", "restore=00000011", "name=一号楼"};
-    QTest::newRow("restore a row outside the list, archive it back")
+    newRow("restore a row outside the list, archive it back")
         << QStringList{"year=2023", "restore=00000002", "archive", "year=2023", "restore=00000512", "year=2024"};
-    QTest::newRow("restore, then the query lists nothing")
+    newRow("restore, then the query lists nothing")
         << QStringList{"serial=00000067", "restore=00000067", "serial=00000067", "year=2022"};
+
+    // Each sequence also the way a result of most of a long history takes:
+    // the index of the numbered rows dropped and built afresh.
+    QTest::addColumn<QStringList>("queries");
+    QTest::addColumn<qint64>("rebuildIndexFrom");
+    for (const auto &[name, queries] : cases) {
+        QTest::newRow(name) << queries << Serials::RebuildIndexFrom();
+        QTest::newRow(qPrintable(QStringLiteral("%1 (index built afresh)").arg(QLatin1String(name)))) << queries << qint64(1);
+    }
 }
 
 void TestNumbering::everyRowAsThePlainRuleGives()
 {
     QFETCH(QStringList, queries);
+    QFETCH(qint64, rebuildIndexFrom);
+    const qint64 usual = Serials::RebuildIndexFrom();
+    Serials::SetRebuildIndexFrom(rebuildIndexFrom);
+    const auto restoreUsual = qScopeGuard([usual] { Serials::SetRebuildIndexFrom(usual); });
     Fixture fx;
     const QList<Row> rows = seed(fx);
     std::map<qint64, QVariant> expected;
@@ -326,6 +353,13 @@ void TestNumbering::everyRowAsThePlainRuleGives()
         }
         QVERIFY2(differences(storedNumbers(fx), expected).isEmpty(),
                  qPrintable(QStringLiteral("after “%1”: %2").arg(text, differences(storedNumbers(fx), expected))));
+        // Built afresh or kept, the index of the numbered rows is there.
+        QSqlQuery index(QSqlDatabase::database(TDemoDM::kConnectionName));
+        QVERIFY(index.exec(QStringLiteral("select sql from sqlite_master where type = 'index' and name = '%1'")
+                               .arg(Schema::kNumberedHistoryIndexName)));
+        QVERIFY2(index.next(), qPrintable(text));
+        QVERIFY2(index.value(0).toString().endsWith(QLatin1String("ON P_ORDERDBAK(pxxh) WHERE pxxh IS NOT 0")),
+                 qPrintable(index.value(0).toString()));
     }
 }
 
