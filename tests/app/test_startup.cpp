@@ -211,10 +211,17 @@ private slots:
         if (kind == QLatin1String("readonly"))
             QVERIFY(runAsRoot(QStringLiteral("mount"), {"-o", "remount,ro", mountPoint.path()}));
         if (kind == QLatin1String("locked")) {
-            holder.start(QStringLiteral("sqlite3"), {db});
+            // The holder waits for the lock rather than failing when it meets
+            // a reader, and says when it has it; only then is the probe sure.
+            holder.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), QStringLiteral("-cmd"),
+                                                     QStringLiteral(".timeout 10000"), db});
             QVERIFY(holder.waitForStarted());
-            holder.write("BEGIN EXCLUSIVE;\n");
-            QTRY_VERIFY_WITH_TIMEOUT(isLocked(db), 10000);
+            holder.write("BEGIN EXCLUSIVE;\nSELECT 'holding';\n");
+            QByteArray said;
+            while (!said.contains("holding") && holder.state() == QProcess::Running && holder.waitForReadyRead(15000))
+                said += holder.readAllStandardOutput();
+            QVERIFY2(said.contains("holding"), holder.readAllStandardError().constData());
+            QVERIFY(isLocked(db));
         }
 
         QStringList boxes;
