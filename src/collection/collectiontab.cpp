@@ -387,11 +387,13 @@ QList<Payments::ArrearsLine> TCollectionTab::reminderLines()
     return lines;
 }
 
-void TCollectionTab::sendReminders(const std::function<QString(ReminderJob &)> &finish)
+// `ready` asks what the output needs (where to save) before any page is
+// filled: a cancel there costs nothing.
+void TCollectionTab::sendReminders(const std::function<bool()> &ready, const std::function<QString(ReminderJob &)> &finish)
 {
     RunShowingErrors([&] {
         const QList<Payments::ArrearsLine> lines = reminderLines();
-        if (lines.isEmpty())
+        if (lines.isEmpty() || !ready())
             return;
         ReminderJob job;
         const QString today = DateText::fromDate(DateText::today());
@@ -405,7 +407,7 @@ void TCollectionTab::sendReminders(const std::function<QString(ReminderJob &)> &
 
 void TCollectionTab::printReminders()
 {
-    sendReminders([](ReminderJob &job) {
+    sendReminders([] { return true; }, [](ReminderJob &job) {
         job.print(QStringLiteral("催费通知单"));
         return QStringLiteral("已将%1张催费通知单作为一个打印任务发送到打印机。").arg(job.count());
     });
@@ -413,12 +415,16 @@ void TCollectionTab::printReminders()
 
 void TCollectionTab::saveRemindersPdf()
 {
-    sendReminders([this](ReminderJob &job) {
-        QString path = choosePdfPath(QStringLiteral("催费通知单%1.pdf").arg(DateText::today().toString(QStringLiteral("yyyyMMdd"))));
+    QString path;
+    const auto ready = [this, &path] {
+        path = choosePdfPath(QStringLiteral("催费通知单%1.pdf").arg(DateText::today().toString(QStringLiteral("yyyyMMdd"))));
         if (path.isEmpty())
-            return QString();
+            return false;
         if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
             path += QStringLiteral(".pdf");
+        return true;
+    };
+    sendReminders(ready, [&path](ReminderJob &job) {
         job.exportPdf(path);
         return QStringLiteral("已保存%1张催费通知单：%2").arg(job.count()).arg(QDir::toNativeSeparators(path));
     });

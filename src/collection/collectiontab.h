@@ -78,7 +78,7 @@ private:
     Payments::TakingsFilter readTakings();
     // Fills a reminder per household chosen and hands the job to finish,
     // which prints or saves it and returns what to tell ("" for nothing).
-    void sendReminders(const std::function<QString(ReminderJob &)> &finish);
+    void sendReminders(const std::function<bool()> &ready, const std::function<QString(ReminderJob &)> &finish);
     Payments::ArrearsFilter arrearsFilter() const;
     Payments::TakingsFilter takingsFilter() const;
     // The households chosen for reminders: the selected ones, or all listed

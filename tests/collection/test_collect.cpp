@@ -251,6 +251,29 @@ private slots:
     // The tab: the arrears by community, the selected household's receipts,
     // "收款" asking the main window for the receipt chosen; the takings by
     // payee.
+    // "催费通知单存为PDF" asks where to save before it fills a page: a
+    // cancel there fills nothing, so not even a missing template is met.
+    void reminderPdfAsksWhereFirst()
+    {
+        Db db;
+        threeHouseholds();
+        RecordingDialogs dialogs;
+        TCollectionTab tab;
+        tab.reload();
+        tab.queryArrears();
+        QCOMPARE(tab.arrearsGrid()->rowCount(), 2);
+        int asked = 0;
+        tab.choosePdfPath = [&asked](const QString &preset) {
+            ++asked;
+            return preset.endsWith(QLatin1String(".pdf")) ? QString() : preset;
+        };
+        tab.arrearsGrid()->selectRow(1);
+        dialogs.clear();
+        tab.findChild<QPushButton *>(QStringLiteral("cRemindersPdf"))->click();
+        QCOMPARE(asked, 1);
+        QCOMPARE(dialogs.texts(), QStringList());
+    }
+
     void tabListsAndAsks()
     {
         Db db;
