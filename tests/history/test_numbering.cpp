@@ -185,13 +185,6 @@ QList<Row> addFour(Fixture &fx, int batch, bool unnumbered)
     return rows;
 }
 
-// Collects a case's queries as `newRow(name) << QStringList{...}` does.
-struct Appender
-{
-    QStringList &queries;
-    void operator<<(const QStringList &more) { queries << more; }
-};
-
 } // namespace
 
 class TestNumbering : public QObject
@@ -204,41 +197,27 @@ private slots:
 
 void TestNumbering::everyRowAsThePlainRuleGives_data()
 {
-    QList<std::pair<const char *, QStringList>> cases;
-    const auto newRow = [&cases](const char *name) {
-        cases.append(std::pair<const char *, QStringList>(name, QStringList()));
-        return Appender{cases.back().second};
+    const QList<std::pair<const char *, QStringList>> cases{
+        {"month, year, all, month again", {"year=2023;month=05", "year=2024", "", "year=2023;month=05"}},
+        {"name, serial, narrower name", {"name=一号楼", "serial=00000067", "name=二号楼12"}},
+        {"date ranges", {"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"}},
+        {"rows without a date, then a date range", {"year=2022;month=04", "to=2022-06-30", "year=2022;month=04", "from=2022-01-01"}},
+        {"empty result and deleted receipts keep the numbers", {"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"}},
+        {"first query lists nothing", {"serial=99999999", "year=2022"}},
+        {"same query twice", {"", ""}},
+        {"same query after another writer's numbers", {"year=2024", "year=2024", "spoil=00000005", "year=2024", "spoil=00000003", "year=2024",
+                           "spoil-other=00000005", "year=2024", "spoil-other=00000003", "year=2024"}},
+        {"result inside the last one, then around it", {"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"}},
+        // The store's moves between queries ("archive": four current receipts
+        // into the history, "archive=unnumbered" four without numbers;
+        // "restore=<serial>": one back among the current ones).
+        {"archive into a numbered history, then its month", {"year=2024", "archive", "year=2024;month=06", "archive", "name=二号楼"}},
+        {"archive before any query", {"archive", "", "name=一号楼5"}},
+        {"archive receipts without numbers, the same query again", {"year=2023", "archive=unnumbered", "year=2023", "archive=unnumbered", "name=二号楼5"}},
+        {"restore a listed row, then the same query", {"year=2024", "restore=00000005", "year=2024", "restore=00000011", "name=一号楼"}},
+        {"restore a row outside the list, archive it back", {"year=2023", "restore=00000002", "archive", "year=2023", "restore=00000512", "year=2024"}},
+        {"restore, then the query lists nothing", {"serial=00000067", "restore=00000067", "serial=00000067", "year=2022"}},
     };
-    newRow("month, year, all, month again")
-        << QStringList{"year=2023;month=05", "year=2024", "", "year=2023;month=05"};
-    newRow("name, serial, narrower name")
-        << QStringList{"name=一号楼", "serial=00000067", "name=二号楼12"};
-    newRow("date ranges") << QStringList{"from=2022-03-01;to=2022-09-30", "from=2023-01-01", "to=2022-06-30"};
-    newRow("rows without a date, then a date range")
-        << QStringList{"year=2022;month=04", "to=2022-06-30", "year=2022;month=04", "from=2022-01-01"};
-    newRow("empty result and deleted receipts keep the numbers")
-        << QStringList{"year=2024;month=02", "name=无此户", "table=del", "year=2024;month=02;name=二号楼"};
-    newRow("first query lists nothing") << QStringList{"serial=99999999", "year=2022"};
-    newRow("same query twice") << QStringList{"", ""};
-    newRow("same query after another writer's numbers")
-        << QStringList{"year=2024", "year=2024", "spoil=00000005", "year=2024", "spoil=00000003", "year=2024",
-                       "spoil-other=00000005", "year=2024", "spoil-other=00000003", "year=2024"};
-    newRow("result inside the last one, then around it")
-        << QStringList{"year=2024", "year=2024;month=07", "year=2024", "name=一号楼;year=2024"};
-    // The store's moves between queries ("archive": four current receipts
-    // into the history, "archive=unnumbered" four without numbers;
-    // "restore=<serial>": one back among the current ones).
-    newRow("archive into a numbered history, then its month")
-        << QStringList{"year=2024", "archive", "year=2024;month=06", "archive", "name=二号楼"};
-    newRow("archive before any query") << QStringList{"archive", "", "name=一号楼5"};
-    newRow("archive receipts without numbers, the same query again")
-        << QStringList{"year=2023", "archive=unnumbered", "year=2023", "archive=unnumbered", "name=二号楼5"};
-    newRow("restore a listed row, then the same query")
-        << QStringList{"year=2024", "restore=00000005", "year=2024", "restore=00000011", "name=一号楼"};
-    newRow("restore a row outside the list, archive it back")
-        << QStringList{"year=2023", "restore=00000002", "archive", "year=2023", "restore=00000512", "year=2024"};
-    newRow("restore, then the query lists nothing")
-        << QStringList{"serial=00000067", "restore=00000067", "serial=00000067", "year=2022"};
 
     // Each sequence also the way a result of most of a long history takes:
     // the index of the numbered rows dropped and built afresh.
